@@ -1,0 +1,55 @@
+// The configuration reader: blank-separated tokens, matched as the triple
+// key, "=", value over a sliding window of the last two completed tokens.
+#include "pcutil.h"
+
+namespace {
+
+bool isSeparator(int c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+struct TokenWindow {
+    std::string current;
+    std::string previous;        // the last completed token
+    std::string beforePrevious;  // the one before it
+};
+
+// Completes the token being built; returns true when it is the value of a
+// "key = value" triple.
+bool completeToken(TokenWindow& w, const std::string& key) {
+    bool match = w.beforePrevious == key && w.previous == "=";
+    w.beforePrevious = std::move(w.previous);
+    w.previous = std::move(w.current);
+    w.current.clear();
+    return match;
+}
+
+}  // namespace
+
+int confRead(const std::string& path, const std::string& key, std::string& value,
+             ConfSyntax syntax) {
+    std::FILE* file = std::fopen(path.c_str(), "r");
+    if (file == nullptr) {
+        std::printf("\nBlad - nie znaleziono pliku kofiguracji %s\n", path.c_str());
+        return -1;
+    }
+    TokenWindow window;
+    int matches = 0;
+    bool inComment = false;
+    int c;
+    while ((c = std::getc(file)) != EOF) {
+        if (inComment && c != '\n') continue;
+        inComment = false;
+        if (syntax == confHashComments && c == '#') {
+            inComment = true;
+        } else if (!isSeparator(c)) {
+            window.current.push_back(static_cast<char>(c));
+        } else if (!window.current.empty()) {
+            if (completeToken(window, key)) {
+                value = window.previous;
+                ++matches;
+            }
+        }
+    }
+    // A token still being built at end of file is dropped.
+    std::fclose(file);
+    return matches;
+}

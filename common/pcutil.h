@@ -1,0 +1,56 @@
+// Shared helpers of pcpoll and pcview: the configuration-file reader, clock
+// and date texts, the line reader, the file test and the record checksum.
+// Every function is stateless; the clock functions read the local time
+// afresh on each call.
+#pragma once
+
+#include <cstdio>
+#include <ctime>
+#include <string>
+
+// Which characters the configuration reader treats specially.
+enum ConfSyntax {
+    confPlain,         // the viewer's files: '#' is ordinary token material
+    confHashComments,  // the poller's files: '#' starts a comment to end of line
+};
+
+// Looks up the triple "key = value" in the file at path.  Returns the number
+// of times it was found, or -1 (with a message on standard output) when the
+// file cannot be opened.  value receives the last value found and is left
+// untouched when nothing was found.  Tokens are kept whole, whatever their
+// length.
+int confRead(const std::string& path, const std::string& key, std::string& value,
+             ConfSyntax syntax);
+
+// Seconds since local midnight; 86400 stands for 24:00.
+constexpr int secondsPerDay = 86400;
+
+int weekday();                           // 0 = Sunday .. 6 = Saturday
+std::string gettime();                   // "HH:MM.SS" of now
+int gettimesec();                        // seconds-of-day of now
+std::string getdate(char separator);     // today's date text, see olddate
+// Date text of the moment daysBack * 86400 seconds before now.  The
+// selector '0' gives YYYYMMDD; any other character is put between year,
+// month and day (YYYY-MM-DD for '-').
+std::string olddate(long long daysBack, char separator);
+
+int sTh(int seconds);  // whole hours of a seconds-of-day value
+int sTm(int seconds);  // minutes within the hour
+
+int fileExists(const std::string& path);  // 1 if it opens for reading, else 0
+
+// Reads one line of at most capacity-1 characters, the line feed included
+// when it fits; a longer line comes back in pieces.  Returns the number of
+// characters stored, 0 only at end of file (a read error counts as end).
+int fgetline(std::FILE* file, std::string& line, int capacity);
+
+// 16-bit checksum of the first 255 characters of text (characters count
+// as signed bytes); printed with "0X%04X".
+int checksumll(const std::string& text);
+
+// printf-style formatting into a std::string.
+std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));
+
+// Date and time texts of one moment, for lines that show both.
+std::string dateText(std::time_t when, char separator);
+std::string timeText(std::time_t when);

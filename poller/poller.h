@@ -1,0 +1,127 @@
+// The counter poller: logs, start-up and settings, the serial exchange with
+// the counter, report records and the polling loop.
+#pragma once
+
+#include <csignal>
+#include <cstdio>
+#include <string>
+
+#include "pcutil.h"
+
+constexpr int daysPerWeek = 7;
+constexpr int noDayDrained = 10;  // wdayOld before the first day-start drain
+
+// Run state shared by the stages; the stop handler writes only runInt.
+extern int verbose;
+extern volatile sig_atomic_t runInt;
+extern int wday;
+extern int start;
+extern int stop;
+extern int t;
+extern int wdayOld;
+extern int dayNr;
+
+// English day names, indexed by weekday number: configuration keys and
+// log texts at once.
+extern const char* const weekDays[daysPerWeek];
+
+// Everything start-up decides, read once and kept for the whole run.
+struct Settings {
+    std::string invocation;  // argument zero, directory part included
+    std::string eventLog;
+    std::string verboseLog;
+    std::string confPath;
+    std::string comlogPath;
+    std::string startDate;  // date (separator '-') and time of the start
+    std::string startTime;
+    std::string portname;
+    std::string entry;
+    std::string base;  // entry split at its first point
+    std::string ext;
+    int interval = 0;  // record interval, seconds
+    int openTimes[daysPerWeek] = {};
+    int closeTimes[daysPerWeek] = {};
+    bool comlog = false;
+};
+
+// What the latest polls of the counter gave.
+struct PollResult {
+    int total = 0;     // counter total, kept across unanswered polls
+    int faults = 0;    // photocell fault markers in the latest answer
+    int noAnswer = 0;  // 1 when the latest poll got nothing
+};
+
+// ---- logs (logs.cpp)
+inline constexpr const char* versionText = "pcpoll-0.1.0-20100826-7";
+constexpr int levelQuiet = 0;
+constexpr int levelVerbose = 1;
+constexpr int levelDetail = 2;
+constexpr int levelBadOption = 3;
+
+void appendLog(const std::string& path, const std::string& text);
+void verboseLog(const Settings& s, int level, const std::string& text);
+void putLog(std::FILE* log, const std::string& text);
+std::string byteDump(const std::string& bytes);
+int verbosityFromArgument(int argc, char** argv);
+std::string startLine(const Settings& s);
+std::string bannerText(const Settings& s, int level);
+std::string badOptionText(const std::string& option);
+void writeStopLines(const Settings& s);
+
+// ---- start-up and settings (startup.cpp, decode.cpp)
+constexpr int startUpOk = -1;  // startUp's result when the poller goes on
+constexpr int abortStatus = 1;
+constexpr int minInterval = 10;
+
+void zlapalem(int signalNumber);
+void installStopHandler();
+// Runs start-up with the configuration file in confDir and the logs in
+// logDir; returns startUpOk, or the exit status after an abort.
+int startUp(int argc, char** argv, const std::string& confDir, const std::string& logDir,
+            Settings& s);
+int decodeRecordtime(const std::string& text);
+bool decodeHours(const std::string& text, int& open, int& close, int numbers[4]);
+void nameBreak(const std::string& entry, std::string& base, std::string& ext);
+std::string reportFileName(const Settings& s, const std::string& date);
+std::string settingsSummary(const Settings& s, int today);
+
+// ---- serial line (serial.cpp, getdata.cpp)
+constexpr int portOpenFailed = 255;
+constexpr std::size_t chunkSize = 255;
+constexpr std::size_t parserWindow = 255;
+constexpr char queryByte = 'r';
+
+// The serial line to the counter.  A line that reports itself gone (an
+// unplugged adapter, a hangup) is marked lost and reopened at later cycles.
+struct SerialPort {
+    int fd = -1;
+    bool lost = false;  // the handle is dead: reopen at the next cycle
+    bool down = false;  // the loss is logged; its end is not yet
+};
+
+int openPort(const std::string& name);
+void configurePort(int fd);
+void announcePort(const Settings& s);
+bool lineGone(int error);
+void reopenLostPort(const Settings& s, SerialPort& port);
+void drainPort(const Settings& s, SerialPort& port);
+void pollExchange(const Settings& s, SerialPort& port, PollResult& result);
+void getdata(const std::string& answer, int& total, int& faults);
+void waitOneSecond();
+
+// ---- records (record.cpp)
+constexpr int hourMinuteInterval = 60;  // from this interval on, times are HH:MM
+constexpr int shortWrite = 25;          // a record line is longer than this
+
+std::string recordTime(int interval);
+std::string recordBody(const std::string& time, const PollResult& result);
+std::string checksumText(const std::string& body);
+std::string formRecord(const Settings& s, const std::string& time, const PollResult& result);
+void writeRecord(const Settings& s, const std::string& line);
+void noteClosedDay(const Settings& s);
+
+// ---- schedule and main loop (schedule.cpp, loop.cpp)
+int closingSecond(int closeTime);
+bool isDue(int second, int open, int close, int interval);
+void waitForNextSecond();
+int runLoop(const Settings& s, SerialPort& port);

@@ -1,0 +1,70 @@
+// Report records: one checksummed line per poll cycle, appended to the
+// report file of the date at writing time.
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "poller.h"
+
+namespace {
+constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
+constexpr mode_t newFileMode = 0666;         // as fopen creates files, less the umask
+
+// Appends the line with a single write.  A write that fails part-way is
+// undone, so that no partial line can glue two records together.  Returns
+// the number of characters left in the file, or -1 when the file cannot be
+// opened; error receives the reason of a failed write.
+long appendLine(const std::string& path, const std::string& line, int& error) {
+    error = 0;
+    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, newFileMode);
+    if (fd < 0) return -1;
+    struct stat before {};
+    bool sized = fstat(fd, &before) == 0;
+    ssize_t written = write(fd, line.data(), line.size());
+    if (written != static_cast<ssize_t>(line.size())) {
+        error = written < 0 ? errno : ENOSPC;
+        if (written > 0 && sized && ftruncate(fd, before.st_size) == 0) written = 0;
+    }
+    if (close(fd) != 0 && error == 0) error = errno;
+    return written < 0 ? 0 : written;
+}
+}  // namespace
+
+std::string recordTime(int interval) {
+    std::string time = gettime();
+    if (interval >= hourMinuteInterval) time.resize(hourMinuteLength);
+    return time;
+}
+
+std::string recordBody(const std::string& time, const PollResult& result) {
+    return fmt("%s;%6d;%2d;%2d;", time.c_str(), result.total, result.faults, result.noAnswer);
+}
+
+std::string checksumText(const std::string& body) { return fmt("0X%04X", checksumll(body)); }
+
+std::string formRecord(const Settings& s, const std::string& time, const PollResult& result) {
+    std::string body = recordBody(time, result);
+    std::string checksum = checksumText(body);
+    verboseLog(s, levelDetail,
+               fmt("\nWygenerowano linie rekordu %s %s \n", body.c_str(), checksum.c_str()));
+    return body + checksum + "\n";
+}
+
+void writeRecord(const Settings& s, const std::string& line) {
+    std::string name = reportFileName(s, getdate('0'));
+    int error = 0;
+    long written = appendLine(name, line, error);
+    std::string text;
+    if (verbose >= levelDetail)
+        text += fmt("Ilosc wpisanych znakow do rekordu = %ld\n", written < 0 ? 0 : written);
+    if (written < 0) text += fmt("Nie mozna otwozyc pliku %s\n", name.c_str());
+    if (error != 0)
+        text += fmt("Blad zapisu rekordu do pliku %s: %s\n", name.c_str(), std::strerror(error));
+    if (written > shortWrite && error == 0 && verbose >= levelDetail)
+        text += fmt("udany wpis do pliku %s\n", name.c_str());
+    appendLog(s.verboseLog, text);
+}
+
+void noteClosedDay(const Settings& s) { verboseLog(s, levelVerbose, "Dzisiaj zamkniete\n"); }

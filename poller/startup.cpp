@@ -1,0 +1,141 @@
+// Start-up: stop handler, file names from the invocation name, verbosity,
+// configuration and the opening table.  No polling happens before every
+// setting has been read and accepted.
+#include "poller.h"
+
+void zlapalem(int) { runInt = 0; }
+
+void installStopHandler() {
+    struct sigaction action {};
+    action.sa_handler = zlapalem;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = 0;  // no SA_RESTART: a stop cuts the current wait short
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+}
+
+namespace {
+
+// Ends start-up after a configuration error: the abort line follows the
+// error messages in a freshly reopened verbose log.
+int abortStartUp(const Settings& s, std::FILE* vlog) {
+    if (vlog != nullptr) std::fclose(vlog);
+    appendLog(s.verboseLog, fmt("\nprogram przerwany z powodu powyzszych bledow\n%s %s STOP\n",
+                                s.startDate.c_str(), s.startTime.c_str()));
+    return abortStatus;
+}
+
+struct RequiredKey {
+    const char* key;
+    const char* foundFormat;    // level-2 line with the value
+    const char* missingFormat;  // error line with the configuration path
+};
+
+constexpr RequiredKey requiredKeys[] = {
+    {"portname", "PORT COM = %s\n", "Nie znaleziono nazwy portu com 'portname' w pliku %s"},
+    {"entry", "Sciezka/nazwa pliku raportu = %s\n",
+     "Nie znaleziono nazwy pliku raportu 'entry' com w pliku %s"},
+    {"recordtime", "Odstep czasowy rekordow = %ssekund\n",
+     "Nie znaleziono czasowego osdtepu rekordow 'recordtime' w pliku %s"},
+    {"opentime", "Globalny czas otwarcia sklepu:  %s\n",
+     "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku %s"},
+};
+
+// Looks up one required key; false after writing its error message.
+bool lookUpRequired(const Settings& s, std::FILE* vlog, const RequiredKey& required,
+                    std::string& value) {
+    int found = confRead(s.confPath, required.key, value, confHashComments);
+    if (found > 0) {
+        if (verbose >= levelDetail) putLog(vlog, fmt(required.foundFormat, value.c_str()));
+        return true;
+    }
+    if (found < 0)
+        putLog(vlog, fmt("Nie znaleziono pliku konfiguracji%s\n", s.confPath.c_str()));
+    putLog(vlog, fmt(required.missingFormat, s.confPath.c_str()));
+    return false;
+}
+
+bool readRequiredKeys(Settings& s, std::FILE* vlog, std::string& recordtimeText,
+                      std::string& opentimeText) {
+    std::string* values[] = {&s.portname, &s.entry, &recordtimeText, &opentimeText};
+    for (std::size_t i = 0; i < std::size(requiredKeys); ++i)
+        if (!lookUpRequired(s, vlog, requiredKeys[i], *values[i])) return false;
+    return true;
+}
+
+bool readDefaultHours(Settings& s, std::FILE* vlog, const std::string& opentimeText) {
+    int open = 0, close = 0, numbers[4] = {};
+    if (!decodeHours(opentimeText, open, close, numbers)) {
+        putLog(vlog, "\nblad odczytu godzin otwarcia\n");
+        return false;
+    }
+    if (verbose >= levelVerbose)
+        putLog(vlog, fmt("zdekodowano wstepnie godziny pracy  %2d:%02d-%2d:%02d\n", numbers[0],
+                         numbers[1], numbers[2], numbers[3]));
+    for (int day = 0; day < daysPerWeek; ++day) {
+        s.openTimes[day] = open;
+        s.closeTimes[day] = close;
+    }
+    return true;
+}
+
+bool readDayHours(Settings& s, std::FILE* vlog) {
+    for (dayNr = 0; dayNr < daysPerWeek; ++dayNr) {
+        std::string text;
+        if (confRead(s.confPath, weekDays[dayNr], text, confHashComments) <= 0) continue;
+        int numbers[4] = {};
+        if (!decodeHours(text, s.openTimes[dayNr], s.closeTimes[dayNr], numbers)) {
+            putLog(vlog, fmt("\nblad odczytu godzin otwarcia w %s\n", weekDays[dayNr]));
+            return false;
+        }
+        if (verbose >= levelDetail)
+            putLog(vlog, fmt("wczytano %s %2d:%02d-%2d:%02d\n", weekDays[dayNr], numbers[0],
+                             numbers[1], numbers[2], numbers[3]));
+    }
+    return true;
+}
+
+// The com log switch: the optional key comlog, on when its value begins
+// with y.
+bool readComlogSwitch(const Settings& s) {
+    std::string value;
+    return confRead(s.confPath, "comlog", value, confHashComments) > 0 && !value.empty() &&
+           value[0] == 'y';
+}
+
+}  // namespace
+
+int startUp(int argc, char** argv, const std::string& confDir, const std::string& logDir,
+            Settings& s) {
+    s.invocation = argc > 0 && argv[0] != nullptr ? argv[0] : "";
+    s.verboseLog = logDir + s.invocation + "_v.log";
+    int level = verbosityFromArgument(argc, argv);
+    verbose = level;
+
+    s.eventLog = logDir + s.invocation + ".log";
+    s.comlogPath = logDir + "comlog.txt";
+    std::time_t now = std::time(nullptr);
+    s.startDate = dateText(now, '-');
+    s.startTime = timeText(now);
+    appendLog(s.eventLog, startLine(s));
+
+    s.confPath = confDir + s.invocation + ".conf";
+    std::FILE* vlog = std::fopen(s.verboseLog.c_str(), "a");
+    if (verbose >= levelVerbose) putLog(vlog, bannerText(s, level));
+    if (level == levelBadOption) {
+        putLog(vlog, badOptionText(argv[1]));
+        verbose = levelDetail;
+    }
+
+    std::string recordtimeText, opentimeText;
+    if (!readRequiredKeys(s, vlog, recordtimeText, opentimeText) ||
+        !readDefaultHours(s, vlog, opentimeText) || !readDayHours(s, vlog))
+        return abortStartUp(s, vlog);
+    s.comlog = readComlogSwitch(s);
+    s.interval = decodeRecordtime(recordtimeText);
+    nameBreak(s.entry, s.base, s.ext);
+
+    if (verbose >= levelVerbose) putLog(vlog, settingsSummary(s, weekday()));
+    if (vlog != nullptr) std::fclose(vlog);
+    return startUpOk;
+}

@@ -1,0 +1,113 @@
+#include "rig.h"
+
+#include <sys/wait.h>
+
+namespace testsupport {
+
+namespace {
+constexpr int linkTimeoutMs = 10000;
+constexpr int pollStepMs = 20;
+}  // namespace
+
+Simulator startSimulator(const std::string& workDir, const std::string& linkPath,
+                         const std::vector<std::string>& args) {
+    Simulator sim;
+    sim.link = linkPath;
+    sim.logPath = workDir + "/pcsim.log";
+    sim.spec.program = simulatorProgram();
+    sim.spec.workDir = workDir;
+    sim.spec.args = {"--link", linkPath, "--log", sim.logPath};
+    sim.spec.args.insert(sim.spec.args.end(), args.begin(), args.end());
+    sim.pid = startProcess(sim.spec);
+    for (int waited = 0; waited < linkTimeoutMs && !fileExists(linkPath); waited += pollStepMs)
+        sleepMs(pollStepMs);
+    return sim;
+}
+
+void stopSimulator(Simulator& sim, int signal) {
+    if (sim.pid <= 0) return;
+    kill(sim.pid, signal);
+    waitProcess(sim.pid, sim.spec, linkTimeoutMs);
+    sim.pid = -1;
+}
+
+PollerRig::PollerRig(const std::string& name, const std::string& invocation)
+    : dir(name), invocation(invocation), port(dir.path + "/tty") {
+    makeDirs(dir.root("/opt/velmora/log"));
+    makeDirs(dir.root("/var/log/korvane"));
+}
+
+PollerRig::~PollerRig() {
+    if (poller > 0) {
+        kill(poller, SIGKILL);
+        waitpid(poller, nullptr, 0);
+    }
+    stopSimulator(sim);
+}
+
+void PollerRig::configure(const std::string& recordtime, const std::string& opentime,
+                          const std::string& extra) {
+    writeFile(dir.root("/opt/velmora/" + invocation + ".conf"),
+              "portname = " + port + "\nentry = " + dir.root("/var/log/korvane/door1.csv") +
+                  "\nrecordtime = " + recordtime + "\nopentime = " + opentime + "\n" + extra);
+}
+
+void PollerRig::simulate(const std::vector<std::string>& args) {
+    sim = startSimulator(dir.path, port, args);
+}
+
+void PollerRig::startPoller(const std::string& fakeTime, const std::vector<std::string>& args) {
+    pollerSpec.program = pollerProgram();
+    pollerSpec.argv0 = invocation;
+    pollerSpec.args = args;
+    pollerSpec.workDir = dir.path;
+    pollerSpec.fakeTime = fakeTime;
+    poller = startProcess(pollerSpec);
+}
+
+ProcessResult PollerRig::stopPoller(int signal, int timeoutMs) {
+    kill(poller, signal);
+    ProcessResult result = waitProcess(poller, pollerSpec, timeoutMs);
+    poller = -1;
+    return result;
+}
+
+std::string PollerRig::reportPath(const std::string& date) const {
+    return dir.root("/var/log/korvane/door1_" + date + ".csv");
+}
+
+std::string PollerRig::report(const std::string& date) const { return readFile(reportPath(date)); }
+
+std::string PollerRig::verboseLog() const {
+    return readFile(dir.root("/opt/velmora/log/" + invocation + "_v.log"));
+}
+
+std::string PollerRig::eventLog() const {
+    return readFile(dir.root("/opt/velmora/log/" + invocation + ".log"));
+}
+
+std::string PollerRig::comLog() const { return readFile(dir.root("/opt/velmora/log/comlog.txt")); }
+
+std::string PollerRig::simulatorLog() const { return readFile(sim.logPath); }
+
+bool PollerRig::waitForVerbose(const std::string& text, int count, int timeoutMs) const {
+    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
+        if (occurrences(verboseLog(), text) >= count) return true;
+        sleepMs(pollStepMs);
+    }
+    return false;
+}
+
+bool PollerRig::waitForEvent(const std::string& text, int timeoutMs) const {
+    return waitForText(dir.root("/opt/velmora/log/" + invocation + ".log"), text, timeoutMs);
+}
+
+int occurrences(const std::string& haystack, const std::string& text) {
+    int count = 0;
+    for (std::size_t at = haystack.find(text); at != std::string::npos;
+         at = haystack.find(text, at + text.size()))
+        ++count;
+    return count;
+}
+
+}  // namespace testsupport

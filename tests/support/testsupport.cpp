@@ -1,0 +1,171 @@
+#include "testsupport.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+extern char** environ;
+
+namespace testsupport {
+
+namespace {
+
+constexpr int pollStepMs = 20;
+
+std::vector<std::string> childEnvironment(const ProcessSpec& spec) {
+    std::vector<std::string> env;
+    for (char** entry = environ; *entry != nullptr; ++entry) {
+        std::string text = *entry;
+        if (text.rfind("TZ=", 0) == 0 || text.rfind("FAKETIME", 0) == 0 ||
+            text.rfind("LD_PRELOAD=", 0) == 0 || text.rfind("ASAN_OPTIONS=", 0) == 0)
+            continue;
+        env.push_back(text);
+    }
+    env.push_back("TZ=" + spec.timeZone);
+    // libfaketime comes first in the link order only through LD_PRELOAD,
+    // which AddressSanitizer would otherwise refuse.
+    env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1");
+    if (!spec.fakeTime.empty()) {
+        env.push_back("FAKETIME=" + spec.fakeTime);
+        env.push_back("FAKETIME_NO_CACHE=1");
+        env.push_back("LD_PRELOAD=" + fakeTimeLibrary());
+    }
+    return env;
+}
+
+std::vector<char*> pointers(std::vector<std::string>& texts) {
+    std::vector<char*> result;
+    for (auto& text : texts) result.push_back(text.data());
+    result.push_back(nullptr);
+    return result;
+}
+
+// Names the files of a process's standard streams after its program, so
+// that several processes can share a working directory.
+std::string streamTag(const ProcessSpec& spec) {
+    return std::filesystem::path(spec.program).filename().string();
+}
+
+}  // namespace
+
+ScratchDir::ScratchDir(const std::string& name) {
+    path = std::string(PC_TEST_WORK_DIR) + "/" + name;
+    std::filesystem::remove_all(path);
+    std::filesystem::create_directories(path);
+}
+
+ScratchDir::~ScratchDir() {
+    if (std::getenv("PC_KEEP_TEST_DIRS") == nullptr) {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
+}
+
+std::string ScratchDir::root(const std::string& fixedPath) const {
+    return path + "/" + PC_TEST_ROOT_NAME + fixedPath;
+}
+
+pid_t startProcess(const ProcessSpec& spec) {
+    std::vector<std::string> argv{spec.argv0.empty() ? spec.program : spec.argv0};
+    argv.insert(argv.end(), spec.args.begin(), spec.args.end());
+    std::vector<std::string> env = childEnvironment(spec);
+    std::string tag = streamTag(spec);
+    std::string inputPath = spec.workDir + "/." + tag + ".in";
+    writeFile(inputPath, spec.input);
+    std::string outPath = spec.workDir + "/." + tag + ".out";
+    std::string errPath = spec.workDir + "/." + tag + ".err";
+
+    pid_t pid = fork();
+    if (pid != 0) return pid;
+    // Child: set up the working directory and standard streams, then exec.
+    if (chdir(spec.workDir.c_str()) != 0) _exit(126);
+    int in = open(inputPath.c_str(), O_RDONLY);
+    int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    if (in < 0 || out < 0 || err < 0) _exit(126);
+    dup2(in, 0);
+    dup2(out, 1);
+    dup2(err, 2);
+    std::vector<char*> args = pointers(argv);
+    std::vector<char*> envp = pointers(env);
+    execve(spec.program.c_str(), args.data(), envp.data());
+    _exit(127);
+}
+
+ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs) {
+    ProcessResult result;
+    int status = 0;
+    int waited = 0;
+    pid_t done = 0;
+    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && waited < timeoutMs) {
+        sleepMs(pollStepMs);
+        waited += pollStepMs;
+    }
+    if (done == 0) {
+        kill(pid, SIGKILL);
+        waitpid(pid, &status, 0);
+    }
+    if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
+    if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
+    result.out = readFile(spec.workDir + "/." + streamTag(spec) + ".out");
+    result.err = readFile(spec.workDir + "/." + streamTag(spec) + ".err");
+    return result;
+}
+
+ProcessResult runProcess(const ProcessSpec& spec, int timeoutMs) {
+    return waitProcess(startProcess(spec), spec, timeoutMs);
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+
+void writeFile(const std::string& path, const std::string& text) {
+    std::ofstream file(path, std::ios::binary | std::ios::trunc);
+    file << text;
+}
+
+void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
+
+bool waitForText(const std::string& path, const std::string& text, int timeoutMs) {
+    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
+        if (readFile(path).find(text) != std::string::npos) return true;
+        sleepMs(pollStepMs);
+    }
+    return false;
+}
+
+void sleepMs(int ms) {
+    struct timespec pause {ms / 1000, (ms % 1000) * 1000000L};
+    while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
+    }
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) lines.push_back(line);
+    return lines;
+}
+
+std::string pollerProgram() { return PC_TEST_POLLER; }
+std::string viewerProgram() { return PC_TEST_VIEWER; }
+std::string simulatorProgram() { return PC_TEST_SIMULATOR; }
+std::string fakeTimeLibrary() { return PC_FAKETIME_LIBRARY; }
+
+}  // namespace testsupport

@@ -1,0 +1,66 @@
+// Helpers of the end-to-end tests: running the scratch-root copies of the
+// programs in a directory of their own, on a clock driven by libfaketime,
+// and reading what they wrote.
+#pragma once
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace testsupport {
+
+// A fresh directory under the build tree, removed at destruction unless
+// the environment variable PC_KEEP_TEST_DIRS is set.
+struct ScratchDir {
+    explicit ScratchDir(const std::string& name);
+    ~ScratchDir();
+    ScratchDir(const ScratchDir&) = delete;
+    ScratchDir& operator=(const ScratchDir&) = delete;
+    std::string path;
+    // Absolute path of a file or directory below the scratch root that the
+    // test copies use for their fixed paths ("scratch/opt/velmora/...").
+    std::string root(const std::string& fixedPath) const;
+};
+
+struct ProcessSpec {
+    std::string program;              // path of the executable
+    std::string argv0;                // invocation name; program when empty
+    std::vector<std::string> args;    // further arguments
+    std::string workDir;              // working directory
+    std::string fakeTime;             // FAKETIME value; empty for the real clock
+    std::string timeZone = "UTC";     // TZ value
+    std::string input;                // written to standard input, then closed
+};
+
+struct ProcessResult {
+    int status = -1;  // exit status, or 128 + signal
+    std::string out;
+    std::string err;
+};
+
+// Starts the process; its standard output and error go to files in the
+// working directory.
+pid_t startProcess(const ProcessSpec& spec);
+// Waits for a started process at most timeoutMs; kills it after that.
+ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs);
+// Starts and waits.
+ProcessResult runProcess(const ProcessSpec& spec, int timeoutMs);
+
+std::string readFile(const std::string& path);
+bool fileExists(const std::string& path);
+void writeFile(const std::string& path, const std::string& text);
+void makeDirs(const std::string& path);
+// Polls until the file contains the text or timeoutMs passes.
+bool waitForText(const std::string& path, const std::string& text, int timeoutMs);
+void sleepMs(int ms);
+// Lines of a text, line feeds removed.
+std::vector<std::string> splitLines(const std::string& text);
+
+// Locations of the built programs and of libfaketime, from the build.
+std::string pollerProgram();
+std::string viewerProgram();
+std::string simulatorProgram();
+std::string fakeTimeLibrary();
+
+}  // namespace testsupport
