@@ -82,7 +82,7 @@ TEST(StartUp, QuietStartWritesOnlyTheStartLine) {
     ProcessResult result = run.start();
     EXPECT_EQ(result.status, 255);
     EXPECT_EQ(run.eventLog(), "\nSTART nazwa wywolania door1: 2011-03-14 - 08:05.03 \n");
-    EXPECT_TRUE(fileExists(run.dir.root("/opt/velmora/log/door1_v.log")))
+    EXPECT_TRUE(pathExists(run.dir.root("/opt/velmora/log/door1_v.log")))
         << "the verbose log is opened at every start";
     EXPECT_EQ(run.verboseLog(), "");
     EXPECT_EQ(result.err, "/nonexistent/tty: No such file or directory\n");

@@ -19,7 +19,7 @@ Simulator startSimulator(const std::string& workDir, const std::string& linkPath
     sim.spec.args = {"--link", linkPath, "--log", sim.logPath};
     sim.spec.args.insert(sim.spec.args.end(), args.begin(), args.end());
     sim.pid = startProcess(sim.spec);
-    for (int waited = 0; waited < linkTimeoutMs && !fileExists(linkPath); waited += pollStepMs)
+    for (int waited = 0; waited < linkTimeoutMs && !pathExists(linkPath); waited += pollStepMs)
         sleepMs(pollStepMs);
     return sim;
 }

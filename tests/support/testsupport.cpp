@@ -133,7 +133,7 @@ std::string readFile(const std::string& path) {
     return text.str();
 }
 
-bool fileExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
+bool pathExists(const std::string& path) { return access(path.c_str(), F_OK) == 0; }
 
 void writeFile(const std::string& path, const std::string& text) {
     std::ofstream file(path, std::ios::binary | std::ios::trunc);

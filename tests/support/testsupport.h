@@ -48,7 +48,7 @@ ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs);
 ProcessResult runProcess(const ProcessSpec& spec, int timeoutMs);
 
 std::string readFile(const std::string& path);
-bool fileExists(const std::string& path);
+bool pathExists(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 void makeDirs(const std::string& path);
 // Polls until the file contains the text or timeoutMs passes.

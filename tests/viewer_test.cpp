@@ -1,0 +1,552 @@
+// Tests of the report viewer: the record split and the table in process,
+// and the real scratch-root pcview with its standard input piped.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <unistd.h>
+
+#include <climits>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+
+#include "pcutil.h"
+#include "testsupport.h"
+#include "viewer.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int runTimeoutMs = 30000;
+constexpr int bigRunTimeoutMs = 120000;
+const std::string today = "@2011-03-14 12:00:00";
+const std::string confFile = "/etc/korvane/pcview.conf";
+const std::string reportDir = "/var/log/korvane/";
+
+const std::string scroll(100, '\n');
+const std::string header = "\n godz;wzrost;  stan;\n";
+const std::string closing = "\n\n\n\n\n";
+const std::string prompt =
+    "jezeli chcesz zakonczyc, wpisz -1\n"
+    "jezeli chcesz sprawdzac inne daty wpisz ile dni temu -> ";
+const std::string banner = "\nWystapily bledy w programi. Komunikaty powyzej\n\n";
+
+std::string title(const std::string& date, const std::string& entry) {
+    return "Data " + date + ". Raport dla wejścia:\n" + entry + "\n";
+}
+
+// The whole screen of a report with the given rows.
+std::string screen(const std::string& date, const std::string& entry, const std::string& rows) {
+    return scroll + title(date, entry) + header + rows + closing;
+}
+
+void writeConf(const ScratchDir& dir, const std::string& text) {
+    std::string path = dir.root(confFile);
+    makeDirs(std::filesystem::path(path).parent_path());
+    writeFile(path, text);
+}
+
+void writeReport(const ScratchDir& dir, const std::string& name, const std::string& text) {
+    makeDirs(dir.root(reportDir));
+    writeFile(dir.root(reportDir + name), text);
+}
+
+ProcessResult runViewer(const ScratchDir& dir, const std::string& input,
+                        int timeoutMs = runTimeoutMs) {
+    ProcessSpec spec;
+    spec.program = viewerProgram();
+    spec.workDir = dir.path;
+    spec.fakeTime = today;
+    spec.input = input;
+    return runProcess(spec, timeoutMs);
+}
+
+// What printRows makes of a report file's text.
+std::string rowsOf(const std::string& text) {
+    std::FILE* report = std::tmpfile();
+    std::fwrite(text.data(), 1, text.size(), report);
+    std::rewind(report);
+    char* buffer = nullptr;
+    std::size_t size = 0;
+    std::FILE* out = open_memstream(&buffer, &size);
+    printRows(report, out);
+    std::fclose(out);
+    std::fclose(report);
+    std::string rows(buffer, size);
+    std::free(buffer);
+    return rows;
+}
+
+}  // namespace
+
+// ---- numbers
+
+TEST(ViewerNumbers, ReadsPaddedSignedDecimals) {
+    long long value = 0;
+    EXPECT_TRUE(parseDecimal("   100", value));
+    EXPECT_EQ(value, 100);
+    EXPECT_TRUE(parseDecimal(" -5 ", value));
+    EXPECT_EQ(value, -5);
+    EXPECT_TRUE(parseDecimal("+7", value));
+    EXPECT_EQ(value, 7);
+    EXPECT_TRUE(parseDecimal("\t0\r", value));
+    EXPECT_EQ(value, 0);
+    EXPECT_TRUE(parseDecimal("-9223372036854775808", value));
+    EXPECT_EQ(value, LLONG_MIN);
+}
+
+TEST(ViewerNumbers, RefusesAnythingElse) {
+    long long value = 42;
+    for (const char* text : {"", "   ", "abc", "12a", "1 2", "-", "+", "+-1", "-+1", "- 1",
+                             "0x10", "1.5", "9223372036854775808", "99999999999999999999"}) {
+        EXPECT_FALSE(parseDecimal(text, value)) << '"' << text << '"';
+    }
+    EXPECT_EQ(value, 42);
+}
+
+TEST(ViewerNumbers, KeepsToTheRangeOfTheType) {
+    int count = 0;
+    EXPECT_TRUE(parseInt("2147483647", count));
+    EXPECT_FALSE(parseInt("2147483648", count));
+    EXPECT_FALSE(parseInt("-2147483649", count));
+    long total = 0;
+    EXPECT_TRUE(parseLong("9223372036854775807", total));
+    EXPECT_EQ(total, LONG_MAX);
+}
+
+// ---- record split
+
+TEST(ViewerSplit, SplitsAPollerLine) {
+    Record record;
+    ASSERT_TRUE(splitRecord("08:15.30;    52; 1; 0;0X0A66\n", record));
+    EXPECT_EQ(record.time, "08:15.30");
+    EXPECT_EQ(record.total, 52);
+    EXPECT_EQ(record.faults, 1);
+    EXPECT_EQ(record.noAnswer, 0);
+    ASSERT_TRUE(splitRecord("10:15;   100; 0; 1;0X8EC1\n", record));
+    EXPECT_EQ(record.noAnswer, 1);
+}
+
+TEST(ViewerSplit, AcceptsEveryTerminator) {
+    Record record;
+    ASSERT_TRUE(splitRecord("10:00\xFF   100\n 2\xFF 1;0X8764\xFF\n", record));
+    EXPECT_EQ(record.time, "10:00");
+    EXPECT_EQ(record.total, 100);
+    EXPECT_EQ(record.faults, 2);
+    EXPECT_EQ(record.noAnswer, 1);
+}
+
+TEST(ViewerSplit, RefusesLinesWithoutFiveTerminatedFields) {
+    Record record;
+    EXPECT_FALSE(splitRecord("\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100; 0;\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100; 0; 0;0X8764", record));  // no line feed
+    EXPECT_FALSE(splitRecord("10:00;   100; 0; 0;", record));
+    EXPECT_FALSE(splitRecord("", record));
+}
+
+TEST(ViewerSplit, ARefusedLineLeavesTheRecordAlone) {
+    Record record;
+    ASSERT_TRUE(splitRecord("10:00;   100; 0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:15;   112; 3; x;0X90D8\n", record));
+    EXPECT_EQ(record.time, "10:00");
+    EXPECT_EQ(record.total, 100);
+    EXPECT_EQ(record.faults, 0);
+}
+
+TEST(ViewerSplit, TheChecksumIsNotChecked) {
+    Record record;
+    EXPECT_TRUE(splitRecord("10:00;   100; 0; 0;\n", record));
+    EXPECT_TRUE(splitRecord("10:00;   100; 0; 0;0X0000\n", record));
+    EXPECT_TRUE(splitRecord("10:00;   100; 0; 0;0X8764;more;\n", record));
+}
+
+TEST(ViewerSplit, TimeTextHoldsAtMostFifteenCharacters) {
+    Record record;
+    EXPECT_TRUE(splitRecord("123456789012345;   100; 0; 0;0X8764\n", record));
+    EXPECT_EQ(record.time, "123456789012345");
+    EXPECT_FALSE(splitRecord("1234567890123456;   100; 0; 0;0X8764\n", record));
+}
+
+TEST(ViewerSplit, NumberFieldsHoldAtMostNineteenCharacters) {
+    Record record;
+    std::string blanks(16, ' ');
+    EXPECT_TRUE(splitRecord("10:00;" + blanks + "100;" + blanks + "  2;" + blanks + "  1;X\n",
+                            record));
+    EXPECT_EQ(record.total, 100);
+    EXPECT_EQ(record.faults, 2);
+    EXPECT_EQ(record.noAnswer, 1);
+    EXPECT_FALSE(splitRecord("10:00;" + blanks + " 100; 0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100;" + blanks + "   0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100; 0;" + blanks + "   0;0X8764\n", record));
+}
+
+TEST(ViewerSplit, RefusesNumbersThatDoNotParse) {
+    Record record;
+    EXPECT_FALSE(splitRecord("10:00;  12a; 0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;      ; 0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100; x; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100; 0;  ;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;9999999999999999999; 0; 0;0X8764\n", record));
+    EXPECT_FALSE(splitRecord("10:00;   100;3000000000; 0;0X8764\n", record));
+}
+
+// ---- rows
+
+TEST(ViewerRows, IncreaseIsPrintedExactly) {
+    EXPECT_EQ(increaseText(112, 100), "    12");
+    EXPECT_EQ(increaseText(90, 100), "   -10");
+    EXPECT_EQ(increaseText(5, 5), "     0");
+    EXPECT_EQ(increaseText(1234567, 0), "1234567");
+    EXPECT_EQ(increaseText(-1, LONG_MAX), "-9223372036854775808");
+    EXPECT_EQ(increaseText(LONG_MAX, LONG_MIN), "18446744073709551615");
+    EXPECT_EQ(increaseText(LONG_MIN, LONG_MAX), "-18446744073709551615");
+    EXPECT_EQ(increaseText(LONG_MAX, -1), "9223372036854775808");
+}
+
+TEST(ViewerRows, SkippedLinesDoNotBreakTheIncrease) {
+    EXPECT_EQ(rowsOf("10:00;   100; 0; 0;0X8764\n"
+                     "10:15;  1x2; 0; 0;0X90D8\n"
+                     "10:20;   112; x; 0;0X90D8\n"
+                     "10:25;    90; 0;99999999999; 0X8566\n"
+                     "10:30;\n"
+                     "10:45;   130; 0; 0;0X930F\n"),
+              "10:00;     0;   100;\n"
+              "10:45;    30;   130;\n");
+}
+
+TEST(ViewerRows, AnOverlongLineIsSkippedWhole) {
+    // The tail after the first 99 characters would be a record by itself.
+    std::string overlong = std::string(99, 'x') + "10:45;   999; 0; 0;0XAADD\n";
+    EXPECT_EQ(rowsOf("10:00;   100; 0; 0;0X8764\n" + overlong + "11:00;   140; 0; 0;0X8C9A\n"),
+              "10:00;     0;   100;\n"
+              "11:00;    40;   140;\n");
+}
+
+TEST(ViewerRows, NinetyNineCharactersAreTheLongestLine) {
+    std::string body = "10:00;   100; 0; 0;";
+    std::string fits = body + std::string(98 - body.size(), 'C') + "\n";
+    std::string tooLong = body + std::string(99 - body.size(), 'C') + "\n";
+    ASSERT_EQ(fits.size(), 99u);
+    EXPECT_EQ(rowsOf(fits), "10:00;     0;   100;\n");
+    EXPECT_EQ(rowsOf(tooLong), "");
+    EXPECT_EQ(rowsOf(tooLong + "11:00;   140; 0; 0;0X8C9A\n"), "11:00;     0;   140;\n");
+}
+
+TEST(ViewerRows, ALastLineWithoutLineFeedIsNotShown) {
+    EXPECT_EQ(rowsOf("10:00;   100; 0; 0;0X8764\n10:15;   112; 0; 0;0X90D8"),
+              "10:00;     0;   100;\n");
+    EXPECT_EQ(rowsOf("10:00;   100; 0; 0;0X8764\n10:15;   112; 0; 0;"), "10:00;     0;   100;\n");
+}
+
+TEST(ViewerRows, NullBytesInTheTimeAreKept) {
+    EXPECT_EQ(rowsOf(std::string("10\0" "00;   100; 0; 0;0X8764\n", 26)),
+              std::string("10\0" "00;     0;   100;\n", 21));
+}
+
+// ---- exit status
+
+TEST(ViewerStatus, LowEightBitsOfTheNumberTyped) {
+    EXPECT_EQ(exitStatusFor(-1), 255);
+    EXPECT_EQ(exitStatusFor(-5), 251);
+    EXPECT_EQ(exitStatusFor(-255), 1);
+    EXPECT_EQ(exitStatusFor(-257), 255);
+}
+
+TEST(ViewerStatus, AnEndRequestNeverLooksLikeEndOfInput) {
+    EXPECT_EQ(exitStatusFor(-256), 255);
+    EXPECT_EQ(exitStatusFor(-512), 255);
+    EXPECT_EQ(exitStatusFor(LLONG_MIN), 255);
+}
+
+// ---- the prompt
+
+TEST(ViewerPrompt, OutputIsFlushedBeforeEachRead) {
+    ScratchDir dir("viewer_flush");
+    int toViewer[2];
+    int fromViewer[2];
+    ASSERT_EQ(pipe(toViewer), 0);
+    ASSERT_EQ(pipe(fromViewer), 0);
+    std::FILE* in = fdopen(toViewer[0], "r");
+    std::FILE* out = fdopen(fromViewer[1], "w");
+    int status = -1;
+    std::thread viewer([&] {
+        status = viewerRun(in, out, dir.path + "/none.conf", dir.path + "/");
+        std::fclose(out);
+    });
+    // Nothing is typed until the prompt has come through the pipe.
+    std::string expected = "nie znaleziono pliku " + dir.path + "/none.conf\n" + banner + prompt;
+    std::string seen;
+    char buffer[256];
+    struct pollfd ready {fromViewer[0], POLLIN, 0};
+    while (seen.size() < expected.size() && poll(&ready, 1, 5000) == 1) {
+        ssize_t count = read(fromViewer[0], buffer, sizeof buffer);
+        if (count <= 0) break;
+        seen.append(buffer, static_cast<std::size_t>(count));
+    }
+    EXPECT_EQ(seen, expected);
+    ASSERT_EQ(write(toViewer[1], "x\n", 2), 2);
+    seen.clear();
+    while (seen.size() < prompt.size() && poll(&ready, 1, 5000) == 1) {
+        ssize_t count = read(fromViewer[0], buffer, sizeof buffer);
+        if (count <= 0) break;
+        seen.append(buffer, static_cast<std::size_t>(count));
+    }
+    EXPECT_EQ(seen, prompt);
+    ASSERT_EQ(write(toViewer[1], "-3\n", 3), 3);
+    close(toViewer[1]);
+    viewer.join();
+    std::fclose(in);
+    close(fromViewer[0]);
+    EXPECT_EQ(status, 253);
+}
+
+TEST(ViewerPrompt, AnOverlongAnswerIsNotANumber) {
+    std::FILE* in = std::tmpfile();
+    std::string typed = std::string(maxAnswerLength, ' ') + "1\n-1\n";
+    std::fwrite(typed.data(), 1, typed.size(), in);
+    std::rewind(in);
+    std::string line;
+    bool overlong = false;
+    ASSERT_TRUE(readAnswerLine(in, line, overlong));
+    EXPECT_TRUE(overlong);
+    ASSERT_TRUE(readAnswerLine(in, line, overlong));
+    EXPECT_FALSE(overlong);
+    EXPECT_EQ(line, "-1");
+    EXPECT_FALSE(readAnswerLine(in, line, overlong));
+    std::fclose(in);
+}
+
+// ---- the real program
+
+TEST(ViewerProgram, ShowsTheTwoRecordExample) {
+    ScratchDir dir("viewer_example");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "10:00;   100; 0; 0;0X8764\n"
+                "10:15;   112; 0; 0;0X90D8\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out,
+              std::string(100, '\n') +
+                  "Data 20110314. Raport dla wejścia:\n"
+                  "door1\n"
+                  "\n"
+                  " godz;wzrost;  stan;\n"
+                  "10:00;     0;   100;\n"
+                  "10:15;    12;   112;\n"
+                  "\n\n\n\n\n"
+                  "jezeli chcesz zakonczyc, wpisz -1\n"
+                  "jezeli chcesz sprawdzac inne daty wpisz ile dni temu -> \n");
+    EXPECT_EQ(result.err, "");
+}
+
+TEST(ViewerProgram, AnUnansweredPollShowsNoIncrease) {
+    ScratchDir dir("viewer_unanswered");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "10:00;   100; 0; 0;0X8764\n"
+                "10:15;   100; 0; 1;0X8EC1\n"
+                "10:30;   105; 0; 0;0X8FBC\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "10:00;     0;   100;\n"
+                                 "10:15;     0;   100;\n"
+                                 "10:30;     5;   105;\n") +
+                              prompt + "\n");
+}
+
+TEST(ViewerProgram, AFallingTotalShowsANegativeIncrease) {
+    ScratchDir dir("viewer_falling");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "10:00;   100; 0; 0;0X8764\n"
+                "10:15;    90; 0; 0;0X8566\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "10:00;     0;   100;\n"
+                                 "10:15;   -10;    90;\n") +
+                              prompt + "\n");
+}
+
+TEST(ViewerProgram, AnEmptyReportShowsTitleAndHeaderOnly) {
+    ScratchDir dir("viewer_empty");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, scroll + "Data 20110314. Raport dla wejścia:\ndoor1\n"
+                                   "\n godz;wzrost;  stan;\n\n\n\n\n\n" +
+                              prompt + "\n");
+}
+
+TEST(ViewerProgram, OneShowsYesterday) {
+    ScratchDir dir("viewer_yesterday");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    writeReport(dir, "door1_20110313.csv",
+                "09:00;   250; 0; 0;0X952F\n"
+                "09:30;   260; 0; 0;0X9968\n");
+    ProcessResult result = runViewer(dir, "1\n0\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    std::string todayScreen = screen("20110314", "door1", "10:00;     0;   100;\n");
+    EXPECT_EQ(result.out, todayScreen + prompt + "\n" +
+                              screen("20110313", "door1",
+                                     "09:00;     0;   250;\n"
+                                     "09:30;    10;   260;\n") +
+                              prompt + "\n" + todayScreen + prompt + "\n");
+}
+
+TEST(ViewerProgram, TheNegativeNumberIsTheStatus) {
+    ScratchDir dir("viewer_status");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    EXPECT_EQ(runViewer(dir, "-1\n").status, 255);
+    EXPECT_EQ(runViewer(dir, "-5\n").status, 251);
+    EXPECT_EQ(runViewer(dir, "-255\n").status, 1);
+    EXPECT_EQ(runViewer(dir, "-256\n").status, 255);
+    EXPECT_EQ(runViewer(dir, "-5").status, 251);  // last line without a line feed
+}
+
+TEST(ViewerProgram, AMissingReportLetsTheOperatorTryAnotherDay) {
+    ScratchDir dir("viewer_missing_report");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110313.csv", "09:00;   250; 0; 0;0X952F\n");
+    ProcessResult result = runViewer(dir, "1\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "nie znaleziono pliku scratch/var/log/korvane/door1_20110314.csv\n" +
+                              banner + prompt + "\n" +
+                              screen("20110313", "door1", "09:00;     0;   250;\n") + prompt +
+                              "\n");
+}
+
+TEST(ViewerProgram, AMissingConfigurationLeavesNoEntryName) {
+    ScratchDir dir("viewer_missing_conf");
+    // Reports under the empty name must not be taken for the entrance's.
+    writeReport(dir, "_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    ProcessResult result = runViewer(dir, "0\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "nie znaleziono pliku scratch/etc/korvane/pcview.conf\n" + banner +
+                              prompt + "\n" +
+                              "nie znaleziono pliku scratch/var/log/korvane/_20110314.csv\n" +
+                              banner + prompt + "\n");
+}
+
+TEST(ViewerProgram, AnEntryWithoutFinalLineFeedIsNotFound) {
+    ScratchDir dir("viewer_no_line_feed");
+    writeConf(dir, "entry = door1");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    writeReport(dir, "door1_20110313.csv", "09:00;   250; 0; 0;0X952F\n");
+    ProcessResult result = runViewer(dir, "1\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, "brak w konfiguracji parametru: <entry>\n" + banner + prompt + "\n" +
+                              "nie znaleziono pliku scratch/var/log/korvane/_20110313.csv\n" +
+                              banner + prompt + "\n");
+}
+
+TEST(ViewerProgram, TheConfigurationHasNoComments) {
+    ScratchDir dir("viewer_hash");
+    writeConf(dir, "# entry = door2\n");
+    writeReport(dir, "door2_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.out, screen("20110314", "door2", "10:00;     0;   100;\n") + prompt + "\n");
+}
+
+TEST(ViewerProgram, EndOfInputEndsAtOnce) {
+    ScratchDir dir("viewer_end_of_input");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    writeReport(dir, "door1_20110313.csv", "09:00;   250; 0; 0;0X952F\n");
+    std::string todayScreen = screen("20110314", "door1", "10:00;     0;   100;\n");
+
+    ProcessResult result = runViewer(dir, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, todayScreen + prompt);
+
+    result = runViewer(dir, "1\n");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, todayScreen + prompt + "\n" +
+                              screen("20110313", "door1", "09:00;     0;   250;\n") + prompt);
+}
+
+TEST(ViewerProgram, EndOfInputAfterAConfigurationError) {
+    ScratchDir dir("viewer_end_no_conf");
+    ProcessResult result = runViewer(dir, "");
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "nie znaleziono pliku scratch/etc/korvane/pcview.conf\n" + banner +
+                              prompt);
+}
+
+TEST(ViewerProgram, ALineThatIsNotAnIntegerIsThrownAway) {
+    ScratchDir dir("viewer_not_integer");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    writeReport(dir, "door1_20110313.csv", "09:00;   250; 0; 0;0X952F\n");
+    std::string todayScreen = screen("20110314", "door1", "10:00;     0;   100;\n");
+
+    ProcessResult result = runViewer(dir, "abc\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, todayScreen + prompt + prompt + "\n");
+
+    // Each of these lines is thrown away whole; "1 -1" must not end it.
+    result = runViewer(dir, "\n1 -1\n-1x\n99999999999999999999\n+-1\n 1 \n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, todayScreen + prompt + prompt + prompt + prompt + prompt + prompt +
+                              "\n" + screen("20110313", "door1", "09:00;     0;   250;\n") +
+                              prompt + "\n");
+}
+
+TEST(ViewerProgram, AnUndatableDayIsThrownAway) {
+    ScratchDir dir("viewer_undatable");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
+    ProcessResult result = runViewer(dir, "9223372036854775807\n-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1", "10:00;     0;   100;\n") + prompt + prompt +
+                              "\n");
+}
+
+TEST(ViewerProgram, MalformedLinesAreSkipped) {
+    ScratchDir dir("viewer_malformed");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "10:00;   100; 0; 0;0X8764\n" +
+                    std::string(99, 'x') + "10:45;   999; 0; 0;0XAADD\n" +
+                    "1234567890123456;   101; 0; 0;0X0000\n"
+                    "10:15;" + std::string(17, ' ') + "112; 0; 0;0X90D8\n" +
+                    "10:15;   1x2; 0; 0;0X90D8\n"
+                    "10:15;   112; 0\n"
+                    "\n"
+                    "10:30;   105; 0; 0;0X8FBC\n"
+                    "10:45;   130; 0; 0;0X930F");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "10:00;     0;   100;\n"
+                                 "10:30;     5;   105;\n") +
+                              prompt + "\n");
+}
+
+TEST(ViewerProgram, AReportOfAHundredThousandLinesIsShownWhole) {
+    constexpr int lines = 100000;
+    ScratchDir dir("viewer_big");
+    writeConf(dir, "entry = door1\n");
+    std::string report;
+    std::string rows;
+    for (int i = 0; i < lines; ++i) {
+        std::string time = fmt("%02d:%02d.%02d", i / 3600, i / 60 % 60, i % 60);
+        long total = (i % 7 == 6) ? i - 10 : i;  // every seventh record falls back
+        long previous = i == 0 ? 0 : ((i - 1) % 7 == 6) ? i - 11 : i - 1;
+        report += time + fmt(";%6ld; 0; 0;", total) + "0X0000\n";
+        rows += time + fmt(";%6ld;%6ld;\n", total - previous, total);
+    }
+    writeReport(dir, "door1_20110314.csv", report);
+    ProcessResult result = runViewer(dir, "-1\n", bigRunTimeoutMs);
+    EXPECT_EQ(result.status, 255);
+    ASSERT_EQ(result.out.size(), (screen("20110314", "door1", rows) + prompt + "\n").size());
+    EXPECT_TRUE(result.out == screen("20110314", "door1", rows) + prompt + "\n");
+    EXPECT_EQ(splitLines(result.out).size(), 100u + 4u + lines + 5u + 2u);
+}
