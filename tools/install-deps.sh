@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs what building and testing need on Debian 12, as root.  Only
+# missing packages are installed; the package lists are refreshed first.
+set -euo pipefail
+
+packages=(cmake ninja-build g++ libgtest-dev libgmock-dev faketime libfaketime
+          clang libclang-rt-14-dev groff-base man-db)
+missing=()
+for package in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+        missing+=("$package")
+done
+if ((${#missing[@]} == 0)); then
+    echo "install-deps: everything is installed"
+    exit 0
+fi
+if ((EUID != 0)); then
+    echo "install-deps: missing ${missing[*]}; run as root to install them" >&2
+    exit 1
+fi
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -q
+apt-get install -y -q --no-install-recommends "${missing[@]}"
