@@ -1,0 +1,113 @@
+#!/usr/bin/env bash
+# Measures the poller on a fast clock against the simulated counter: due
+# moments of the schedule, records written, missed moments, CPU time and
+# peak memory of the poller, and how long it takes to stop after SIGTERM.
+#
+# Usage: tools/bench-poller.sh [hour|day|week] [build-dir]
+#   hour  one simulated hour, 09:00-10:00, interval 10 s, clock x100
+#   day   one simulated day, 00:00-24:00, interval 10 s, clock x1000
+#   week  seven simulated days, 09:00-21:00 (Sunday 10:00-14:00, Saturday
+#         closed), interval 900 s, clock x2000
+# Needs the default build (pcpoll-scratch, pcsim); touches nothing outside
+# <build-dir>/bench.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+mode=${1:-hour}
+build=$(cd "${2:-$here/build/default}" && pwd)
+work=$build/bench
+poller=$build/poller/pcpoll-scratch
+simulator=$build/tools/pcsim
+
+case $mode in
+hour) startAt="2011-03-14 08:59:55"; endAt="2011-03-14 10:00:05"; speed=100; interval=10
+      hours="09:00-10:00"; extra="" ;;
+day)  startAt="2011-03-14 23:59:55"; endAt="2011-03-16 00:00:05"; speed=1000; interval=10
+      hours="00:00-24:00"; extra="" ;;
+week) startAt="2011-03-13 00:00:00"; endAt="2011-03-20 00:00:05"; speed=2000; interval=900
+      hours="09:00-21:00"; extra=$'Sunday = 10:00-14:00\nSaturday = 00:00-00:00\n' ;;
+*) echo "usage: $0 [hour|day|week] [build-dir]" >&2; exit 2 ;;
+esac
+
+faketimeLib=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -1)
+[[ -n $faketimeLib ]] || { echo "libfaketime not found" >&2; exit 1; }
+
+rm -rf "$work"
+mkdir -p "$work/scratch/opt/velmora/log" "$work/scratch/var/log/korvane"
+cd "$work"
+printf 'portname = %s\nentry = %s\nrecordtime = %s\nopentime = %s\n%s' "$work/tty" \
+    "$work/scratch/var/log/korvane/door1.csv" "$interval" "$hours" "$extra" \
+    >scratch/opt/velmora/door1.conf
+
+"$simulator" --link "$work/tty" --step-random 5 >/dev/null &
+simPid=$!
+trap 'kill $simPid 2>/dev/null || true' EXIT
+for _ in $(seq 100); do [[ -e $work/tty ]] && break; sleep 0.05; done
+
+export TZ=UTC
+startEpoch=$(date -d "$startAt" +%s)
+endEpoch=$(date -d "$endAt" +%s)
+simSeconds=$((endEpoch - startEpoch))
+(
+    export FAKETIME="@$startAt x$speed" FAKETIME_NO_CACHE=1 LD_PRELOAD=$faketimeLib
+    exec -a door1 "$poller"
+) &
+pollerPid=$!
+realStart=$(date +%s.%N)
+# Sleep the simulated period in real time, then stop the poller.
+sleep "$(awk -v s="$simSeconds" -v x="$speed" 'BEGIN { printf "%.3f", s / x }')"
+
+read -r utime stime < <(awk '{ print $14, $15 }' "/proc/$pollerPid/stat")
+ticks=$(getconf CLK_TCK)
+peakKiB=$(awk '/^VmHWM/ { print $2 }' "/proc/$pollerPid/status")
+stopAt=$(date +%s.%N)
+kill -TERM "$pollerPid"
+wait "$pollerPid" || true
+stopped=$(date +%s.%N)
+realEnd=$stopped
+
+# Due moments: every second of the period that the schedule marks, using
+# the weekday and hours of the configuration above.
+due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mode" '
+    BEGIN {
+        for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 21 * 3600 }
+        if (mode == "hour") for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 10 * 3600 }
+        if (mode == "day") for (d = 0; d < 7; d++) { op[d] = 0; cl[d] = 86399 }
+        if (mode == "week") { op[0] = 10 * 3600; cl[0] = 14 * 3600; op[6] = 0; cl[6] = 0 }
+        n = 0
+        for (e = from + 1; e < to; e++) {
+            t = e % 86400
+            # the weekday in force is that of the previous second
+            wd = (int((e - 1) / 86400) + 4) % 7
+            if (t >= op[wd] && t <= cl[wd] && (t % iv == 0 || t == op[wd] || t == cl[wd]) \
+                && op[wd] != cl[wd]) n++
+        }
+        print n
+    }')
+records=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | wc -l)
+unanswered=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | awk -F';' '$4 == " 1"' | wc -l)
+
+echo "bench-poller $mode: $simSeconds simulated seconds at x$speed, interval $interval s"
+echo "  due moments:      $due"
+echo "  records written:  $records (unanswered polls among them: $unanswered)"
+echo "  missed moments:   $((due - records))"
+awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v r0="$realStart" -v r1="$realEnd" \
+    'BEGIN { printf "  poller CPU:       %.2f s user + %.2f s system in %.1f s real\n", u / hz, s / hz, r1 - r0 }'
+echo "  poller peak RSS:  $peakKiB KiB"
+awk -v a="$stopAt" -v b="$stopped" -v x="$speed" \
+    'BEGIN { printf "  stop latency:     %.3f s real after SIGTERM (%.1f s on the poller clock)\n", b - a, (b - a) * x }'
+
+# The same stop at the real clock speed: the stop exchange with the
+# counter takes its one-second waits in full.
+(
+    export FAKETIME="@2011-03-14 06:00:00" FAKETIME_NO_CACHE=1 LD_PRELOAD=$faketimeLib
+    exec -a door1 "$poller"
+) &
+pollerPid=$!
+sleep 1.5
+stopAt=$(date +%s.%N)
+kill -TERM "$pollerPid"
+wait "$pollerPid" || true
+stopped=$(date +%s.%N)
+awk -v a="$stopAt" -v b="$stopped" \
+    'BEGIN { printf "  stop latency:     %.3f s after SIGTERM at real clock speed, waiting outside the hours\n", b - a }'

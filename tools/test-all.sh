@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# The quick start's second command: installs what is missing, then builds
+# and runs the whole test suite in the normal and the sanitizer build, and
+# runs every fuzz target for a short while.
+#
+# Usage: tools/test-all.sh [fuzz-seconds-per-target]   (default 15)
+set -euo pipefail
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+cd "$here"
+fuzzSeconds=${1:-15}
+
+tools/install-deps.sh
+for preset in default sanitize; do
+    echo "=== $preset build"
+    cmake --preset "$preset" >/dev/null
+    cmake --build --preset "$preset"
+    ctest --preset "$preset"
+done
+if [[ -x fuzz/run.sh ]]; then
+    echo "=== fuzz targets, $fuzzSeconds s each"
+    fuzz/run.sh "$fuzzSeconds"
+fi
+echo "=== all tests passed"
