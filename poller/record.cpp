@@ -12,23 +12,39 @@ namespace {
 constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
 constexpr mode_t newFileMode = 0666;         // as fopen creates files, less the umask
 
-// Appends the line with a single write.  A write that fails part-way is
-// undone, so that no partial line can glue two records together.  Returns
-// the number of characters left in the file, or -1 when the file cannot be
-// opened; error receives the reason of a failed write.
+// Writes all of text, going on after a short write; false with errno set
+// when the rest cannot be written.
+bool writeAll(int fd, const std::string& text, std::size_t& written) {
+    written = 0;
+    while (written < text.size()) {
+        ssize_t count = write(fd, text.data() + written, text.size() - written);
+        if (count < 0 && errno == EINTR) continue;
+        if (count <= 0) {
+            if (count == 0) errno = ENOSPC;
+            return false;
+        }
+        written += static_cast<std::size_t>(count);
+    }
+    return true;
+}
+
+// Appends the line to the file.  A write that fails part-way is undone, so
+// that no partial line can glue two records together.  Returns the number
+// of characters left in the file, or -1 when the file cannot be opened;
+// error receives the reason of a failed write.
 long appendLine(const std::string& path, const std::string& line, int& error) {
     error = 0;
     int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, newFileMode);
     if (fd < 0) return -1;
     struct stat before {};
     bool sized = fstat(fd, &before) == 0;
-    ssize_t written = write(fd, line.data(), line.size());
-    if (written != static_cast<ssize_t>(line.size())) {
-        error = written < 0 ? errno : ENOSPC;
+    std::size_t written = 0;
+    if (!writeAll(fd, line, written)) {
+        error = errno;
         if (written > 0 && sized && ftruncate(fd, before.st_size) == 0) written = 0;
     }
     if (close(fd) != 0 && error == 0) error = errno;
-    return written < 0 ? 0 : written;
+    return static_cast<long>(written);
 }
 }  // namespace
 

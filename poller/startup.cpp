@@ -12,6 +12,9 @@ void installStopHandler() {
     action.sa_flags = 0;  // no SA_RESTART: a stop cuts the current wait short
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A file-size limit must not end the poller: a write beyond it fails
+    // and is logged like any other failed write.
+    signal(SIGXFSZ, SIG_IGN);
 }
 
 namespace {

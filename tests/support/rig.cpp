@@ -56,7 +56,10 @@ void PollerRig::simulate(const std::vector<std::string>& args) {
     sim = startSimulator(dir.path, port, args);
 }
 
-void PollerRig::startPoller(const std::string& fakeTime, const std::vector<std::string>& args) {
+void PollerRig::startPoller(const std::string& fakeTime, const std::vector<std::string>& args,
+                            const std::string& timeZone, long fileSizeLimit) {
+    pollerSpec.timeZone = timeZone;
+    pollerSpec.fileSizeLimit = fileSizeLimit;
     pollerSpec.program = pollerProgram();
     pollerSpec.argv0 = invocation;
     pollerSpec.args = args;

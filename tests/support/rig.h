@@ -29,7 +29,8 @@ struct PollerRig {
     void configure(const std::string& recordtime, const std::string& opentime,
                    const std::string& extra = "");
     void simulate(const std::vector<std::string>& args);
-    void startPoller(const std::string& fakeTime, const std::vector<std::string>& args = {});
+    void startPoller(const std::string& fakeTime, const std::vector<std::string>& args = {},
+                     const std::string& timeZone = "UTC", long fileSizeLimit = 0);
     // Sends the signal and waits for the poller to end.
     ProcessResult stopPoller(int signal = SIGTERM, int timeoutMs = 20000);
 

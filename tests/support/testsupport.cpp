@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <time.h>
@@ -93,6 +94,14 @@ pid_t startProcess(const ProcessSpec& spec) {
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(126);
+    if (spec.fileSizeLimit > 0) {
+        // Only the soft limit: the test may lift it again while the
+        // process runs.
+        struct rlimit limit {};
+        getrlimit(RLIMIT_FSIZE, &limit);
+        limit.rlim_cur = static_cast<rlim_t>(spec.fileSizeLimit);
+        if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
+    }
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);

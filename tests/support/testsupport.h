@@ -31,6 +31,7 @@ struct ProcessSpec {
     std::string fakeTime;             // FAKETIME value; empty for the real clock
     std::string timeZone = "UTC";     // TZ value
     std::string input;                // written to standard input, then closed
+    long fileSizeLimit = 0;           // RLIMIT_FSIZE in bytes; 0 for none
 };
 
 struct ProcessResult {

@@ -1,0 +1,263 @@
+#!/usr/bin/env bash
+# Installs a built tree into a scratch directory, as a package build would
+# (DESTDIR=<scratch> cmake --install <build> --prefix /usr), and checks what
+# lands there: every file present with sane permissions, the systemd unit
+# (ExecStart in the "@" form, no restart after a configuration error,
+# accepted by systemd-analyze), the manual pages (rendered without
+# warnings), the tmpfiles.d entry and the examples.
+#
+# Usage: install_test.sh BUILD_DIR
+# The cmake program used is $CMAKE when set, else cmake from PATH.
+#
+# Nothing outside BUILD_DIR and a temporary directory is written; the
+# system's own /usr, /etc, /opt and /var are left alone.  Checks that need
+# a tool the machine lacks (systemd-analyze, systemd-tmpfiles, man, groff)
+# are skipped with a message.
+set -u
+umask 022  # as a package build would; the directory modes depend on it
+
+if [[ $# -ne 1 || ! -d $1 ]]; then
+    echo "usage: $0 BUILD_DIR" >&2
+    exit 2
+fi
+build=$(cd "$1" && pwd)
+prefix=/usr
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/pc-install-test.XXXXXX") || exit 2
+trap 'rm -rf "$work"' EXIT
+dest=$work/dest
+root=$dest$prefix
+
+passed=0
+failed=0
+skipped=0
+
+pass() {
+    passed=$((passed + 1))
+    echo "ok: $1"
+}
+fail() {
+    failed=$((failed + 1))
+    echo "FAIL: $1"
+    if [[ $# -gt 1 && -n $2 ]]; then
+        printf '%s\n' "$2" | sed 's/^/    /'
+    fi
+}
+skip() {
+    skipped=$((skipped + 1))
+    echo "skipped: $1"
+}
+finish() {
+    echo "install-test: $passed passed, $failed failed, $skipped skipped"
+    [[ $failed -eq 0 ]]
+    exit
+}
+
+# ---- the installation itself
+
+if output=$(DESTDIR=$dest "${CMAKE:-cmake}" --install "$build" --prefix "$prefix" 2>&1); then
+    pass "cmake --install into DESTDIR with prefix $prefix"
+else
+    fail "cmake --install into DESTDIR with prefix $prefix" "$output"
+    finish
+fi
+
+outside=$(cd "$dest" && {
+    find . -mindepth 1 -maxdepth 1 ! -path "./${prefix#/}"
+    find ".$prefix" -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name share
+})
+if [[ -z $outside ]]; then
+    pass "everything lands in bin, lib and share under the prefix"
+else
+    fail "files installed outside bin, lib and share of the prefix" "$outside"
+fi
+
+# ---- every file present, with its permissions
+
+programs=(bin/pcpoll bin/pcview)
+data=(share/man/man8/pcpoll.8
+      share/man/man1/pcview.1
+      lib/systemd/system/pcpoll@.service
+      lib/tmpfiles.d/pcpoll.conf
+      share/doc/pcpoll/examples/door1.conf
+      share/doc/pcpoll/examples/pcview.conf
+      share/doc/pcpoll/examples/logrotate.d/pcpoll)
+
+mode_of() { stat -c %a "$1"; }
+
+for file in "${programs[@]}"; do
+    path=$root/$file
+    if [[ ! -f $path ]]; then
+        fail "$prefix/$file is installed"
+    elif [[ $(mode_of "$path") != 755 || ! -x $path ]]; then
+        fail "$prefix/$file is executable with mode 0755" "mode $(mode_of "$path")"
+    elif [[ $(head -c 4 "$path" | od -An -c | tr -d ' ') != '177ELF' ]]; then
+        fail "$prefix/$file is a program" "$(head -c 16 "$path" | od -An -c)"
+    else
+        pass "$prefix/$file installed, mode 0755"
+    fi
+done
+
+for file in "${data[@]}"; do
+    path=$root/$file
+    if [[ ! -f $path ]]; then
+        fail "$prefix/$file is installed"
+    elif [[ $(mode_of "$path") != 644 ]]; then
+        fail "$prefix/$file has mode 0644" "mode $(mode_of "$path")"
+    else
+        pass "$prefix/$file installed, mode 0644"
+    fi
+done
+
+odd=$(find "$dest" \( -type d ! -perm 755 \) -o \( -type f ! -perm 755 ! -perm 644 \) \
+      -o \( ! -type d ! -type f \))
+if [[ -z $odd ]]; then
+    pass "no other modes than 0755 and 0644, no special files"
+else
+    fail "no other modes than 0755 and 0644, no special files" "$odd"
+fi
+
+leaks=$(grep -rl -- "$dest" "$dest" 2>/dev/null)
+if [[ -z $leaks ]]; then
+    pass "no installed file mentions the DESTDIR"
+else
+    fail "installed files mention the DESTDIR" "$leaks"
+fi
+
+# ---- the systemd unit
+
+unit=$root/lib/systemd/system/pcpoll@.service
+if [[ -f $unit ]]; then
+    settings=$(grep -v -E '^[[:space:]]*([#;]|$)' "$unit")
+    execs=$(grep -E '^ExecStart=' <<<"$settings")
+    if [[ $execs =~ ^ExecStart=@$prefix/bin/pcpoll\ %i\ -v$ ]]; then
+        pass "ExecStart=@$prefix/bin/pcpoll %i -v: the instance name is argv[0]"
+    else
+        fail "one ExecStart line, @$prefix/bin/pcpoll %i -v" "$execs"
+    fi
+    if grep -q -E '^RestartPreventExitStatus=(.*[[:space:]])?1([[:space:]]|$)' <<<"$settings"; then
+        pass "RestartPreventExitStatus names 1 (configuration error)"
+    else
+        fail "RestartPreventExitStatus names 1" "$(grep -E '^RestartPreventExitStatus' <<<"$settings")"
+    fi
+    for expected in Restart=on-failure 'Documentation=man:pcpoll(8)' \
+                    WantedBy=multi-user.target KillSignal=SIGTERM; do
+        if grep -q -x -F -- "$expected" <<<"$settings"; then
+            pass "unit has $expected"
+        else
+            fail "unit has $expected"
+        fi
+    done
+
+    if command -v systemd-analyze >/dev/null 2>&1; then
+        # verify wants the ExecStart program to exist: check a copy that
+        # points into the scratch installation.  With MANPATH there it also
+        # resolves Documentation=man:pcpoll(8) to the installed page.
+        mkdir -p "$work/units"
+        sed "s|@$prefix/bin/pcpoll |@$root/bin/pcpoll |" "$unit" > "$work/units/pcpoll@.service"
+        man_option=--man=no
+        command -v man >/dev/null 2>&1 && man_option=--man=yes
+        if output=$(cd "$work" && MANPATH=$root/share/man \
+                    systemd-analyze verify "$man_option" "$work/units/pcpoll@.service" 2>&1) &&
+           [[ -z $output ]]; then
+            pass "systemd-analyze verify $man_option accepts the unit"
+        else
+            fail "systemd-analyze verify $man_option accepts the unit" "$output"
+        fi
+    else
+        skip "systemd-analyze verify: systemd-analyze is not installed"
+    fi
+fi
+
+# ---- manual pages
+
+for page in share/man/man8/pcpoll.8 share/man/man1/pcview.1; do
+    path=$root/$page
+    [[ -f $path ]] || continue
+    name=$(basename "$page")
+    if command -v groff >/dev/null 2>&1; then
+        if output=$(groff -man -Tutf8 -ww -z "$path" 2>&1) && [[ -z $output ]]; then
+            pass "groff -ww renders $name without warnings"
+        else
+            fail "groff -ww renders $name without warnings" "$output"
+        fi
+    else
+        skip "groff check of $name: groff is not installed"
+    fi
+    if command -v man >/dev/null 2>&1; then
+        if text=$(MANWIDTH=80 MANPAGER=cat PAGER=cat man --warnings -l "$path" 2>"$work/man.err") &&
+           [[ ! -s $work/man.err ]] && grep -q '^NAME' <<<"$text" &&
+           grep -q '^EXIT STATUS' <<<"$text" && grep -q '^FILES' <<<"$text"; then
+            pass "man -l shows $name (NAME, EXIT STATUS, FILES) without warnings"
+        else
+            fail "man -l shows $name without warnings" "$(cat "$work/man.err")"
+        fi
+    else
+        skip "man -l check of $name: man is not installed"
+    fi
+done
+
+# ---- tmpfiles.d entry
+
+tmpfiles=$root/lib/tmpfiles.d/pcpoll.conf
+if [[ -f $tmpfiles ]]; then
+    for dir in /opt/velmora/log /var/log/korvane; do
+        if grep -q -E "^d[[:space:]]+$dir[[:space:]]+0755[[:space:]]+root[[:space:]]+root([[:space:]]|$)" \
+               "$tmpfiles"; then
+            pass "tmpfiles.d creates $dir, 0755 root root"
+        else
+            fail "tmpfiles.d creates $dir, 0755 root root"
+        fi
+    done
+    if ! command -v systemd-tmpfiles >/dev/null 2>&1; then
+        skip "systemd-tmpfiles --create: systemd-tmpfiles is not installed"
+    elif [[ $(id -u) -ne 0 ]]; then
+        skip "systemd-tmpfiles --create: needs root to make root's directories"
+    else
+        # Applied to a scratch root only.
+        mkdir -p "$work/root"
+        if output=$(systemd-tmpfiles --create --root="$work/root" "$tmpfiles" 2>&1) &&
+           [[ -z $output ]] &&
+           [[ $(mode_of "$work/root/opt/velmora/log") == 755 ]] &&
+           [[ $(mode_of "$work/root/var/log/korvane") == 755 ]]; then
+            pass "systemd-tmpfiles --create makes both directories in a scratch root"
+        else
+            fail "systemd-tmpfiles --create makes both directories in a scratch root" "$output"
+        fi
+    fi
+fi
+
+# ---- examples
+
+examples=$root/share/doc/pcpoll/examples
+if [[ -f $examples/door1.conf ]]; then
+    conf=$examples/door1.conf
+    missing=""
+    for key in portname entry recordtime opentime comlog; do
+        grep -q -E "^$key = [^[:space:]]+\$" "$conf" || missing+="$key "
+    done
+    if [[ -z $missing && $(tail -c 1 "$conf" | od -An -c | tr -d ' ') == '\n' ]]; then
+        pass "door1.conf sets every key as key = value and ends with a line feed"
+    else
+        fail "door1.conf sets every key as key = value and ends with a line feed" \
+             "missing or malformed: $missing"
+    fi
+fi
+if [[ -f $examples/pcview.conf ]]; then
+    if [[ $(cat "$examples/pcview.conf"; echo x) == $'entry = door1\nx' ]]; then
+        pass "pcview.conf is the single line entry = door1 (the viewer reads no comments)"
+    else
+        fail "pcview.conf is the single line entry = door1" "$(cat -A "$examples/pcview.conf")"
+    fi
+fi
+if [[ -f $examples/logrotate.d/pcpoll ]]; then
+    rules=$(grep -v -E '^[[:space:]]*(#|$)' "$examples/logrotate.d/pcpoll")
+    if grep -q -F '/opt/velmora/log/*.log /opt/velmora/log/comlog.txt {' <<<"$rules" &&
+       ! grep -q -E 'copytruncate|postrotate|/var/log/korvane' <<<"$rules"; then
+        pass "logrotate example rotates the logs by renaming, not the reports"
+    else
+        fail "logrotate example rotates the logs by renaming, not the reports" "$rules"
+    fi
+fi
+
+finish
