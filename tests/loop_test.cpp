@@ -14,8 +14,6 @@ using namespace testsupport;
 
 namespace {
 
-constexpr int recordWaitMs = 60000;
-
 // Times of the polls in a verbose log written at level 2.
 std::vector<std::string> pollTimes(const std::string& log) {
     std::vector<std::string> times;
@@ -23,16 +21,6 @@ std::vector<std::string> pollTimes(const std::string& log) {
     for (std::size_t at = log.find(mark); at != std::string::npos; at = log.find(mark, at + 1))
         times.push_back(log.substr(at + mark.size(), 8));
     return times;
-}
-
-constexpr int pollStepMs = 20;
-
-bool waitForLines(const PollerRig& rig, const std::string& date, int lines) {
-    for (int waited = 0; waited < recordWaitMs; waited += pollStepMs) {
-        if (occurrences(rig.report(date), "\n") >= lines) return true;
-        sleepMs(pollStepMs);
-    }
-    return false;
 }
 
 std::string checksumOf(const std::string& body) { return fmt("0X%04X", checksumll(body)); }
@@ -44,7 +32,7 @@ TEST(Records, AnsweredPollGivesTheExactLine) {
     rig.configure("900", "12:00-13:00");
     rig.simulate({"--start", "122"});
     rig.startPoller("@2011-03-14 11:59:58 x10");
-    ASSERT_TRUE(waitForLines(rig, "20110314", 1));
+    ASSERT_TRUE(rig.waitForLines("20110314", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
     EXPECT_EQ(rig.report("20110314"), "12:00;   123; 0; 0;0X8EB2\n");
     EXPECT_EQ(rig.verboseLog(), "") << "a healthy quiet run leaves the verbose log empty";
@@ -60,7 +48,7 @@ TEST(Records, ShortIntervalGivesSecondsInTheTime) {
     rig.configure("30", "08:00-09:00");
     rig.simulate({"--script", "silent", "--loop"});
     rig.startPoller("@2011-03-14 08:14:58 x10");
-    ASSERT_TRUE(waitForLines(rig, "20110314", 2));
+    ASSERT_TRUE(rig.waitForLines("20110314", 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
     EXPECT_EQ(rig.report("20110314"),
               "08:15.00;     0; 0; 1;0X0736\n08:15.30;     0; 0; 1;0X0A66\n");
@@ -75,7 +63,7 @@ TEST(Records, PollResultIsKeptAcrossPolls) {
     rig.simulate({"--start", "10", "--step", "5", "--script",
                   "ok,silent,fault,silent,ok,hex:0a0d4631320a0d3132"});
     rig.startPoller("@2011-03-14 09:59:58 x10");
-    ASSERT_TRUE(waitForLines(rig, "20110314", 6));
+    ASSERT_TRUE(rig.waitForLines("20110314", 6));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     ASSERT_GE(lines.size(), 6u);
@@ -93,7 +81,7 @@ TEST(Schedule, PollsAtMultiplesAndAtTheOpeningAndClosingSecondOnly) {
     rig.configure("100", "09:01-09:04");
     rig.simulate({});
     rig.startPoller("@2011-03-14 09:00:55 x20", {"-vv"});
-    ASSERT_TRUE(waitForLines(rig, "20110314", 4));
+    ASSERT_TRUE(rig.waitForLines("20110314", 4));
     // Well past the closing second, then stop.
     ASSERT_TRUE(waitForText(rig.dir.path + "/pcsim.log", "total 000004", 5000));
     sleepMs(1000);
@@ -130,7 +118,7 @@ TEST(Schedule, StartingInsideTheHoursWaitsForTheNextMultipleAndDrainsFirst) {
     rig.configure("60", "09:00-21:00");
     rig.simulate({});
     rig.startPoller("@2011-03-14 10:07:20 x20", {"-v"});
-    ASSERT_TRUE(waitForLines(rig, "20110314", 1));
+    ASSERT_TRUE(rig.waitForLines("20110314", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
     EXPECT_NE(rig.verboseLog().find("Otwarcie dzisiaj =  2011.03.14-10:08.00;Monday,  9:00-21:00\n"),
               std::string::npos)
@@ -143,7 +131,7 @@ TEST(Midnight, AllDayHoursPollAtTheLastSecondIntoTheNextDaysFile) {
     rig.configure("900", "00:00-24:00");
     rig.simulate({});
     rig.startPoller("@2011-03-14 23:59:50 x200", {"-vv"});
-    ASSERT_TRUE(waitForLines(rig, "20110315", 2));
+    ASSERT_TRUE(rig.waitForLines("20110315", 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> times = pollTimes(rig.verboseLog());
     ASSERT_GE(times.size(), 2u);
@@ -166,7 +154,7 @@ TEST(Midnight, DayOpeningAtMidnightGetsAnExtraCycleAtTheNextMidnight) {
     rig.configure("900", "00:00-20:00", "Tuesday = 12:00-12:00\n");
     rig.simulate({});
     rig.startPoller("@2011-03-14 23:59:56 x10", {"-v"});
-    ASSERT_TRUE(waitForLines(rig, "20110315", 1));
+    ASSERT_TRUE(rig.waitForLines("20110315", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
     EXPECT_EQ(rig.report("20110315"), "00:00;     1; 0; 0;" + checksumOf("00:00;     1; 0; 0;") + "\n")
         << "written under Monday's hours into Tuesday's file, though Tuesday is closed";
@@ -271,9 +259,9 @@ TEST(ReportFiles, DeletedFileStartsAfreshWithTheNextRecord) {
     rig.configure("10", "10:00-11:00");
     rig.simulate({});
     rig.startPoller("@2011-03-14 09:59:58 x10");
-    ASSERT_TRUE(waitForLines(rig, "20110314", 1));
+    ASSERT_TRUE(rig.waitForLines("20110314", 1));
     std::remove(rig.reportPath("20110314").c_str());
-    ASSERT_TRUE(waitForLines(rig, "20110314", 1));
+    ASSERT_TRUE(rig.waitForLines("20110314", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     ASSERT_GE(lines.size(), 1u);

@@ -15,16 +15,7 @@ using namespace testsupport;
 namespace {
 
 constexpr int waitMs = 60000;
-constexpr int pollStepMs = 20;
 const std::string tenOClock = "@2011-03-14 09:59:58 x10";
-
-bool waitForLines(const PollerRig& rig, const std::string& date, int lines) {
-    for (int waited = 0; waited < waitMs; waited += pollStepMs) {
-        if (occurrences(rig.report(date), "\n") >= lines) return true;
-        sleepMs(pollStepMs);
-    }
-    return false;
-}
 
 // Seconds-of-day of a record time "HH:MM.SS".
 int secondsOf(const std::string& line) {
@@ -57,12 +48,12 @@ TEST(LostCounter, KilledAndRestartedOnTheSamePathIsPolledAgain) {
     rig.configure("10", "10:00-11:00");
     rig.simulate({});
     rig.startPoller(tenOClock, {"-v"});
-    ASSERT_TRUE(waitForLines(rig, "20110314", 2));
+    ASSERT_TRUE(rig.waitForLines("20110314", 2));
     stopSimulator(rig.sim, SIGKILL);
-    ASSERT_TRUE(waitForLines(rig, "20110314", 4));
+    ASSERT_TRUE(rig.waitForLines("20110314", 4));
     rig.simulate({"--start", "100"});
     ASSERT_TRUE(rig.waitForVerbose("Odzyskano polaczenie"));
-    ASSERT_TRUE(waitForLines(rig, "20110314", occurrences(rig.report("20110314"), "\n") + 2));
+    ASSERT_TRUE(rig.waitForLines("20110314", occurrences(rig.report("20110314"), "\n") + 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
 
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
@@ -111,7 +102,7 @@ TEST(Directories, MissingLogDirectoryIsNotFatal) {
     rig.configure("10", "10:00-11:00", "comlog = yes\n");
     rig.simulate({});
     rig.startPoller(tenOClock, {"-vv"});
-    ASSERT_TRUE(waitForLines(rig, "20110314", 3));
+    ASSERT_TRUE(rig.waitForLines("20110314", 3));
     EXPECT_EQ(rig.stopPoller().status, 0);
     expectUnbrokenRecords(splitLines(rig.report("20110314")), 10);
     EXPECT_FALSE(pathExists(rig.dir.root("/opt/velmora/log"))) << "never created";
@@ -126,7 +117,7 @@ TEST(Directories, ReportDirectoryCreatedLaterGetsTheFollowingRecords) {
     std::string failure = "Nie mozna otwozyc pliku " + rig.reportPath("20110314") + "\n";
     ASSERT_TRUE(rig.waitForVerbose(failure, 2));
     makeDirs(rig.dir.root("/var/log/korvane"));
-    ASSERT_TRUE(waitForLines(rig, "20110314", 2));
+    ASSERT_TRUE(rig.waitForLines("20110314", 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     expectUnbrokenRecords(lines, 10);
@@ -164,7 +155,7 @@ TEST(FullDisk, PartialLineIsUndoneAndLaterRecordsFollowCleanly) {
     struct rlimit unlimited {};
     getrlimit(RLIMIT_FSIZE, &unlimited);
     ASSERT_EQ(prlimit(rig.poller, RLIMIT_FSIZE, &unlimited, nullptr), 0);
-    ASSERT_TRUE(waitForLines(rig, "20110314", 101));
+    ASSERT_TRUE(rig.waitForLines("20110314", 101));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     lines.erase(lines.begin(), lines.begin() + 100);
@@ -177,7 +168,7 @@ TEST(ClockJumps, SpringForwardSkipsOnlyTheHourThatDoesNotExist) {
     rig.configure("60", "00:00-24:00");
     rig.simulate({});
     rig.startPoller("@2011-03-27 01:58:50 x20", {}, "Europe/Warsaw");
-    ASSERT_TRUE(waitForLines(rig, "20110327", 3));
+    ASSERT_TRUE(rig.waitForLines("20110327", 3));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110327"));
     ASSERT_GE(lines.size(), 3u);
@@ -191,7 +182,7 @@ TEST(ClockJumps, FallBackPollsTheRepeatedHourAgain) {
     rig.configure("60", "00:00-24:00");
     rig.simulate({});
     rig.startPoller("@2011-10-30 01:58:50 x400", {}, "Europe/Warsaw");
-    ASSERT_TRUE(waitForLines(rig, "20111030", 64));
+    ASSERT_TRUE(rig.waitForLines("20111030", 64));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20111030"));
     ASSERT_GE(lines.size(), 64u);
@@ -231,7 +222,7 @@ TEST(Configuration, ValuesFarBeyondEveryCapacityStillRun) {
                   std::string(5000, '-') + "\ncomlog = y" + std::string(5000, 'e') + "\n");
     rig.simulate({});
     rig.startPoller(tenOClock, {"-vv"});
-    ASSERT_TRUE(waitForLines(rig, "20110314", 2));
+    ASSERT_TRUE(rig.waitForLines("20110314", 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
     expectUnbrokenRecords(splitLines(rig.report("20110314")), 10);
     EXPECT_NE(rig.comLog().find(": nbuf=1: 0ah 0dh 000001\n"), std::string::npos);

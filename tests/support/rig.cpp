@@ -105,6 +105,14 @@ bool PollerRig::waitForEvent(const std::string& text, int timeoutMs) const {
     return waitForText(dir.root("/opt/velmora/log/" + invocation + ".log"), text, timeoutMs);
 }
 
+bool PollerRig::waitForLines(const std::string& date, int lines, int timeoutMs) const {
+    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
+        if (occurrences(report(date), "\n") >= lines) return true;
+        sleepMs(pollStepMs);
+    }
+    return false;
+}
+
 int occurrences(const std::string& haystack, const std::string& text) {
     int count = 0;
     for (std::size_t at = haystack.find(text); at != std::string::npos;

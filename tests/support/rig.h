@@ -43,6 +43,8 @@ struct PollerRig {
     // Waits until the verbose log holds the text count times.
     bool waitForVerbose(const std::string& text, int count = 1, int timeoutMs = 30000) const;
     bool waitForEvent(const std::string& text, int timeoutMs = 30000) const;
+    // Waits until the report of the date holds at least that many lines.
+    bool waitForLines(const std::string& date, int lines, int timeoutMs = 60000) const;
 
     ScratchDir dir;
     std::string invocation;
