@@ -3,11 +3,11 @@
 # and runs the whole test suite in the normal and the sanitizer build, and
 # runs every fuzz target for a short while.
 #
-# Usage: tools/test-all.sh [fuzz-seconds-per-target]   (default 15)
+# Usage: tools/test-all.sh [fuzz-seconds-per-target]   (default 5)
 set -euo pipefail
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 cd "$here"
-fuzzSeconds=${1:-15}
+fuzzSeconds=${1:-5}
 
 tools/install-deps.sh
 for preset in default sanitize; do
