@@ -60,7 +60,8 @@ std::string streamTag(const ProcessSpec& spec) {
 }  // namespace
 
 ScratchDir::ScratchDir(const std::string& name) {
-    path = std::string(PC_TEST_WORK_DIR) + "/" + name;
+    // The process id keeps apart tests that ctest runs side by side.
+    path = std::string(PC_TEST_WORK_DIR) + "/" + name + "-" + std::to_string(getpid());
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
 }

@@ -10,7 +10,8 @@
 
 namespace testsupport {
 
-// A fresh directory under the build tree, removed at destruction unless
+// A fresh directory under the build tree, named after the test and the
+// process, removed at destruction unless
 // the environment variable PC_KEEP_TEST_DIRS is set.
 struct ScratchDir {
     explicit ScratchDir(const std::string& name);
