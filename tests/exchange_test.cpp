@@ -157,7 +157,7 @@ TEST(Exchange, PortThatCannotBeOpenedEndsWithStatus255) {
     rig.port = rig.dir.path + "/missing-tty";
     rig.configure("900", noonHours);
     rig.startPoller(beforeNoon, {"-vv"});
-    ProcessResult result = waitProcess(rig.poller, rig.pollerSpec, 20000);
+    ProcessResult result = waitProcess(rig.poller, rig.pollerSetup, 20000);
     rig.poller = -1;
     EXPECT_EQ(result.status, 255);
     EXPECT_EQ(result.err, rig.port + ": No such file or directory\n");

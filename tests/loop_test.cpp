@@ -243,7 +243,7 @@ TEST(Stopping, InterruptDuringStartUpRunsNoCycle) {
     rig.startPoller("@2011-03-14 12:00:00", {"-v"});
     ASSERT_TRUE(rig.waitForEvent("START"));
     kill(rig.poller, SIGINT);
-    ProcessResult result = waitProcess(rig.poller, rig.pollerSpec, 60000);
+    ProcessResult result = waitProcess(rig.poller, rig.pollerSetup, 60000);
     rig.poller = -1;
     EXPECT_EQ(result.status, 0);
     std::vector<std::string> events = splitLines(rig.eventLog());

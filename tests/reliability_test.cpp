@@ -203,7 +203,7 @@ TEST(Signals, AStormOfStopSignalsGivesOneCleanStop) {
     rig.startPoller(tenOClock, {"-vv"});
     ASSERT_TRUE(rig.waitForVerbose("Odpytano licznik"));
     for (int i = 0; i < 200; ++i) kill(rig.poller, i % 2 == 0 ? SIGTERM : SIGINT);
-    ProcessResult result = waitProcess(rig.poller, rig.pollerSpec, 20000);
+    ProcessResult result = waitProcess(rig.poller, rig.pollerSetup, 20000);
     rig.poller = -1;
     EXPECT_EQ(result.status, 0);
     EXPECT_EQ(occurrences(rig.eventLog(), "STOP: "), 1);

@@ -23,13 +23,13 @@ struct PollerRun {
         writeFile(dir.root("/opt/velmora/" + invocation + ".conf"), text);
     }
     ProcessResult start(std::vector<std::string> args = {}) {
-        ProcessSpec spec;
-        spec.program = pollerProgram();
-        spec.argv0 = invocation;
-        spec.args = std::move(args);
-        spec.workDir = dir.path;
-        spec.fakeTime = monday;
-        return runProcess(spec, startTimeoutMs);
+        ProcessSetup setup;
+        setup.program = pollerProgram();
+        setup.argv0 = invocation;
+        setup.args = std::move(args);
+        setup.workDir = dir.path;
+        setup.fakeTime = monday;
+        return runProcess(setup, startTimeoutMs);
     }
     std::string verboseLog() { return readFile(dir.root("/opt/velmora/log/" + invocation + "_v.log")); }
     std::string eventLog() { return readFile(dir.root("/opt/velmora/log/" + invocation + ".log")); }

@@ -55,12 +55,12 @@ void writeReport(const ScratchDir& dir, const std::string& name, const std::stri
 
 ProcessResult runViewer(const ScratchDir& dir, const std::string& input,
                         int timeoutMs = runTimeoutMs) {
-    ProcessSpec spec;
-    spec.program = viewerProgram();
-    spec.workDir = dir.path;
-    spec.fakeTime = today;
-    spec.input = input;
-    return runProcess(spec, timeoutMs);
+    ProcessSetup setup;
+    setup.program = viewerProgram();
+    setup.workDir = dir.path;
+    setup.fakeTime = today;
+    setup.input = input;
+    return runProcess(setup, timeoutMs);
 }
 
 // What printRows makes of a report file's text.

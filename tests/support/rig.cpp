@@ -14,11 +14,11 @@ Simulator startSimulator(const std::string& workDir, const std::string& linkPath
     Simulator sim;
     sim.link = linkPath;
     sim.logPath = workDir + "/pcsim.log";
-    sim.spec.program = simulatorProgram();
-    sim.spec.workDir = workDir;
-    sim.spec.args = {"--link", linkPath, "--log", sim.logPath};
-    sim.spec.args.insert(sim.spec.args.end(), args.begin(), args.end());
-    sim.pid = startProcess(sim.spec);
+    sim.setup.program = simulatorProgram();
+    sim.setup.workDir = workDir;
+    sim.setup.args = {"--link", linkPath, "--log", sim.logPath};
+    sim.setup.args.insert(sim.setup.args.end(), args.begin(), args.end());
+    sim.pid = startProcess(sim.setup);
     for (int waited = 0; waited < linkTimeoutMs && !pathExists(linkPath); waited += pollStepMs)
         sleepMs(pollStepMs);
     return sim;
@@ -27,7 +27,7 @@ Simulator startSimulator(const std::string& workDir, const std::string& linkPath
 void stopSimulator(Simulator& sim, int signal) {
     if (sim.pid <= 0) return;
     kill(sim.pid, signal);
-    waitProcess(sim.pid, sim.spec, linkTimeoutMs);
+    waitProcess(sim.pid, sim.setup, linkTimeoutMs);
     sim.pid = -1;
 }
 
@@ -58,19 +58,19 @@ void PollerRig::simulate(const std::vector<std::string>& args) {
 
 void PollerRig::startPoller(const std::string& fakeTime, const std::vector<std::string>& args,
                             const std::string& timeZone, long fileSizeLimit) {
-    pollerSpec.timeZone = timeZone;
-    pollerSpec.fileSizeLimit = fileSizeLimit;
-    pollerSpec.program = pollerProgram();
-    pollerSpec.argv0 = invocation;
-    pollerSpec.args = args;
-    pollerSpec.workDir = dir.path;
-    pollerSpec.fakeTime = fakeTime;
-    poller = startProcess(pollerSpec);
+    pollerSetup.timeZone = timeZone;
+    pollerSetup.fileSizeLimit = fileSizeLimit;
+    pollerSetup.program = pollerProgram();
+    pollerSetup.argv0 = invocation;
+    pollerSetup.args = args;
+    pollerSetup.workDir = dir.path;
+    pollerSetup.fakeTime = fakeTime;
+    poller = startProcess(pollerSetup);
 }
 
 ProcessResult PollerRig::stopPoller(int signal, int timeoutMs) {
     kill(poller, signal);
-    ProcessResult result = waitProcess(poller, pollerSpec, timeoutMs);
+    ProcessResult result = waitProcess(poller, pollerSetup, timeoutMs);
     poller = -1;
     return result;
 }

@@ -10,7 +10,7 @@ namespace testsupport {
 
 struct Simulator {
     pid_t pid = -1;
-    ProcessSpec spec;
+    ProcessSetup setup;
     std::string link;     // path of the port, a link to the pty
     std::string logPath;  // what the simulator received and sent
 };
@@ -50,7 +50,7 @@ struct PollerRig {
     std::string invocation;
     std::string port;
     Simulator sim;
-    ProcessSpec pollerSpec;
+    ProcessSetup pollerSetup;
     pid_t poller = -1;
 };
 

@@ -23,7 +23,7 @@ namespace {
 
 constexpr int pollStepMs = 20;
 
-std::vector<std::string> childEnvironment(const ProcessSpec& spec) {
+std::vector<std::string> childEnvironment(const ProcessSetup& setup) {
     std::vector<std::string> env;
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string text = *entry;
@@ -32,12 +32,12 @@ std::vector<std::string> childEnvironment(const ProcessSpec& spec) {
             continue;
         env.push_back(text);
     }
-    env.push_back("TZ=" + spec.timeZone);
+    env.push_back("TZ=" + setup.timeZone);
     // libfaketime comes first in the link order only through LD_PRELOAD,
     // which AddressSanitizer would otherwise refuse.
     env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1");
-    if (!spec.fakeTime.empty()) {
-        env.push_back("FAKETIME=" + spec.fakeTime);
+    if (!setup.fakeTime.empty()) {
+        env.push_back("FAKETIME=" + setup.fakeTime);
         env.push_back("FAKETIME_NO_CACHE=1");
         env.push_back("LD_PRELOAD=" + fakeTimeLibrary());
     }
@@ -53,8 +53,8 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 // Names the files of a process's standard streams after its program, so
 // that several processes can share a working directory.
-std::string streamTag(const ProcessSpec& spec) {
-    return std::filesystem::path(spec.program).filename().string();
+std::string streamTag(const ProcessSetup& setup) {
+    return std::filesystem::path(setup.program).filename().string();
 }
 
 }  // namespace
@@ -77,30 +77,30 @@ std::string ScratchDir::root(const std::string& fixedPath) const {
     return path + "/" + PC_TEST_ROOT_NAME + fixedPath;
 }
 
-pid_t startProcess(const ProcessSpec& spec) {
-    std::vector<std::string> argv{spec.argv0.empty() ? spec.program : spec.argv0};
-    argv.insert(argv.end(), spec.args.begin(), spec.args.end());
-    std::vector<std::string> env = childEnvironment(spec);
-    std::string tag = streamTag(spec);
-    std::string inputPath = spec.workDir + "/." + tag + ".in";
-    writeFile(inputPath, spec.input);
-    std::string outPath = spec.workDir + "/." + tag + ".out";
-    std::string errPath = spec.workDir + "/." + tag + ".err";
+pid_t startProcess(const ProcessSetup& setup) {
+    std::vector<std::string> argv{setup.argv0.empty() ? setup.program : setup.argv0};
+    argv.insert(argv.end(), setup.args.begin(), setup.args.end());
+    std::vector<std::string> env = childEnvironment(setup);
+    std::string tag = streamTag(setup);
+    std::string inputPath = setup.workDir + "/." + tag + ".in";
+    writeFile(inputPath, setup.input);
+    std::string outPath = setup.workDir + "/." + tag + ".out";
+    std::string errPath = setup.workDir + "/." + tag + ".err";
 
     pid_t pid = fork();
     if (pid != 0) return pid;
     // Child: set up the working directory and standard streams, then exec.
-    if (chdir(spec.workDir.c_str()) != 0) _exit(126);
+    if (chdir(setup.workDir.c_str()) != 0) _exit(126);
     int in = open(inputPath.c_str(), O_RDONLY);
     int out = open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     int err = open(errPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     if (in < 0 || out < 0 || err < 0) _exit(126);
-    if (spec.fileSizeLimit > 0) {
+    if (setup.fileSizeLimit > 0) {
         // Only the soft limit: the test may lift it again while the
         // process runs.
         struct rlimit limit {};
         getrlimit(RLIMIT_FSIZE, &limit);
-        limit.rlim_cur = static_cast<rlim_t>(spec.fileSizeLimit);
+        limit.rlim_cur = static_cast<rlim_t>(setup.fileSizeLimit);
         if (setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(126);
     }
     dup2(in, 0);
@@ -108,11 +108,11 @@ pid_t startProcess(const ProcessSpec& spec) {
     dup2(err, 2);
     std::vector<char*> args = pointers(argv);
     std::vector<char*> envp = pointers(env);
-    execve(spec.program.c_str(), args.data(), envp.data());
+    execve(setup.program.c_str(), args.data(), envp.data());
     _exit(127);
 }
 
-ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs) {
+ProcessResult waitProcess(pid_t pid, const ProcessSetup& setup, int timeoutMs) {
     ProcessResult result;
     int status = 0;
     int waited = 0;
@@ -127,13 +127,13 @@ ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs) {
     }
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
-    result.out = readFile(spec.workDir + "/." + streamTag(spec) + ".out");
-    result.err = readFile(spec.workDir + "/." + streamTag(spec) + ".err");
+    result.out = readFile(setup.workDir + "/." + streamTag(setup) + ".out");
+    result.err = readFile(setup.workDir + "/." + streamTag(setup) + ".err");
     return result;
 }
 
-ProcessResult runProcess(const ProcessSpec& spec, int timeoutMs) {
-    return waitProcess(startProcess(spec), spec, timeoutMs);
+ProcessResult runProcess(const ProcessSetup& setup, int timeoutMs) {
+    return waitProcess(startProcess(setup), setup, timeoutMs);
 }
 
 std::string readFile(const std::string& path) {

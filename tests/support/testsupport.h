@@ -11,8 +11,8 @@
 namespace testsupport {
 
 // A fresh directory under the build tree, named after the test and the
-// process, removed at destruction unless
-// the environment variable PC_KEEP_TEST_DIRS is set.
+// process, removed at destruction unless the environment variable
+// PC_KEEP_TEST_DIRS is set.
 struct ScratchDir {
     explicit ScratchDir(const std::string& name);
     ~ScratchDir();
@@ -24,7 +24,7 @@ struct ScratchDir {
     std::string root(const std::string& fixedPath) const;
 };
 
-struct ProcessSpec {
+struct ProcessSetup {
     std::string program;              // path of the executable
     std::string argv0;                // invocation name; program when empty
     std::vector<std::string> args;    // further arguments
@@ -43,11 +43,11 @@ struct ProcessResult {
 
 // Starts the process; its standard output and error go to files in the
 // working directory.
-pid_t startProcess(const ProcessSpec& spec);
+pid_t startProcess(const ProcessSetup& setup);
 // Waits for a started process at most timeoutMs; kills it after that.
-ProcessResult waitProcess(pid_t pid, const ProcessSpec& spec, int timeoutMs);
+ProcessResult waitProcess(pid_t pid, const ProcessSetup& setup, int timeoutMs);
 // Starts and waits.
-ProcessResult runProcess(const ProcessSpec& spec, int timeoutMs);
+ProcessResult runProcess(const ProcessSetup& setup, int timeoutMs);
 
 std::string readFile(const std::string& path);
 bool pathExists(const std::string& path);
