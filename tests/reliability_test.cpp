@@ -83,13 +83,12 @@ TEST(BadAnswers, GarbageAndEndlessBytesDoNotBreakTheSchedule) {
     rig.simulate({"--script", "flood,garbage,flood", "--flood-bytes", "1500"});
     rig.startPoller(tenOClock);
     // The junk drains in chunks; then the counter's answers get through.
-    bool answered = false;
-    for (int waited = 0; waited < waitMs && !answered; waited += 100) {
+    auto answered = [&] {
         for (const std::string& line : splitLines(rig.report("20110314")))
-            answered = answered || (field(line, 1) != "     0" && field(line, 3) == " 0");
-        sleepMs(100);
-    }
-    EXPECT_TRUE(answered) << rig.report("20110314");
+            if (field(line, 1) != "     0" && field(line, 3) == " 0") return true;
+        return false;
+    };
+    EXPECT_TRUE(waitUntil(answered, waitMs)) << rig.report("20110314");
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     expectUnbrokenRecords(lines, 10);

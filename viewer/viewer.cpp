@@ -44,12 +44,13 @@ constexpr const char* entryKey = "entry";
 constexpr long long statusMask = 0xFF;  // the bits of a status the system keeps
 constexpr int wrappedEndStatus = 255;   // for end requests whose low bits are 0
 
-// Shows the report of the day daysBack days ago.
-void showDay(std::FILE* out, const std::string& reportDir, bool configured,
-             const std::string& entry, long long daysBack) {
+// Shows the report of the day daysBack days ago.  An empty entry (after a
+// configuration error; a configured value is never empty) opens nothing.
+void showDay(std::FILE* out, const std::string& reportDir, const std::string& entry,
+             long long daysBack) {
     std::string date = olddate(daysBack, '0');
-    if (!configured || date.empty()) {
-        reportMissing(out, reportPath(reportDir, configured ? entry : "", date));
+    if (entry.empty() || date.empty()) {
+        reportMissing(out, reportPath(reportDir, entry, date));
         return;
     }
     showReport(out, reportDir, entry, date);
@@ -83,15 +84,14 @@ bool readEntry(std::FILE* out, const std::string& confPath, std::string& entry) 
 int viewerRun(std::FILE* in, std::FILE* out, const std::string& confPath,
               const std::string& reportDir) {
     std::string entry;
-    bool configured = readEntry(out, confPath, entry);
-    if (configured)
-        showDay(out, reportDir, configured, entry, 0);
+    if (readEntry(out, confPath, entry))
+        showDay(out, reportDir, entry, 0);
     else
         errorBanner(out);
     long long daysBack = 0;
     while (askDaysBack(in, out, daysBack)) {
         if (daysBack < 0) return exitStatusFor(daysBack);
-        showDay(out, reportDir, configured, entry, daysBack);
+        showDay(out, reportDir, entry, daysBack);
     }
     return endOfInputStatus;
 }

@@ -6,7 +6,6 @@ namespace testsupport {
 
 namespace {
 constexpr int linkTimeoutMs = 10000;
-constexpr int pollStepMs = 20;
 }  // namespace
 
 Simulator startSimulator(const std::string& workDir, const std::string& linkPath,
@@ -19,8 +18,7 @@ Simulator startSimulator(const std::string& workDir, const std::string& linkPath
     sim.setup.args = {"--link", linkPath, "--log", sim.logPath};
     sim.setup.args.insert(sim.setup.args.end(), args.begin(), args.end());
     sim.pid = startProcess(sim.setup);
-    for (int waited = 0; waited < linkTimeoutMs && !pathExists(linkPath); waited += pollStepMs)
-        sleepMs(pollStepMs);
+    waitUntil([&] { return pathExists(linkPath); }, linkTimeoutMs);
     return sim;
 }
 
@@ -94,11 +92,7 @@ std::string PollerRig::comLog() const { return readFile(dir.root("/opt/velmora/l
 std::string PollerRig::simulatorLog() const { return readFile(sim.logPath); }
 
 bool PollerRig::waitForVerbose(const std::string& text, int count, int timeoutMs) const {
-    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
-        if (occurrences(verboseLog(), text) >= count) return true;
-        sleepMs(pollStepMs);
-    }
-    return false;
+    return waitUntil([&] { return occurrences(verboseLog(), text) >= count; }, timeoutMs);
 }
 
 bool PollerRig::waitForEvent(const std::string& text, int timeoutMs) const {
@@ -106,11 +100,7 @@ bool PollerRig::waitForEvent(const std::string& text, int timeoutMs) const {
 }
 
 bool PollerRig::waitForLines(const std::string& date, int lines, int timeoutMs) const {
-    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
-        if (occurrences(report(date), "\n") >= lines) return true;
-        sleepMs(pollStepMs);
-    }
-    return false;
+    return waitUntil([&] { return occurrences(report(date), "\n") >= lines; }, timeoutMs);
 }
 
 int occurrences(const std::string& haystack, const std::string& text) {

@@ -53,8 +53,9 @@ std::vector<char*> pointers(std::vector<std::string>& texts) {
 
 // Names the files of a process's standard streams after its program, so
 // that several processes can share a working directory.
-std::string streamTag(const ProcessSetup& setup) {
-    return std::filesystem::path(setup.program).filename().string();
+std::string streamPath(const ProcessSetup& setup, const std::string& stream) {
+    return setup.workDir + "/." + std::filesystem::path(setup.program).filename().string() + "." +
+           stream;
 }
 
 }  // namespace
@@ -81,11 +82,10 @@ pid_t startProcess(const ProcessSetup& setup) {
     std::vector<std::string> argv{setup.argv0.empty() ? setup.program : setup.argv0};
     argv.insert(argv.end(), setup.args.begin(), setup.args.end());
     std::vector<std::string> env = childEnvironment(setup);
-    std::string tag = streamTag(setup);
-    std::string inputPath = setup.workDir + "/." + tag + ".in";
+    std::string inputPath = streamPath(setup, "in");
     writeFile(inputPath, setup.input);
-    std::string outPath = setup.workDir + "/." + tag + ".out";
-    std::string errPath = setup.workDir + "/." + tag + ".err";
+    std::string outPath = streamPath(setup, "out");
+    std::string errPath = streamPath(setup, "err");
 
     pid_t pid = fork();
     if (pid != 0) return pid;
@@ -115,20 +115,14 @@ pid_t startProcess(const ProcessSetup& setup) {
 ProcessResult waitProcess(pid_t pid, const ProcessSetup& setup, int timeoutMs) {
     ProcessResult result;
     int status = 0;
-    int waited = 0;
-    pid_t done = 0;
-    while ((done = waitpid(pid, &status, WNOHANG)) == 0 && waited < timeoutMs) {
-        sleepMs(pollStepMs);
-        waited += pollStepMs;
-    }
-    if (done == 0) {
+    if (!waitUntil([&] { return waitpid(pid, &status, WNOHANG) != 0; }, timeoutMs)) {
         kill(pid, SIGKILL);
         waitpid(pid, &status, 0);
     }
     if (WIFEXITED(status)) result.status = WEXITSTATUS(status);
     if (WIFSIGNALED(status)) result.status = 128 + WTERMSIG(status);
-    result.out = readFile(setup.workDir + "/." + streamTag(setup) + ".out");
-    result.err = readFile(setup.workDir + "/." + streamTag(setup) + ".err");
+    result.out = readFile(streamPath(setup, "out"));
+    result.err = readFile(streamPath(setup, "err"));
     return result;
 }
 
@@ -152,12 +146,16 @@ void writeFile(const std::string& path, const std::string& text) {
 
 void makeDirs(const std::string& path) { std::filesystem::create_directories(path); }
 
-bool waitForText(const std::string& path, const std::string& text, int timeoutMs) {
-    for (int waited = 0; waited <= timeoutMs; waited += pollStepMs) {
-        if (readFile(path).find(text) != std::string::npos) return true;
+bool waitUntil(const std::function<bool()>& done, int timeoutMs) {
+    for (int waited = 0; waited < timeoutMs; waited += pollStepMs) {
+        if (done()) return true;
         sleepMs(pollStepMs);
     }
-    return false;
+    return done();
+}
+
+bool waitForText(const std::string& path, const std::string& text, int timeoutMs) {
+    return waitUntil([&] { return readFile(path).find(text) != std::string::npos; }, timeoutMs);
 }
 
 void sleepMs(int ms) {

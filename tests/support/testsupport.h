@@ -5,6 +5,7 @@
 
 #include <sys/types.h>
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -53,6 +54,8 @@ std::string readFile(const std::string& path);
 bool pathExists(const std::string& path);
 void writeFile(const std::string& path, const std::string& text);
 void makeDirs(const std::string& path);
+// Polls done until it holds or timeoutMs passes; returns its last result.
+bool waitUntil(const std::function<bool()>& done, int timeoutMs);
 // Polls until the file contains the text or timeoutMs passes.
 bool waitForText(const std::string& path, const std::string& text, int timeoutMs);
 void sleepMs(int ms);
