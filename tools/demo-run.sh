@@ -86,8 +86,14 @@ wait "$simPid" || true
 simPid=
 
 echo "demo: pcview shows the day (the operator types -1 to leave):"
+# pcview ends with the status of the -1 typed, 255; its leading empty
+# lines, which scroll a terminal clear, are left out here.
+viewerStatus=0
 TZ=UTC FAKETIME="@$day 21:30:00" LD_PRELOAD=$faketimeLib ASAN_OPTIONS=verify_asan_link_order=0 \
-    "$viewer" <<<"-1" | sed '/./,$!d'
+    "$viewer" <<<"-1" >"$demo/pcview.out" || viewerStatus=$?
+sed '/./,$!d' "$demo/pcview.out"
+echo
+echo "demo: pcview ended with status $viewerStatus"
 echo
 echo "demo: files left for a look, under $demo/scratch:"
 echo "  report       ${report#$demo/}"
