@@ -3,8 +3,16 @@
 # missing packages are installed; the package lists are refreshed first.
 set -euo pipefail
 
-packages=(cmake ninja-build g++ libgtest-dev libgmock-dev faketime libfaketime
-          clang libclang-rt-14-dev groff-base man-db)
+packages=(
+    # build
+    cmake ninja-build g++
+    # unit and end-to-end tests
+    libgtest-dev libgmock-dev faketime libfaketime
+    # fuzzing
+    clang libclang-rt-14-dev
+    # manual pages
+    groff-base man-db
+)
 missing=()
 for package in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
