@@ -1,0 +1,233 @@
+// The chart's formats and files: one cairo surface per format, all drawn by
+// drawChartOn, collected in memory and written whole to a temporary file
+// that is renamed into place, so that a reader never sees half a picture.
+#include "chart.h"
+
+#include <cairo-pdf.h>
+#include <cairo-svg.h>
+#include <cairo.h>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cctype>
+#include <cerrno>
+#include <cstring>
+#include <memory>
+
+#include "draw.h"
+#include "text.h"
+
+namespace {
+
+// SVG and PDF are drawn in points: a pixel of the PNG is 1/96 inch, the
+// size CSS gives a pixel, so the three formats show the chart alike.
+constexpr double pointsPerPixel = 72.0 / 96.0;
+
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length)
+{
+    static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
+    return CAIRO_STATUS_SUCCESS;
+}
+
+std::string xmlEscaped(const std::string& text)
+{
+    std::string escaped;
+    for (char c : text) {
+        switch (c) {
+        case '&': escaped += "&amp;"; break;
+        case '<': escaped += "&lt;"; break;
+        case '>': escaped += "&gt;"; break;
+        default: escaped += c;
+        }
+    }
+    return escaped;
+}
+
+// cairo draws the texts of an SVG as glyph outlines; a <title> element
+// after the root's start tag names the picture for readers and search.
+void addSvgTitle(std::string& svg, const std::string& title)
+{
+    const std::size_t root = svg.find("<svg");
+    const std::size_t end = root == std::string::npos ? root : svg.find('>', root);
+    if (end == std::string::npos)
+        return;
+    svg.insert(end + 1, "\n<title>" + xmlEscaped(title) + "</title>");
+}
+
+std::string statusText(cairo_status_t status)
+{
+    return cairo_status_to_string(status);
+}
+
+// Draws on surface and finishes it; false with error on failure.
+bool drawOnSurface(cairo_surface_t* surface, const ChartInput& input, int width, int height,
+                   double scale, std::string& error)
+{
+    cairo_t* cr = cairo_create(surface);
+    cairo_scale(cr, scale, scale);
+    drawChartOn(cr, input, width, height);
+    const cairo_status_t status = cairo_status(cr);
+    cairo_destroy(cr);
+    if (status != CAIRO_STATUS_SUCCESS) {
+        error = statusText(status);
+        return false;
+    }
+    return true;
+}
+
+bool renderChart(const ChartInput& input, ChartFormat format, int width, int height,
+                 std::string& bytes, std::string& error)
+{
+    using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
+    const double pointWidth = width * pointsPerPixel;
+    const double pointHeight = height * pointsPerPixel;
+    Surface surface(nullptr, cairo_surface_destroy);
+    switch (format) {
+    case ChartFormat::png:
+        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+        break;
+    case ChartFormat::svg:
+        surface.reset(cairo_svg_surface_create_for_stream(appendBytes, &bytes, pointWidth,
+                                                          pointHeight));
+        break;
+    case ChartFormat::pdf:
+        surface.reset(cairo_pdf_surface_create_for_stream(appendBytes, &bytes, pointWidth,
+                                                          pointHeight));
+        break;
+    }
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        error = statusText(cairo_surface_status(surface.get()));
+        return false;
+    }
+    if (format == ChartFormat::pdf) {
+        cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE,
+                                       input.title.c_str());
+        cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "pcstat");
+    }
+    const double scale = format == ChartFormat::png ? 1.0 : pointsPerPixel;
+    if (!drawOnSurface(surface.get(), input, width, height, scale, error))
+        return false;
+    if (format == ChartFormat::png) {
+        const cairo_status_t status =
+            cairo_surface_write_to_png_stream(surface.get(), appendBytes, &bytes);
+        if (status != CAIRO_STATUS_SUCCESS) {
+            error = statusText(status);
+            return false;
+        }
+    }
+    cairo_surface_finish(surface.get());
+    if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
+        error = statusText(cairo_surface_status(surface.get()));
+        return false;
+    }
+    if (format == ChartFormat::svg)
+        addSvgTitle(bytes, input.title);
+    return true;
+}
+
+bool writeAll(int fd, const std::string& bytes)
+{
+    std::size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written <= 0)
+            return false;
+        done += written;
+    }
+    return true;
+}
+
+// bytes into a temporary file beside path, then renamed to path; the file
+// gets the modes of a newly created one (0666 less the umask).
+bool writeFileWhole(const std::string& path, const std::string& bytes, std::string& error)
+{
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkstemp(temporary.data());
+    if (fd < 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    const mode_t mask = umask(0);
+    umask(mask);
+    bool written = fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, bytes);
+    int saved = errno;
+    if (close(fd) != 0 && written) {
+        written = false;
+        saved = errno;
+    }
+    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
+        written = false;
+        saved = errno;
+    }
+    if (!written) {
+        unlink(temporary.c_str());
+        error = std::strerror(saved);
+    }
+    return written;
+}
+
+}  // namespace
+
+bool chartFormatFor(const std::string& path, ChartFormat& format)
+{
+    const std::size_t slash = path.rfind('/');
+    const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
+    const std::size_t point = name.rfind('.');
+    if (point == std::string::npos || point == 0)
+        return false;
+    std::string extension = name.substr(point + 1);
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return std::tolower(c); });
+    if (extension == "png")
+        format = ChartFormat::png;
+    else if (extension == "svg")
+        format = ChartFormat::svg;
+    else if (extension == "pdf")
+        format = ChartFormat::pdf;
+    else
+        return false;
+    return true;
+}
+
+bool parseChartSize(const std::string& text, int& width, int& height)
+{
+    const auto side = [](const std::string& digits, int lowest, int& value) {
+        if (digits.empty() || digits.size() > 5 ||
+            !std::all_of(digits.begin(), digits.end(),
+                         [](unsigned char c) { return std::isdigit(c); }))
+            return false;
+        value = std::stoi(digits);
+        return value >= lowest && value <= chartMaxSide;
+    };
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos)
+        return false;
+    int w = 0;
+    int h = 0;
+    if (!side(text.substr(0, x), chartMinWidth, w) || !side(text.substr(x + 1), chartMinHeight, h))
+        return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format,
+               int width, int height, std::string& error)
+{
+    if (width < chartMinWidth || height < chartMinHeight || width > chartMaxSide ||
+        height > chartMaxSide) {
+        error = "zly rozmiar wykresu " + std::to_string(width) + "x" + std::to_string(height);
+        return false;
+    }
+    std::string bytes;
+    if (!renderChart(cleanChartInput(input), format, width, height, bytes, error) ||
+        !writeFileWhole(path, bytes, error)) {
+        error = "nie mozna zapisac wykresu " + path + ": " + error;
+        return false;
+    }
+    return true;
+}
