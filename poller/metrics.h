@@ -1,0 +1,70 @@
+// The poller's metrics file for the Prometheus node exporter's textfile
+// collector: the state of the poller as a Prometheus text format 0.0.4
+// document, written whole to a temporary file and renamed into place, so
+// that a scrape never sees half a file.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// What the metrics file shows: a plain copy of the poller's state.
+// Timestamps are seconds since the epoch.
+struct MetricsState {
+    std::string entrance;  // the invocation name
+    std::string port;      // portname
+    std::string version;   // the version text
+    bool up = true;        // false only in the file written at the stop
+    std::int64_t startTime = 0;
+    std::int64_t heartbeat = 0;  // the time of this write
+    bool open = false;           // the latest sample lies within today's hours
+    bool portUp = true;          // false while the line is lost
+    bool lastPollGood = true;     // the health of the latest poll; starts good
+    std::int64_t pollsGood = 0;
+    std::int64_t pollsSilent = 0;
+    std::int64_t pollsNoValue = 0;
+    bool polled = false;  // a poll has been made: lastPoll is valid
+    std::int64_t lastPoll = 0;
+    bool goodPolled = false;  // a good poll has been made: lastGoodPoll and visitors are valid
+    std::int64_t lastGoodPoll = 0;
+    std::int64_t visitors = 0;  // the counter total of the latest good poll
+    int photocellFaults = 0;    // fault markers in the latest answer
+    std::int64_t recordsWritten = 0;
+    std::int64_t recordWriteErrors = 0;
+};
+
+// Whether second t of the day lies within the opening hours start..stop
+// (both included) of a day that is not closed (start differs from stop).
+bool withinOpeningHours(int t, int start, int stop);
+
+// A label value as the text format needs it: backslash, double quote and
+// line feed escaped; a byte that is not part of valid UTF-8 becomes U+FFFD,
+// since the exporter refuses a file with such a label.
+std::string metricsLabelValue(const std::string& value);
+
+// The whole metrics document of the state.
+std::string metricsText(const MetricsState& state);
+
+// The temporary file the metrics are written to before the rename: in the
+// same directory, hidden, and not ending in .prom, so the collector never
+// reads it.
+std::string metricsTempPath(const std::string& path);
+
+// Writes text whole to a temporary file beside path (mode 0644, never
+// through a symbolic link) and renames it over path.  A path that exists
+// and is not a regular file (a symbolic link, a FIFO, a directory, a
+// device) is left alone and refused.  Returns true, or false with the
+// reason in reason.
+bool writeMetricsFile(const std::string& path, const std::string& text, std::string& reason);
+
+// The metrics file of a running poller and whether its latest write failed.
+struct MetricsFile {
+    std::string path;  // empty: no metrics
+    bool failing = false;
+};
+
+struct Settings;
+
+// Writes the state to the metrics file, when there is one.  A failure is
+// logged once in the verbose log, at every level, and so is the next
+// write that succeeds; polling goes on either way.
+void saveMetrics(const Settings& s, MetricsFile& file, const MetricsState& state);
