@@ -7,7 +7,7 @@ constexpr int checksumModulus = 251;
 constexpr int highByteShift = 256;
 }  // namespace
 
-int checksumll(const std::string& text) {
+int checksumll(std::string_view text) {
     int sumA = 0;
     int sumB = 0;
     std::size_t length = text.size() < checksumWindow ? text.size() : checksumWindow;

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 #include <string>
+#include <string_view>
 
 // Which characters the configuration reader treats specially.
 enum ConfSyntax {
@@ -46,7 +47,7 @@ int fgetline(std::FILE* file, std::string& line, int capacity);
 
 // 16-bit checksum of the first 255 characters of text (characters count
 // as signed bytes); printed with "0X%04X".
-int checksumll(const std::string& text);
+int checksumll(std::string_view text);
 
 // printf-style formatting into a std::string.
 std::string fmt(const char* format, ...) __attribute__((format(printf, 1, 2)));

@@ -1,41 +1,11 @@
-// Decoding of the configuration values and of the report file name.
-#include <climits>
-#include <cstdlib>
-
+// The report file name and the settings summary.
 #include "poller.h"
 
-int decodeRecordtime(const std::string& text) {
-    // The leading decimal number, as atoi reads it, but saturating instead
-    // of overflowing on absurdly long numbers.
-    long value = std::strtol(text.c_str(), nullptr, 10);
-    if (value > INT_MAX) value = INT_MAX;
-    if (value < minInterval) return minInterval;
-    return static_cast<int>(value);
-}
-
-bool decodeHours(const std::string& text, int& open, int& close, int numbers[4]) {
-    constexpr int fieldsNeeded = 4;
-    if (std::sscanf(text.c_str(), "%2d:%2d-%2d:%2d", &numbers[0], &numbers[1], &numbers[2],
-                    &numbers[3]) < fieldsNeeded)
-        return false;
-    open = numbers[0] * 3600 + numbers[1] * 60;
-    close = numbers[2] * 3600 + numbers[3] * 60;
-    return true;
-}
-
-void nameBreak(const std::string& entry, std::string& base, std::string& ext) {
-    std::size_t point = entry.find('.');
-    if (point == std::string::npos) {
-        base = entry;
-        ext.clear();
-    } else {
-        base = entry.substr(0, point);
-        ext = entry.substr(point + 1);
-    }
-}
+// The decoding of recordtime and the opening hours, and nameBreak, are
+// shared with pcstat (common/pollrules.cpp).
 
 std::string reportFileName(const Settings& s, const std::string& date) {
-    return s.base + "_" + date + "." + s.ext;
+    return reportFileOf(s.base, s.ext, date);
 }
 
 std::string settingsSummary(const Settings& s, int today) {

@@ -10,5 +10,4 @@ int t = 0;
 int wdayOld = noDayDrained;
 int dayNr = 0;
 
-const char* const weekDays[daysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                           "Thursday", "Friday", "Saturday"};
+// weekDays, the day names, are shared with pcstat: common/pollrules.cpp.

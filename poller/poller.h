@@ -7,8 +7,9 @@
 #include <string>
 
 #include "pcutil.h"
+#include "pollrules.h"
+#include "record.h"
 
-constexpr int daysPerWeek = 7;
 constexpr int noDayDrained = 10;  // wdayOld before the first day-start drain
 
 // Run state shared by the stages; the stop handler writes only runInt.
@@ -20,10 +21,6 @@ extern int stop;
 extern int t;
 extern int wdayOld;
 extern int dayNr;
-
-// English day names, indexed by weekday number: configuration keys and
-// log texts at once.
-extern const char* const weekDays[daysPerWeek];
 
 // Everything start-up decides, read once and kept for the whole run.
 struct Settings {
@@ -71,7 +68,6 @@ void writeStopLines(const Settings& s);
 // ---- start-up and settings (startup.cpp, decode.cpp)
 constexpr int startUpOk = -1;  // startUp's result when the poller goes on
 constexpr int abortStatus = 1;
-constexpr int minInterval = 10;
 
 void zlapalem(int signalNumber);
 void installStopHandler();
@@ -79,9 +75,6 @@ void installStopHandler();
 // logDir; returns startUpOk, or the exit status after an abort.
 int startUp(int argc, char** argv, const std::string& confDir, const std::string& logDir,
             Settings& s);
-int decodeRecordtime(const std::string& text);
-bool decodeHours(const std::string& text, int& open, int& close, int numbers[4]);
-void nameBreak(const std::string& entry, std::string& base, std::string& ext);
 std::string reportFileName(const Settings& s, const std::string& date);
 std::string settingsSummary(const Settings& s, int today);
 
@@ -115,13 +108,10 @@ constexpr int shortWrite = 25;          // a record line is longer than this
 
 std::string recordTime(int interval);
 std::string recordBody(const std::string& time, const PollResult& result);
-std::string checksumText(const std::string& body);
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result);
 void writeRecord(const Settings& s, const std::string& line);
 void noteClosedDay(const Settings& s);
 
 // ---- schedule and main loop (schedule.cpp, loop.cpp)
-int closingSecond(int closeTime);
-bool isDue(int second, int open, int close, int interval);
 void waitForNextSecond();
 int runLoop(const Settings& s, SerialPort& port);

@@ -55,17 +55,15 @@ std::string recordTime(int interval) {
 }
 
 std::string recordBody(const std::string& time, const PollResult& result) {
-    return fmt("%s;%6d;%2d;%2d;", time.c_str(), result.total, result.faults, result.noAnswer);
+    return recordBodyText(time, result.total, result.faults, result.noAnswer);
 }
-
-std::string checksumText(const std::string& body) { return fmt("0X%04X", checksumll(body)); }
 
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result) {
     std::string body = recordBody(time, result);
-    std::string checksum = checksumText(body);
     verboseLog(s, levelDetail,
-               fmt("\nWygenerowano linie rekordu %s %s \n", body.c_str(), checksum.c_str()));
-    return body + checksum + "\n";
+               fmt("\nWygenerowano linie rekordu %s %s \n", body.c_str(),
+                   checksumText(body).c_str()));
+    return recordLine(body);
 }
 
 void writeRecord(const Settings& s, const std::string& line) {

@@ -1,18 +1,10 @@
-// The polling schedule: when a poll cycle is due, and the wait between
-// samples of the clock.
+// The wait between samples of the clock.
 #include <time.h>
 
 #include "poller.h"
 
-int closingSecond(int closeTime) {
-    // The clock never reads 24:00, so a 24:00 closing is tested at 23:59:59.
-    return closeTime == secondsPerDay ? secondsPerDay - 1 : closeTime;
-}
-
-bool isDue(int second, int open, int close, int interval) {
-    if (second < open || second > close) return false;
-    return second % interval == 0 || second == open || second == close;
-}
+// The due rule itself (closingSecond, isDue) is shared with pcstat's
+// checks: common/pollrules.cpp.
 
 void waitForNextSecond() {
     // Sleep to the start of the next second of the clock, so that samples

@@ -1,8 +1,11 @@
 // Showing one day's report: the title, the header and a row per record
 // with the increase over the previous row.
+#include <charconv>
 #include <climits>
+#include <string_view>
 
 #include "pcutil.h"
+#include "record.h"
 #include "viewer.h"
 
 namespace {
@@ -23,11 +26,20 @@ bool subtractionOverflows(long total, long previous) {
     return total < LONG_MIN + previous;
 }
 
-// Reads the rest of a line that did not fit in one piece.
-void skipRestOfLine(std::FILE* report, std::string& piece) {
-    while (fgetline(report, piece, reportLineCapacity) > 0 && piece.back() != '\n') {
-    }
+// Appends value as "%6ld" prints it: right-aligned in six places, or
+// wider when it needs more.
+void appendNumber(std::string& out, long value) {
+    constexpr int width = 6;
+    char digits[24];
+    auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
+    (void)error;  // a long always fits
+    int length = static_cast<int>(end - digits);
+    if (length < width) out.append(static_cast<std::size_t>(width - length), ' ');
+    out.append(digits, end);
 }
+
+// Rows are collected in a buffer and written in large pieces.
+constexpr std::size_t rowBufferSize = 1 << 16;
 
 }  // namespace
 
@@ -53,24 +65,38 @@ std::string tableRow(const Record& record, const std::string& increase) {
 }
 
 long printRows(std::FILE* report, std::FILE* out) {
-    std::string line;
-    Record record;
+    ReportReader reader;
+    reader.start(report);
+    std::string rows;
+    rows.reserve(rowBufferSize + 2 * recordLineCapacity);
+    std::string_view line;
+    LineKind kind;
+    RecordView record;
     long previous = 0;
-    long rows = 0;
-    while (fgetline(report, line, reportLineCapacity) > 0) {
-        if (line.back() != '\n') {
-            // Too long for one piece, or cut short by the end of the file:
-            // not a record either way.
-            skipRestOfLine(report, line);
-            continue;
-        }
-        if (!splitRecord(line, record)) continue;
-        if (rows == 0) previous = record.total;  // the first row shows no increase
-        putText(out, tableRow(record, increaseText(record.total, previous)));
+    long count = 0;
+    while (reader.next(line, kind)) {
+        // A line too long for one piece, or cut short by the end of the
+        // file, is not a record either way.
+        if (kind != LineKind::complete || !readRecord(line, record)) continue;
+        if (count == 0) previous = record.total;  // the first row shows no increase
+        rows.append(record.time);
+        rows += ';';
+        if (subtractionOverflows(record.total, previous))
+            rows += increaseText(record.total, previous);
+        else
+            appendNumber(rows, record.total - previous);
+        rows += ';';
+        appendNumber(rows, record.total);
+        rows += ";\n";
         previous = record.total;
-        ++rows;
+        ++count;
+        if (rows.size() >= rowBufferSize) {
+            putText(out, rows);
+            rows.clear();
+        }
     }
-    return rows;
+    putText(out, rows);
+    return count;
 }
 
 void errorBanner(std::FILE* out) {

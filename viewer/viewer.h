@@ -5,6 +5,8 @@
 #include <cstdio>
 #include <string>
 
+#include "record.h"
+
 // ---- report lines (split.cpp)
 
 // One line of a report file, as written by the poller.
@@ -15,9 +17,10 @@ struct Record {
     int noAnswer = 0;  // 1 when the counter did not answer (kept, not shown)
 };
 
-constexpr int reportLineCapacity = 100;  // fgetline capacity: 99 characters a line
-constexpr std::size_t maxTimeLength = 15;
-constexpr std::size_t maxNumberLength = 19;
+// The limits of a whole record line (common/record.h).
+constexpr int reportLineCapacity = static_cast<int>(recordLineCapacity);  // 99 characters a line
+constexpr std::size_t maxTimeLength = maxRecordTime;
+constexpr std::size_t maxNumberLength = maxRecordNumber;
 
 // Splits a complete report line (its line feed included) into record.
 // Returns false, leaving record untouched, for a line that is not a

@@ -1,0 +1,126 @@
+// The shared record line: forming it as the poller writes it, reading it
+// by the viewer's rules, the checksum test, and the line reader of report
+// files.
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "pcutil.h"
+#include "record.h"
+
+namespace {
+
+// Every line the reader gives for a file's text, with its kind.
+struct ReadLine {
+    std::string text;
+    LineKind kind;
+};
+
+std::vector<ReadLine> readAll(const std::string& content) {
+    std::FILE* file = std::tmpfile();
+    std::fwrite(content.data(), 1, content.size(), file);
+    std::rewind(file);
+    ReportReader reader;
+    reader.start(file);
+    std::vector<ReadLine> lines;
+    std::string_view text;
+    LineKind kind;
+    while (reader.next(text, kind)) lines.push_back({std::string(text), kind});
+    std::fclose(file);
+    return lines;
+}
+
+}  // namespace
+
+TEST(RecordForm, LinesAsThePollerWritesThem) {
+    EXPECT_EQ(recordBodyText("12:00", 123, 0, 0), "12:00;   123; 0; 0;");
+    EXPECT_EQ(recordLine(recordBodyText("12:00", 123, 0, 0)), "12:00;   123; 0; 0;0X8EB2\n");
+    EXPECT_EQ(recordLine(recordBodyText("08:15.30", 0, 0, 1)), "08:15.30;     0; 0; 1;0X0A66\n");
+    EXPECT_EQ(recordBodyText("10:00", 999999, 12, 1), "10:00;999999;12; 1;");
+    EXPECT_EQ(checksumText("abc"), "0X2B54");
+    EXPECT_EQ(checksumText(""), "0X0000");
+    EXPECT_EQ(checksumText("\xff"), "0XFFFFFEFF") << "negative sums print as unsigned";
+    EXPECT_EQ(checksumText("12:00;   123; 0; 0;"), fmt("0X%04X", checksumll("12:00;   123; 0; 0;")));
+}
+
+TEST(RecordRead, FieldsBodyAndChecksum) {
+    RecordView record;
+    ASSERT_TRUE(readRecord("08:15.30;    52; 1; 0;0X0A66\n", record));
+    EXPECT_EQ(record.time, "08:15.30");
+    EXPECT_EQ(record.total, 52);
+    EXPECT_EQ(record.faults, 1);
+    EXPECT_EQ(record.noAnswer, 0);
+    EXPECT_EQ(record.body, "08:15.30;    52; 1; 0;");
+    EXPECT_EQ(record.checksum, "0X0A66");
+    ASSERT_TRUE(readRecord("10:00\xFF   100\n 2\xFF 1;0X8764\xFF\n", record));
+    EXPECT_EQ(record.total, 100);
+    EXPECT_EQ(record.noAnswer, 1);
+    EXPECT_EQ(record.body, "10:00\xFF   100\n 2\xFF 1;");
+}
+
+TEST(RecordRead, RefusesWhatIsNotAWholeRecord) {
+    RecordView record;
+    record.total = -5;
+    for (const char* line : {"", "\n", "10:00;   100; 0;\n", "10:00;   100; 0; 0;0X8764",
+                             "1234567890123456;   1; 0; 0;0X0000\n", "10:00;  1x; 0; 0;0X0\n",
+                             "10:00; 99999999999999999999; 0; 0;0X0\n",
+                             "10:00;   1; 2147483648; 0;0X0\n", "10:00;  ; 0; 0;0X0\n",
+                             "10:00;   1; 0;  +;0X0\n"})
+        EXPECT_FALSE(readRecord(line, record)) << line;
+    EXPECT_EQ(record.total, -5) << "a refused line leaves the record alone";
+    EXPECT_TRUE(readRecord("123456789012345; +1;\t0\r; -0 ;\n", record));
+    EXPECT_EQ(record.time.size(), maxRecordTime);
+}
+
+TEST(RecordRead, ChecksumTest) {
+    RecordView record;
+    ASSERT_TRUE(readRecord("12:00;   123; 0; 0;0X8EB2\n", record));
+    EXPECT_TRUE(checksumMatches(record));
+    ASSERT_TRUE(readRecord("12:00;   124; 0; 0;0X8EB2\n", record));
+    EXPECT_FALSE(checksumMatches(record));
+    ASSERT_TRUE(readRecord("12:00;   123; 0; 0;0x8eb2\n", record));
+    EXPECT_FALSE(checksumMatches(record)) << "the text is compared exactly";
+    ASSERT_TRUE(readRecord("12:00;   123; 0; 0;0X8EB2 \n", record));
+    EXPECT_FALSE(checksumMatches(record));
+    char text[16];
+    EXPECT_EQ(std::string(text, computeChecksumText("abc", text)), "0X2B54");
+}
+
+TEST(ReportReaderTest, LinesUpToTheCapacityAndBeyond) {
+    std::string fits(98, 'a');  // 98 characters and the line feed: 99
+    std::string tooLong(99, 'b');
+    std::string huge(200000, 'c');
+    auto lines = readAll(fits + "\n" + tooLong + "\nshort\n" + huge + "\nlast");
+    ASSERT_EQ(lines.size(), 5u);
+    EXPECT_EQ(lines[0].text, fits + "\n");
+    EXPECT_EQ(lines[0].kind, LineKind::complete);
+    EXPECT_EQ(lines[1].kind, LineKind::overlong);
+    EXPECT_EQ(lines[1].text, tooLong);
+    EXPECT_EQ(lines[2].text, "short\n");
+    EXPECT_EQ(lines[3].kind, LineKind::overlong);
+    EXPECT_EQ(lines[3].text, std::string(maxRecordLine, 'c'));
+    EXPECT_EQ(lines[4].text, "last");
+    EXPECT_EQ(lines[4].kind, LineKind::unterminated);
+}
+
+TEST(ReportReaderTest, LinesAcrossBufferRefillsAndOddBytes) {
+    std::string content;
+    for (int i = 0; i < 20000; ++i) content += recordLine(recordBodyText("10:00.00", i, 0, 0));
+    content += std::string("a\0b\n", 4) + "\n" + std::string(150, 'x');
+    auto lines = readAll(content);
+    ASSERT_EQ(lines.size(), 20003u);
+    RecordView record;
+    for (int i = 0; i < 20000; ++i) {
+        ASSERT_EQ(lines[i].kind, LineKind::complete);
+        ASSERT_TRUE(readRecord(lines[i].text, record));
+        ASSERT_EQ(record.total, i);
+        ASSERT_TRUE(checksumMatches(record));
+    }
+    EXPECT_EQ(lines[20000].text, std::string("a\0b\n", 4));
+    EXPECT_EQ(lines[20001].text, "\n");
+    EXPECT_EQ(lines[20002].kind, LineKind::unterminated);
+    EXPECT_EQ(lines[20002].text.size(), maxRecordLine);
+    EXPECT_TRUE(readAll("").empty());
+}
