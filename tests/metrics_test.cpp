@@ -7,13 +7,12 @@
 #include <unistd.h>
 
 #include <atomic>
-#include <cstdio>
-#include <cstdlib>
 #include <filesystem>
 #include <thread>
 
 #include "metrics.h"
 #include "poller.h"
+#include "realtools.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -111,37 +110,6 @@ bool hasFamily(const std::string& text, const std::string& name) {
     return text.find("# TYPE " + name + " ") != std::string::npos ||
            text.find("\n" + name + "{") != std::string::npos;
 }
-
-struct CommandResult {
-    int status = -1;
-    std::string output;
-};
-
-CommandResult runCommand(const std::string& command) {
-    CommandResult result;
-    std::FILE* pipe = popen((command + " 2>&1").c_str(), "r");
-    if (pipe == nullptr) return result;
-    char buffer[4096];
-    for (std::size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-        result.output.append(buffer, n);
-    int status = pclose(pipe);
-    result.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
-}
-
-// promtool is a real component of the checks: missing, it fails the test
-// in CI and is reported as skipped elsewhere.
-bool havePromtool() { return runCommand("command -v promtool").status == 0; }
-
-#define REQUIRE_PROMTOOL()                                                              \
-    do {                                                                                \
-        if (!havePromtool()) {                                                          \
-            const char* ci = std::getenv("CI");                                         \
-            if (ci != nullptr && std::string(ci) == "true")                             \
-                FAIL() << "promtool is missing: install the Debian package prometheus"; \
-            GTEST_SKIP() << "promtool is missing: install the Debian package prometheus"; \
-        }                                                                               \
-    } while (0)
 
 mode_t modeOf(const std::string& path) {
     struct stat status {};
@@ -386,7 +354,7 @@ TEST(MetricsFile, FailureAndReturnAreLoggedOnce) {
 }
 
 TEST(MetricsPromtool, AcceptsEveryKindOfFileThePollerWrites) {
-    REQUIRE_PROMTOOL();
+    REQUIRE_PROGRAM("promtool", "prometheus");
     ScratchDir dir("metrics_promtool");
     MetricsState initial;
     initial.entrance = "door1";
