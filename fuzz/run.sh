@@ -31,7 +31,7 @@ root=$(dirname "$fuzzDir")
 build=$root/build/fuzz
 
 allTargets=(fuzz_confread fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
-            fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer)
+            fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text)
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
 
