@@ -1,0 +1,233 @@
+// The check of a day's file against the poller's schedule and the record
+// rules.  The file of a day is judged as the poller writes it: it holds
+// the day's records and, at its head, the 23:59:59 record of a day before
+// that is open until midnight.
+//
+// Expected moments come from the schedule of the configuration in force
+// now.  They are compared with the records' times as a multiset: a time
+// text matches one expected moment with the same text, and a time with
+// seconds also the moment up to two seconds before it (the record time is
+// read when the cycle has started).
+#include "check.h"
+
+#include <cstring>
+#include <vector>
+
+#include "expected.h"
+#include "pcutil.h"
+#include "polish.h"
+#include "stream.h"
+
+namespace {
+
+using std::chrono::days;
+
+constexpr int lateSeconds = 2;  // how far a record time may lie after its moment
+constexpr int hourMinuteInterval = 60;
+
+// The first and last time and the number of records of one kind.
+struct Span {
+    long long count = 0;
+    char first[recordLineCapacity] = {};
+    char last[recordLineCapacity] = {};
+
+    void add(std::string_view time) {
+        if (count++ == 0) copy(first, time);
+        copy(last, time);
+    }
+    static void copy(char* to, std::string_view time) {
+        std::memcpy(to, time.data(), time.size());
+        to[time.size()] = '\0';
+    }
+};
+
+const char* malformedText(MalformedReason reason) {
+    switch (reason) {
+    case MalformedReason::overlong: return "wiersz dłuższy niż 99 znaków";
+    case MalformedReason::unterminated: return "ostatni wiersz bez znaku końca wiersza";
+    case MalformedReason::time: return "czas nie jest postaci GG:MM ani GG:MM.SS";
+    case MalformedReason::fields: break;
+    }
+    return "to nie jest cały rekord";
+}
+
+class DayCheck {
+public:
+    DayCheck() : records_(secondsPerDay + lateSeconds + 1), wanted_(secondsPerDay + lateSeconds + 1) {}
+
+    // Checks the file of one day; false with a message when it cannot be read.
+    bool run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+             const std::function<void(const Finding&)>& report, long long& findings,
+             std::string& error);
+
+private:
+    int keyOf(int second, bool withSeconds) const {
+        if (interval_ >= hourMinuteInterval || !withSeconds) return second - second % 60;
+        return second;
+    }
+    void emit(const char* kind, long line, const std::string& detail);
+    void checkOrder(const DayLine& line);
+    void reportMissing();
+
+    std::vector<unsigned short> records_;  // records per time key
+    std::vector<unsigned short> wanted_;   // expected moments per time key
+    std::vector<ExpectedMoment> moments_;
+    std::function<void(const Finding&)> report_;
+    Finding finding_;
+    long long* findings_ = nullptr;
+    int interval_ = minInterval;
+    bool scheduled_ = false;
+    int previous_ = -1;  // seconds-of-day of the previous record of the day
+    char previousText_[recordLineCapacity] = {};  // and its time text
+    bool repeats_ = false;
+    int repeatFrom_ = 0, repeatTo_ = 0;
+};
+
+void DayCheck::emit(const char* kind, long line, const std::string& detail) {
+    finding_.kind = kind;
+    finding_.line = line;
+    finding_.detail = detail;
+    report_(finding_);
+    ++*findings_;
+}
+
+// A time not later than the previous record's is out of order, apart from
+// the hour an autumn change repeats (once) and an HH:MM text that the
+// schedule gives twice.
+void DayCheck::checkOrder(const DayLine& line) {
+    int second = line.second;
+    bool inOrder = previous_ < 0 || second > previous_;
+    if (!inOrder && repeats_ && second >= repeatFrom_ && second < repeatTo_ &&
+        previous_ >= repeatFrom_) {
+        repeats_ = false;
+        inOrder = true;
+    }
+    if (!inOrder && second == previous_ && !line.withSeconds && scheduled_ &&
+        wanted_[static_cast<std::size_t>(keyOf(second, false))] >= 2)
+        inOrder = true;
+    if (!inOrder)
+        emit("order", line.number, std::string(line.record.time) + " po " + previousText_);
+    previous_ = second;
+    Span::copy(previousText_, line.record.time);
+}
+
+void DayCheck::reportMissing() {
+    long long run = 0;
+    int first = 0, last = 0;
+    auto flush = [&] {
+        if (run == 0) return;
+        emit("missing-record", 0,
+             timeRange(momentText(first, interval_), momentText(last, interval_), run));
+        run = 0;
+    };
+    for (const ExpectedMoment& moment : moments_) {
+        int key = keyOf(moment.second, true);
+        int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
+        bool found = false;
+        for (int late = 0; late <= reach && !found; ++late) {
+            unsigned short& count = records_[static_cast<std::size_t>(key + late)];
+            if (count > 0) {
+                --count;
+                found = true;
+            }
+        }
+        if (found) {
+            flush();
+            continue;
+        }
+        if (run++ == 0) first = moment.second;
+        last = moment.second;
+    }
+    flush();
+}
+
+bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+                   const std::function<void(const Finding&)>& report, long long& findings,
+                   std::string& error) {
+    report_ = report;
+    findings_ = &findings;
+    finding_.entrance = entrance.label;
+    finding_.date = dashedDate(day);
+    scheduled_ = entrance.scheduled;
+    interval_ = entrance.schedule.interval;
+    moments_.clear();
+    if (scheduled_) expectedMoments(entrance.schedule, day, moments_);
+
+    DayFile file;
+    Opened opened = openDay(file, entrance, day, error);
+    if (opened == Opened::error) return false;
+    if (opened == Opened::missing) {
+        if (!moments_.empty())
+            emit("missing-file", 0,
+                 "brak pliku " + reportPathOf(entrance, day) + ", oczekiwano " +
+                     polishCount(static_cast<long long>(moments_.size()), "rekordu",
+                                 "rekordów", "rekordów"));
+        return true;
+    }
+    std::fill(records_.begin(), records_.end(), 0);
+    std::fill(wanted_.begin(), wanted_.end(), 0);
+    for (const ExpectedMoment& moment : moments_)
+        ++wanted_[static_cast<std::size_t>(keyOf(moment.second, true))];
+    previous_ = -1;
+    repeats_ = repeatedHour(day, repeatFrom_, repeatTo_);
+    Span unanswered, faults;
+    DayLine line;
+    while (file.next(line)) {
+        if (line.kind == LineClass::malformed) {
+            emit("malformed", line.number, malformedText(line.reason));
+            continue;
+        }
+        if (line.kind == LineClass::checksum) {
+            char computed[16];
+            std::size_t length = computeChecksumText(line.record.body, computed);
+            emit("checksum", line.number,
+                 "jest " + std::string(line.record.checksum) + ", wyliczona " +
+                     std::string(computed, length));
+            continue;
+        }
+        if (!line.dayBefore) checkOrder(line);
+        unsigned short& count = records_[static_cast<std::size_t>(keyOf(line.second, line.withSeconds))];
+        if (count < 0xFFFF) ++count;
+        if (line.record.faults > 0) faults.add(line.record.time);
+        if (!answered(line)) {
+            unanswered.add(line.record.time);
+            continue;
+        }
+        long before = tracker.previous();
+        Fall fall;
+        tracker.take(line.record.total, fall);
+        if (fall == Fall::reset)
+            emit("reset", line.number,
+                 "stan " + std::to_string(before) + " -> " + std::to_string(line.record.total));
+    }
+    if (scheduled_) reportMissing();
+    if (unanswered.count > 0)
+        emit("unanswered", 0, timeRange(unanswered.first, unanswered.last, unanswered.count));
+    if (faults.count > 0) emit("fault", 0, timeRange(faults.first, faults.last, faults.count));
+    return true;
+}
+
+}  // namespace
+
+std::string timeRange(const std::string& first, const std::string& last, long long count) {
+    std::string text = std::to_string(count) + " (" + first;
+    if (count > 1) text += "-" + last;
+    return text + ")";
+}
+
+bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
+              const std::function<void(const Finding&)>& report, CheckSummary& summary,
+              std::string& error) {
+    summary = CheckSummary{};
+    summary.entrances = entrances.size();
+    summary.days = (options.to - options.from).count() + 1;
+    DayCheck check;
+    for (const Entrance& entrance : entrances) {
+        if (!entrance.scheduled) summary.unscheduled.push_back(entrance.label);
+        IncreaseTracker tracker;
+        if (!lookBack(entrance, options.from, tracker, error)) return false;
+        for (Day day = options.from; day <= options.to; day += days{1})
+            if (!check.run(entrance, day, tracker, report, summary.findings, error)) return false;
+    }
+    return true;
+}

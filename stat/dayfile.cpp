@@ -1,0 +1,145 @@
+// A day's report file, line by line, with the head rule for the records
+// of the day before.
+#include "dayfile.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace {
+
+bool twoDigits(std::string_view text, std::size_t at, int limit, int& value) {
+    char high = text[at];
+    char low = text[at + 1];
+    if (high < '0' || high > '9' || low < '0' || low > '9') return false;
+    value = (high - '0') * 10 + (low - '0');
+    return value < limit;
+}
+
+// Repoints the views of a record copied from old into text.
+void rebase(RecordView& record, const char* old, const char* text) {
+    auto move = [&](std::string_view& view) {
+        view = std::string_view(text + (view.data() - old), view.size());
+    };
+    move(record.time);
+    move(record.body);
+    move(record.checksum);
+}
+
+}  // namespace
+
+bool readRecordTime(std::string_view text, int& second, bool& withSeconds) {
+    int hours = 0, minutes = 0, seconds = 0;
+    if (text.size() != 5 && text.size() != 8) return false;
+    if (!twoDigits(text, 0, 24, hours) || text[2] != ':' || !twoDigits(text, 3, 60, minutes))
+        return false;
+    withSeconds = text.size() == 8;
+    if (withSeconds && (text[5] != '.' || !twoDigits(text, 6, 60, seconds))) return false;
+    second = hours * 3600 + minutes * 60 + seconds;
+    return true;
+}
+
+bool isDayEndTime(std::string_view text) { return text == "23:59" || text == "23:59.59"; }
+
+DayFile::~DayFile() { close(); }
+
+bool DayFile::open(const std::string& path) {
+    close();
+    file_ = std::fopen(path.c_str(), "rb");
+    if (file_ == nullptr) return false;
+    reader_.start(file_);
+    lineNumber_ = 0;
+    pendingCount_ = pendingNext_ = 0;
+    inHead_ = true;
+    return true;
+}
+
+void DayFile::close() {
+    if (file_ != nullptr) std::fclose(file_);
+    file_ = nullptr;
+}
+
+bool DayFile::readLine(DayLine& line) {
+    std::string_view text;
+    LineKind kind;
+    if (file_ == nullptr || !reader_.next(text, kind)) return false;
+    line = DayLine{};
+    line.number = ++lineNumber_;
+    if (kind != LineKind::complete) {
+        line.kind = LineClass::malformed;
+        line.reason = kind == LineKind::overlong ? MalformedReason::overlong
+                                                 : MalformedReason::unterminated;
+        return true;
+    }
+    if (!readRecord(text, line.record)) {
+        line.kind = LineClass::malformed;
+        line.reason = MalformedReason::fields;
+        return true;
+    }
+    if (!checksumMatches(line.record)) {
+        line.kind = LineClass::checksum;
+        return true;
+    }
+    if (!readRecordTime(line.record.time, line.second, line.withSeconds)) {
+        line.kind = LineClass::malformed;
+        line.reason = MalformedReason::time;
+        return true;
+    }
+    line.kind = LineClass::record;
+    return true;
+}
+
+// Keeps a copy of a read-ahead line's record: the reader's buffer moves on.
+void DayFile::keepCopy(Pending& slot) {
+    RecordView& record = slot.line.record;
+    const char* old = record.body.data();
+    if (old == nullptr) return;  // no record was read from the line
+    std::size_t length =
+        static_cast<std::size_t>(record.checksum.data() + record.checksum.size() - old);
+    std::memcpy(slot.text, old, length);  // within one line of at most 99 characters
+    rebase(record, old, slot.text);
+}
+
+// Reads ahead from the start of the file while its records are day-end
+// records, then decides whether they belong to the day before.
+void DayFile::settleHead() {
+    inHead_ = false;
+    bool anyDayEnd = false;
+    bool ended = false;
+    int decider = -1;  // the first record that is not a day-end record
+    while (pendingCount_ <= maxPending) {
+        Pending& slot = pending_[pendingCount_];
+        if (!readLine(slot.line)) {
+            ended = true;
+            break;
+        }
+        keepCopy(slot);
+        ++pendingCount_;
+        if (slot.line.kind != LineClass::record) continue;
+        if (!isDayEndTime(slot.line.record.time)) {
+            decider = pendingCount_ - 1;
+            break;
+        }
+        anyDayEnd = true;
+    }
+    if (!anyDayEnd) return;
+    int heads = decider >= 0 ? decider : pendingCount_;
+    // Followed by an earlier time, or by nothing; more day-end records
+    // than a day's end can hold are the file's own.
+    bool dayBefore = decider >= 0 || ended;
+    for (int i = 0; i < heads && decider >= 0; ++i) {
+        const DayLine& head = pending_[i].line;
+        if (head.kind == LineClass::record && head.second <= pending_[decider].line.second)
+            dayBefore = false;
+    }
+    for (int i = 0; i < heads; ++i)
+        if (pending_[i].line.kind == LineClass::record) pending_[i].line.dayBefore = dayBefore;
+}
+
+bool DayFile::next(DayLine& line) {
+    if (inHead_) settleHead();
+    if (pendingNext_ < pendingCount_) {
+        line = pending_[pendingNext_++].line;
+        return true;
+    }
+    return readLine(line);
+}

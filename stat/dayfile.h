@@ -1,0 +1,76 @@
+// Reading one day's report file for pcstat: each line classified (record,
+// not a whole record, checksum that does not match), record times read,
+// and the records at the head of the file that belong to the day before.
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+#include "record.h"
+
+enum class LineClass {
+    record,     // a whole record with a matching checksum and a time
+    malformed,  // not a whole record
+    checksum,   // a whole record whose checksum does not match
+};
+
+// Why a line is not a whole record.
+enum class MalformedReason { fields, overlong, unterminated, time };
+
+struct DayLine {
+    LineClass kind = LineClass::record;
+    MalformedReason reason = MalformedReason::fields;
+    long number = 0;         // line number in the file, from 1
+    RecordView record;       // for records and checksum lines
+    int second = 0;          // the record's time as seconds-of-day
+    bool withSeconds = false;  // its time is HH:MM.SS (else HH:MM)
+    bool dayBefore = false;  // a record of the day before (see DayFile)
+};
+
+// Reads a time text HH:MM or HH:MM.SS of the clock; false for any other.
+bool readRecordTime(std::string_view text, int& second, bool& withSeconds);
+
+// Whether a record time is the poller's last second of a day open until
+// midnight: 23:59 or 23:59.59.
+bool isDayEndTime(std::string_view text);
+
+// One day's file.  Times within it rise; records at its start timed 23:59
+// or 23:59.59 that are followed by an earlier time, or by nothing, belong
+// to the day before: the poller writes the 23:59:59 cycle of a day open
+// until midnight just after midnight, into the next day's file.
+class DayFile {
+public:
+    DayFile() = default;
+    ~DayFile();
+    DayFile(const DayFile&) = delete;
+    DayFile& operator=(const DayFile&) = delete;
+
+    // Opens the file; false with errno set when it cannot be opened.
+    bool open(const std::string& path);
+    void close();
+    // The next line; false at the end of the file.
+    bool next(DayLine& line);
+
+private:
+    struct Pending;
+    bool readLine(DayLine& line);
+    void keepCopy(Pending& slot);
+    void settleHead();
+
+    // Lines read ahead at the head of the file while its leading day-end
+    // records are pending, with copies of their text.
+    static constexpr int maxPending = 8;
+    struct Pending {
+        DayLine line;
+        char text[recordLineCapacity];
+        };
+    Pending pending_[maxPending + 1];
+    int pendingCount_ = 0;
+    int pendingNext_ = 0;
+    bool inHead_ = true;
+
+    std::FILE* file_ = nullptr;
+    ReportReader reader_;
+    long lineNumber_ = 0;
+};

@@ -1,0 +1,105 @@
+// Resolving the entrances named on the command line.
+#include "entrance.h"
+
+#include <dirent.h>
+
+#include <algorithm>
+
+#include "pcutil.h"
+#include "pollrules.h"
+
+namespace {
+
+constexpr const char* confSuffix = ".conf";
+
+bool hasKey(const std::string& path, const char* key, std::string& value) {
+    return confRead(path, key, value, confHashComments) > 0;
+}
+
+bool endsWith(const std::string& text, const std::string& tail) {
+    return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+}  // namespace
+
+std::string reportPathOf(const Entrance& entrance, Day day) {
+    return reportFileOf(entrance.base, entrance.ext, compactDate(day));
+}
+
+std::string pathLabel(const std::string& path) {
+    std::string base, ext;
+    nameBreak(path, base, ext);
+    std::size_t slash = base.rfind('/');
+    std::string label = slash == std::string::npos ? base : base.substr(slash + 1);
+    return label.empty() ? path : label;
+}
+
+bool readSchedule(const std::string& confPath, Schedule& schedule) {
+    std::string recordtime, opentime;
+    if (!hasKey(confPath, "recordtime", recordtime) || !hasKey(confPath, "opentime", opentime))
+        return false;
+    Schedule read;
+    int open = 0, close = 0, numbers[4] = {};
+    if (!decodeHours(opentime, open, close, numbers)) return false;
+    for (int day = 0; day < daysPerWeek; ++day) {
+        read.openTimes[day] = open;
+        read.closeTimes[day] = close;
+    }
+    for (int day = 0; day < daysPerWeek; ++day) {
+        std::string text;
+        if (!hasKey(confPath, weekDays[day], text)) continue;
+        if (!decodeHours(text, read.openTimes[day], read.closeTimes[day], numbers)) return false;
+    }
+    read.interval = decodeRecordtime(recordtime);
+    schedule = read;
+    return true;
+}
+
+bool resolveEntrance(const std::string& name, const Places& places, Entrance& entrance,
+                     std::string& error) {
+    Entrance resolved;
+    resolved.given = name;
+    if (name.find('/') != std::string::npos) {
+        resolved.label = pathLabel(name);
+        nameBreak(name, resolved.base, resolved.ext);
+        entrance = resolved;
+        return true;
+    }
+    resolved.label = name;
+    std::string confPath = places.confDir + name + confSuffix;
+    if (!fileExists(confPath)) {
+        resolved.base = places.reportDir + name;
+        resolved.ext = "csv";
+        entrance = resolved;
+        return true;
+    }
+    std::string entry, portname;
+    if (!hasKey(confPath, "entry", entry)) {
+        error = name + ": brak ustawienia entry w " + confPath;
+        return false;
+    }
+    resolved.confPath = confPath;
+    nameBreak(entry, resolved.base, resolved.ext);
+    // A configuration the poller refuses gives no records, so no schedule.
+    resolved.scheduled = hasKey(confPath, "portname", portname) &&
+                         readSchedule(confPath, resolved.schedule);
+    entrance = resolved;
+    return true;
+}
+
+std::vector<std::string> configuredEntrances(const std::string& confDir) {
+    std::vector<std::string> names;
+    DIR* dir = opendir(confDir.c_str());
+    if (dir == nullptr) return names;
+    while (struct dirent* item = readdir(dir)) {
+        std::string file = item->d_name;
+        if (!endsWith(file, confSuffix)) continue;
+        std::string path = confDir + file;
+        std::string value;
+        if (hasKey(path, "portname", value) && hasKey(path, "entry", value))
+            names.push_back(file.substr(0, file.size() - std::string(confSuffix).size()));
+    }
+    closedir(dir);
+    std::sort(names.begin(), names.end());
+    return names;
+}

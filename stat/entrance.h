@@ -1,0 +1,46 @@
+// The entrances pcstat reads: a poller's invocation name (its
+// configuration gives the report files and the schedule), a viewer's name
+// (the report files under the viewer's directory, no schedule), or a
+// report path in the form of the poller's entry (no schedule).
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "calendar.h"
+#include "expected.h"
+
+struct Entrance {
+    std::string label;    // the name, or for a path its file name before the first point
+    std::string given;    // as named on the command line, for messages
+    std::string base;     // report files: base + "_" + YYYYMMDD + "." + ext
+    std::string ext;
+    std::string confPath;  // the configuration read, or empty
+    bool scheduled = false;  // a schedule is known
+    Schedule schedule;
+};
+
+std::string reportPathOf(const Entrance& entrance, Day day);
+
+// Where the fixed paths lie.
+struct Places {
+    std::string confDir;    // the pollers' configurations, /opt/velmora/
+    std::string reportDir;  // the viewer's report files, /var/log/korvane/
+};
+
+// Resolves one named entrance; false with a message in error when its
+// configuration exists but names no report files.
+bool resolveEntrance(const std::string& name, const Places& places, Entrance& entrance,
+                     std::string& error);
+
+// Every poller configuration in confDir that holds portname and entry, in
+// name order.
+std::vector<std::string> configuredEntrances(const std::string& confDir);
+
+// Reads the schedule of a poller's configuration as its start-up does;
+// false when start-up would refuse it.
+bool readSchedule(const std::string& confPath, Schedule& schedule);
+
+// The label of a report path: the last component of the part before the
+// first point.
+std::string pathLabel(const std::string& path);

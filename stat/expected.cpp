@@ -1,0 +1,116 @@
+// The expected moments of a day's records.  Rather than stepping through
+// every second, the walk visits only the seconds at which isDue can hold
+// (the multiples of the interval, the opening and the closing second, and
+// the first sample of each day) and lets isDue decide each of them.
+#include "expected.h"
+
+#include <climits>
+
+#include "pcutil.h"
+
+namespace {
+
+// A poll cycle of the loop.
+struct Cycle {
+    std::time_t when = 0;  // the sample that started it
+    int second = 0;        // its local seconds-of-day
+    bool writes = false;   // whether it writes a record
+};
+
+struct Hours {
+    int open = 0;
+    int stop = 0;  // the closing as the loop tests it
+};
+
+Hours hoursOf(const Schedule& schedule, Day day) {
+    int weekdayNumber = posixWeekday(day);
+    return {schedule.openTimes[weekdayNumber], closingSecond(schedule.closeTimes[weekdayNumber])};
+}
+
+// The next second after `second` at which isDue can hold under hours.
+long nextCandidate(long second, const Hours& hours, int interval) {
+    long multiple = (second / interval + 1) * static_cast<long>(interval);
+    long next = multiple;
+    if (hours.open > second && hours.open < next) next = hours.open;
+    if (hours.stop > second && hours.stop < next) next = hours.stop;
+    return next;
+}
+
+class CycleWalk {
+public:
+    CycleWalk(const Schedule& schedule, std::time_t from, std::time_t to)
+        : schedule_(schedule), from_(from), to_(to) {}
+
+    // The cycles of one local day that fall within the walk's window.
+    template <typename Emit>
+    void walkDay(Day day, Emit&& emit) {
+        ClockSegment segments[maxClockSegments];
+        int count = daySegments(day, segments);
+        if (count == 0) return;
+        // The day's first sample is judged by the day before.
+        std::time_t first = segments[0].from;
+        if (first >= from_ && first < to_) {
+            Hours before = hoursOf(schedule_, day - std::chrono::days{1});
+            int second = segments[0].firstSecond;
+            if (isDue(second, before.open, before.stop, schedule_.interval))
+                emit(Cycle{first, second, before.open != before.stop});
+        }
+        Hours hours = hoursOf(schedule_, day);
+        if (hours.stop < hours.open) return;
+        for (int i = 0; i < count; ++i) walkSegment(segments[i], first, hours, emit);
+    }
+
+private:
+    template <typename Emit>
+    void walkSegment(const ClockSegment& segment, std::time_t first, const Hours& hours,
+                     Emit&& emit) {
+        std::time_t low = segment.from > from_ ? segment.from : from_;
+        if (low == first) ++low;  // judged above
+        std::time_t high = segment.to < to_ ? segment.to : to_;
+        if (low >= high) return;
+        long base = segment.firstSecond - static_cast<long>(segment.from);  // second - epoch
+        long lowSecond = static_cast<long>(low) + base;
+        long highSecond = static_cast<long>(high) + base;  // one past
+        long second = lowSecond > hours.open ? lowSecond : hours.open;
+        if (second != hours.open && second != hours.stop && second % schedule_.interval != 0)
+            second = nextCandidate(second, hours, schedule_.interval);
+        for (; second < highSecond && second <= hours.stop;
+             second = nextCandidate(second, hours, schedule_.interval)) {
+            if (isDue(static_cast<int>(second), hours.open, hours.stop, schedule_.interval))
+                emit(Cycle{static_cast<std::time_t>(second - base), static_cast<int>(second),
+                           hours.open != hours.stop});
+        }
+    }
+
+    const Schedule& schedule_;
+    std::time_t from_;
+    std::time_t to_;
+};
+
+}  // namespace
+
+void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMoment>& moments) {
+    // Records written into the day's file come from samples in this window;
+    // the walk starts a little earlier so that a cycle running across its
+    // start is known.
+    constexpr std::time_t lead = 3 * (cycleSeconds + 1);
+    std::time_t fileFrom = dayStart(day) - cycleSeconds;
+    std::time_t fileTo = dayStart(day + std::chrono::days{1}) - cycleSeconds;
+    CycleWalk walk(schedule, fileFrom - lead, fileTo);
+    std::time_t busyUntil = LLONG_MIN;  // the first sample after the last cycle
+    auto take = [&](const Cycle& cycle) {
+        if (cycle.when < busyUntil) return;  // the loop is inside a cycle then
+        busyUntil = cycle.when + cycleSeconds + 1;
+        if (cycle.writes && cycle.when >= fileFrom) moments.push_back({cycle.second});
+    };
+    walk.walkDay(day - std::chrono::days{1}, take);
+    walk.walkDay(day, take);
+}
+
+std::string momentText(int second, int interval) {
+    constexpr int hourMinuteInterval = 60;
+    int hours = second / 3600;
+    int minutes = second % 3600 / 60;
+    if (interval >= hourMinuteInterval) return fmt("%02d:%02d", hours, minutes);
+    return fmt("%02d:%02d.%02d", hours, minutes, second % 60);
+}

@@ -1,0 +1,175 @@
+// The command line, read with getopt_long.
+#include "options.h"
+
+#include <getopt.h>
+
+#include <cstdlib>
+
+namespace {
+
+enum OptionId {
+    optDate = 256,
+    optFrom,
+    optTo,
+    optDays,
+    optBy,
+    optFormat,
+    optCheck,
+    optHelp,
+    optVersion,
+};
+
+const struct option longOptions[] = {
+    {"date", required_argument, nullptr, optDate},
+    {"from", required_argument, nullptr, optFrom},
+    {"to", required_argument, nullptr, optTo},
+    {"days", required_argument, nullptr, optDays},
+    {"by", required_argument, nullptr, optBy},
+    {"format", required_argument, nullptr, optFormat},
+    {"check", no_argument, nullptr, optCheck},
+    {"help", no_argument, nullptr, optHelp},
+    {"version", no_argument, nullptr, optVersion},
+    {nullptr, 0, nullptr, 0},
+};
+
+constexpr long maxDays = 100000;  // about 270 years: more than any report holds
+
+bool oneOf(const std::string& value, std::initializer_list<const char*> choices) {
+    for (const char* choice : choices)
+        if (value == choice) return true;
+    return false;
+}
+
+bool readDayCount(const std::string& text, long& count) {
+    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    count = std::atol(text.c_str());
+    return count >= 1 && count <= maxDays;
+}
+
+// The days the options name, with today as the default.
+struct DayChoice {
+    std::string date, from, to;
+    long days = 0;
+};
+
+bool chooseDays(const DayChoice& choice, Day today, Options& options, std::string& error) {
+    auto date = [&](const std::string& text, Day& day) {
+        if (parseDate(text, today, day)) return true;
+        error = "zla data: " + text + " (RRRR-MM-DD, RRRRMMDD, today, yesterday lub -N)";
+        return false;
+    };
+    if (!choice.date.empty()) {
+        if (!choice.from.empty() || !choice.to.empty() || choice.days > 0) {
+            error = "--date nie laczy sie z --from, --to ani --days";
+            return false;
+        }
+        if (!date(choice.date, options.from)) return false;
+        options.to = options.from;
+        return true;
+    }
+    if (!choice.from.empty() && choice.days > 0) {
+        error = "--days nie laczy sie z --from";
+        return false;
+    }
+    options.to = today;
+    if (!choice.to.empty() && !date(choice.to, options.to)) return false;
+    options.from = options.to;
+    if (!choice.from.empty() && !date(choice.from, options.from)) return false;
+    if (choice.days > 0) options.from = options.to - std::chrono::days{choice.days - 1};
+    if (options.from > options.to) {
+        error = "--from " + dashedDate(options.from) + " jest pozniej niz --to " +
+                dashedDate(options.to);
+        return false;
+    }
+    if ((options.to - options.from).count() >= maxDays) {
+        error = "za wiele dni";
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
+    Options parsed;
+    DayChoice choice;
+    opterr = 0;  // the messages are ours
+    optind = 1;
+    int id;
+    while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+        std::string value = optarg != nullptr ? optarg : "";
+        switch (id) {
+        case optDate: choice.date = value; break;
+        case optFrom: choice.from = value; break;
+        case optTo: choice.to = value; break;
+        case optDays:
+            if (!readDayCount(value, choice.days)) {
+                error = "zla liczba dni: " + value;
+                return false;
+            }
+            break;
+        case optBy:
+            if (!oneOf(value, {"hour", "day", "week", "month", "weekday"})) {
+                error = "zly okres --by " + value + " (hour, day, week, month lub weekday)";
+                return false;
+            }
+            parsed.by = value;
+            break;
+        case optFormat:
+            if (!oneOf(value, {"table", "csv", "json"})) {
+                error = "zly format --format " + value + " (table, csv lub json)";
+                return false;
+            }
+            parsed.format = value;
+            break;
+        case optCheck: parsed.check = true; break;
+        case optHelp: parsed.help = true; break;
+        case optVersion: parsed.version = true; break;
+        default: {
+            std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
+            if (optopt != 0 && optopt < optDate)
+                error = "nieznana opcja -" + std::string(1, static_cast<char>(optopt));
+            else if (optopt != 0)
+                error = "opcja " + option + " wymaga wartosci";
+            else
+                error = "nieznana opcja " + option;
+            return false;
+        }
+        }
+    }
+    for (int i = optind; i < argc; ++i) parsed.entrances.emplace_back(argv[i]);
+    if (parsed.help || parsed.version) {
+        options = parsed;
+        return true;
+    }
+    if (parsed.check && !parsed.by.empty()) {
+        error = "--check nie laczy sie z --by";
+        return false;
+    }
+    if (!chooseDays(choice, today, parsed, error)) return false;
+    if (parsed.by.empty()) parsed.by = parsed.from == parsed.to ? "hour" : "day";
+    options = parsed;
+    return true;
+}
+
+std::string usageText() {
+    return "Uzycie: pcstat [OPCJA]... [WEJSCIE]...\n"
+           "Liczby odwiedzajacych z raportow pcpoll, albo sprawdzenie raportow (--check).\n"
+           "\n"
+           "  --date DATA          jeden dzien\n"
+           "  --from DATA          pierwszy dzien (domyslnie --to)\n"
+           "  --to DATA            ostatni dzien (domyslnie dzisiaj)\n"
+           "  --days N             N dni konczacych sie dniem --to\n"
+           "  --by OKRES           wiersz na: hour, day, week, month lub weekday\n"
+           "                       (domyslnie hour dla jednego dnia, day dla wielu)\n"
+           "  --format FORMAT      table, csv lub json (domyslnie table)\n"
+           "  --check              braki i bledy w raportach zamiast liczb\n"
+           "  --help               ten opis\n"
+           "  --version            wersja\n"
+           "\n"
+           "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"
+           "WEJSCIE: nazwa wywolania pollera (/opt/velmora/NAZWA.conf), nazwa z pcview\n"
+           "(/var/log/korvane/NAZWA_RRRRMMDD.csv) albo sciezka raportu jak entry pollera\n"
+           "(/srv/raporty/door1.csv). Bez WEJSCIA: kazdy poller z /opt/velmora/*.conf.\n";
+}

@@ -1,0 +1,25 @@
+// pcstat's command line: which entrances, which days, what to print.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "calendar.h"
+
+struct Options {
+    std::vector<std::string> entrances;  // as named; empty for every configured poller
+    Day from{};
+    Day to{};
+    std::string by;                // hour|day|week|month|weekday
+    std::string format = "table";  // table|csv|json
+    bool check = false;
+    bool help = false;
+    bool version = false;
+};
+
+// Reads the command line, with today as the default day.  False with a
+// short message in error for a usage error.
+bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error);
+
+// The usage text, for --help and after a usage error.
+std::string usageText();

@@ -1,0 +1,68 @@
+// pcstat: visitor statistics from the daily reports of pcpoll, and checks
+// that the reports are complete and intact.
+#include <cstdio>
+
+#include "check.h"
+#include "output.h"
+#include "pcconfig.h"
+#include "stats.h"
+
+namespace {
+
+constexpr int statusFindings = 1;
+constexpr int statusTrouble = 2;  // a usage error, or files that cannot be read
+
+int fail(const std::string& message) {
+    std::fprintf(stderr, "pcstat: %s\n", message.c_str());
+    return statusTrouble;
+}
+
+int runCheckMode(const std::vector<Entrance>& entrances, const Options& options) {
+    FindingWriter writer(options.format, stdout);
+    CheckSummary summary;
+    std::string error;
+    bool read = runCheck(entrances, options, [&](const Finding& f) { writer.write(f); }, summary,
+                         error);
+    if (!read) {
+        std::fflush(stdout);
+        return fail(error);
+    }
+    writer.finish(summary);
+    return summary.findings > 0 ? statusFindings : 0;
+}
+
+int runStatistics(const std::vector<Entrance>& entrances, const Options& options) {
+    StatTable table;
+    std::string error;
+    if (!computeStatTable(entrances, options, table, error)) return fail(error);
+    if (options.format == "csv")
+        writeCsv(table, stdout);
+    else if (options.format == "json")
+        writeJson(table, stdout);
+    else
+        writeTable(table, stdout);
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    Options options;
+    std::string error;
+    if (!parseOptions(argc, argv, today(), options, error)) {
+        std::fprintf(stderr, "pcstat: %s\n\n%s", error.c_str(), usageText().c_str());
+        return statusTrouble;
+    }
+    if (options.help) {
+        std::fputs(usageText().c_str(), stdout);
+        return 0;
+    }
+    if (options.version) {
+        std::printf("pcstat %s\n", PC_STAT_VERSION);
+        return 0;
+    }
+    Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR};
+    std::vector<Entrance> entrances;
+    if (!resolveEntrances(options, places, entrances, error)) return fail(error);
+    return options.check ? runCheckMode(entrances, options) : runStatistics(entrances, options);
+}

@@ -1,0 +1,83 @@
+// Reading an entrance's files, day by day.
+#include "stream.h"
+
+#include <dirent.h>
+
+#include <cerrno>
+#include <cstring>
+
+long long IncreaseTracker::take(long total, Fall& fall) {
+    fall = Fall::none;
+    long long increase = 0;
+    if (known_) {
+        long long previous = previous_;
+        if (total >= previous) {
+            increase = total - previous;
+        } else if (previous >= wrapFrom && total < wrapTo) {
+            fall = Fall::wrap;  // the counter went past 999999
+            increase = total + counterRange - previous;
+        } else {
+            fall = Fall::reset;  // counted afresh from 0
+            increase = total;
+        }
+    }
+    seed(total);
+    return increase;
+}
+
+void IncreaseTracker::seed(long total) {
+    known_ = true;
+    previous_ = total;
+}
+
+Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& error) {
+    std::string path = reportPathOf(entrance, day);
+    if (file.open(path)) return Opened::yes;
+    if (errno == ENOENT || errno == ENOTDIR) return Opened::missing;
+    error = entrance.label + ": nie mozna czytac " + path + ": " + std::strerror(errno);
+    return Opened::error;
+}
+
+bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error) {
+    DayFile file;
+    for (int back = 1; back <= lookBackDays; ++back) {
+        Opened opened = openDay(file, entrance, from - std::chrono::days{back}, error);
+        if (opened == Opened::error) return false;
+        if (opened == Opened::missing) continue;
+        bool found = false;
+        long last = 0;
+        DayLine line;
+        while (file.next(line)) {
+            if (line.kind != LineClass::record || !answered(line)) continue;
+            found = true;
+            last = line.record.total;
+        }
+        if (found) {
+            tracker.seed(last);
+            return true;
+        }
+    }
+    return true;
+}
+
+bool hasReportFiles(const Entrance& entrance, std::string& error) {
+    std::size_t slash = entrance.base.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
+    std::string prefix = (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
+    DIR* handle = opendir(dir.c_str());
+    if (handle == nullptr) {
+        error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    bool found = false;
+    while (struct dirent* item = readdir(handle))
+        if (std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0) {
+            found = true;
+            break;
+        }
+    closedir(handle);
+    if (!found)
+        error = entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." +
+                entrance.ext;
+    return found;
+}

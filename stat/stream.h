@@ -1,0 +1,49 @@
+// What pcstat's statistics and checks share when they read an entrance's
+// files: opening a day's file, the increase of a record over the previous
+// answered one, and the look back for that previous record.
+#pragma once
+
+#include <string>
+
+#include "calendar.h"
+#include "dayfile.h"
+#include "entrance.h"
+
+// Totals from this value on may wrap past 999999 to a small number.
+constexpr long long wrapFrom = 900000;
+constexpr long long wrapTo = 100000;    // a wrapped total lies below this
+constexpr long long counterRange = 1000000;
+constexpr int lookBackDays = 7;         // how far back the previous record is looked for
+
+enum class Fall { none, wrap, reset };
+
+// The increase of each answered record over the previous answered record
+// of the same entrance, across days.
+class IncreaseTracker {
+public:
+    // The increase of an answered record's total; 0 for the first one.
+    long long take(long total, Fall& fall);
+    void seed(long total);
+    long previous() const { return previous_; }
+    bool known() const { return known_; }
+
+private:
+    bool known_ = false;
+    long previous_ = 0;
+};
+
+// Whether a record carries a reading (its no-answer flag is not 1).
+inline bool answered(const DayLine& line) { return line.record.noAnswer != 1; }
+
+// Opens the file of a day.  False when there is none; a file that exists
+// but cannot be read is an error (with a message naming it).
+enum class Opened { yes, missing, error };
+Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& error);
+
+// Seeds the tracker with the last answered record of the lookBackDays days
+// before from.  False with a message for a file that cannot be read.
+bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error);
+
+// Whether the entrance has report files at all: its directory can be read
+// and holds at least one file of its name.  False with a message.
+bool hasReportFiles(const Entrance& entrance, std::string& error);
