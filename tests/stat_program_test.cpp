@@ -1,0 +1,395 @@
+// The real pcstat (scratch-root copy) over made-up reports: the counting
+// rules in exact csv, the check with every kind of finding, the table as a
+// person reads it, usage errors; and the check of a day that the real
+// poller wrote against the simulated counter.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "rig.h"
+#include "record.h"
+#include "testsupport.h"
+
+using namespace testsupport;
+
+namespace {
+
+constexpr int runTimeoutMs = 30000;
+
+// A record line as the poller writes it.
+std::string rec(const std::string& time, int total, int faults = 0, int noAnswer = 0) {
+    return recordLine(recordBodyText(time, total, faults, noAnswer));
+}
+
+struct StatRun {
+    explicit StatRun(const std::string& name) : dir(name) {
+        makeDirs(dir.root("/opt/velmora"));
+        makeDirs(dir.root("/var/log/korvane"));
+        makeDirs(dir.path + "/reports");
+    }
+    // A report of the path entrance door1 (reports/door1_DATE.csv).
+    void report(const std::string& date, const std::string& text) {
+        writeFile(dir.path + "/reports/door1_" + date + ".csv", text);
+    }
+    void viewerReport(const std::string& name, const std::string& date, const std::string& text) {
+        writeFile(dir.root("/var/log/korvane/" + name + "_" + date + ".csv"), text);
+    }
+    void conf(const std::string& name, const std::string& text) {
+        writeFile(dir.root("/opt/velmora/" + name + ".conf"), text);
+    }
+    std::string door1() const { return dir.path + "/reports/door1.csv"; }
+    ProcessResult run(std::vector<std::string> args, const std::string& timeZone = "UTC",
+                      const std::string& fakeTime = "") {
+        ProcessSetup setup;
+        setup.program = PC_TEST_STAT;
+        setup.args = std::move(args);
+        setup.workDir = dir.path;
+        setup.timeZone = timeZone;
+        setup.fakeTime = fakeTime;
+        return runProcess(setup, runTimeoutMs);
+    }
+    ScratchDir dir;
+};
+
+std::string blocks(int count) {
+    std::string bar;
+    for (int i = 0; i < count; ++i) bar += "\u2588";
+    return bar;
+}
+
+const std::string csvHeader = "period,entrance,visitors,records,unanswered,faults\n";
+
+// One entrance over a week: a look back four days, a wrap past 999999, a
+// reset, an unanswered record at the start of a day, a photocell fault, a
+// line that is not a record, a bad checksum, the 23:59 record at the head
+// of the next day's file, and a closed day without a file.
+void writeWeek(StatRun& r) {
+    r.report("20110310", rec("20:00", 999990));
+    r.report("20110314", rec("09:00", 5, 0, 1) +            // unanswered: no increase
+                             rec("09:15", 20) +             // wrapped: 20 + 1000000 - 999990
+                             rec("09:30", 50, 2) +          // +30, faults
+                             "09:45;    60; 0;\n" +         // not a whole record
+                             "10:00;    70; 0; 0;0X0000\n"  // checksum does not match
+                             + rec("10:15", 80)             // +30 over 09:30
+                             + rec("10:30", 15)             // reset: +15
+                             + rec("23:59", 25));           // +10, this day's own
+    r.report("20110315", rec("23:59", 40) +  // the day before's last record: +15
+                             rec("09:00", 45));
+    // 2011-03-16: closed, no file.
+    r.report("20110317", rec("09:00", 70));
+}
+
+}  // namespace
+
+TEST(StatCsv, CountingRulesPerDay) {
+    StatRun r("stat_rules_day");
+    writeWeek(r);
+    ProcessResult result =
+        r.run({"--from", "2011-03-14", "--to", "2011-03-16", "--format", "csv", r.door1()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.err, "");
+    EXPECT_EQ(result.out, csvHeader +
+                              "2011-03-14,door1,130,7,1,1\n"
+                              "2011-03-15,door1,5,1,0,0\n"
+                              "2011-03-16,door1,0,0,0,0\n");
+}
+
+TEST(StatCsv, CountingRulesPerHourAndTheNextDaysHead) {
+    StatRun r("stat_rules_hour");
+    writeWeek(r);
+    ProcessResult result = r.run({"--date", "20110314", "--format", "csv", r.door1()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    std::string expected = csvHeader +
+                           "2011-03-14T09,door1,60,3,1,1\n"
+                           "2011-03-14T10,door1,45,2,0,0\n";
+    for (int hour = 11; hour <= 22; ++hour)
+        expected += "2011-03-14T" + std::to_string(hour) + ",door1,0,0,0,0\n";
+    expected += "2011-03-14T23,door1,25,2,0,0\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST(StatCsv, WithoutAnEarlierRecordTheFirstIncreaseIsZero) {
+    StatRun r("stat_no_lookback");
+    r.report("20110306", rec("20:00", 500));  // eight days back: too far
+    r.report("20110314", rec("09:00", 520) + rec("10:00", 530));
+    ProcessResult result =
+        r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", r.door1()});
+    EXPECT_EQ(result.out, csvHeader + "2011-03-14,door1,10,2,0,0\n");
+}
+
+TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
+    StatRun r("stat_year_end");
+    r.report("20101231", rec("12:00", 100));  // Friday of 2010-W52
+    r.report("20110101", rec("12:00", 110));  // Saturday, still 2010-W52
+    r.report("20110104", rec("12:00", 130));  // Tuesday of 2011-W01
+    std::vector<std::string> range = {"--from", "2010-12-27", "--to", "2011-01-09",
+                                      "--format", "csv", r.door1()};
+    auto by = [&](const std::string& period) {
+        std::vector<std::string> args = range;
+        args.insert(args.begin(), {"--by", period});
+        return r.run(args).out;
+    };
+    EXPECT_EQ(by("week"), csvHeader + "2010-W52,door1,10,2,0,0\n2011-W01,door1,20,1,0,0\n");
+    EXPECT_EQ(by("month"), csvHeader + "2010-12,door1,0,1,0,0\n2011-01,door1,30,2,0,0\n");
+    EXPECT_EQ(by("weekday"), csvHeader +
+                                 "Monday,door1,0,0,0,0\n"
+                                 "Tuesday,door1,20,1,0,0\n"
+                                 "Wednesday,door1,0,0,0,0\n"
+                                 "Thursday,door1,0,0,0,0\n"
+                                 "Friday,door1,0,1,0,0\n"
+                                 "Saturday,door1,10,1,0,0\n"
+                                 "Sunday,door1,0,0,0,0\n");
+}
+
+TEST(StatCsv, DaylightSavingDaysInWarsaw) {
+    StatRun r("stat_dst");
+    // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02.
+    r.report("20110327", rec("01:45", 10) + rec("03:00", 20) + rec("03:15", 25));
+    // Autumn: 02:00 to 02:59 comes twice; both count for hour 02.
+    r.report("20111030", rec("02:45", 100) + rec("02:00", 110) + rec("02:30", 120) +
+                             rec("03:00", 130));
+    ProcessResult spring =
+        r.run({"--date", "2011-03-27", "--format", "csv", r.door1()}, "Europe/Warsaw");
+    EXPECT_EQ(spring.out, csvHeader + "2011-03-27T01,door1,0,1,0,0\n2011-03-27T03,door1,15,2,0,0\n");
+    ProcessResult autumn =
+        r.run({"--date", "2011-10-30", "--format", "csv", r.door1()}, "Europe/Warsaw");
+    EXPECT_EQ(autumn.out, csvHeader + "2011-10-30T02,door1,20,3,0,0\n2011-10-30T03,door1,10,1,0,0\n");
+}
+
+TEST(StatCsv, JsonLinesAndQuoting) {
+    StatRun r("stat_json");
+    makeDirs(r.dir.path + "/odd");
+    writeFile(r.dir.path + "/odd/a,\"b_20110314.csv", rec("10:00", 7) + rec("10:15", 9));
+    std::string odd = r.dir.path + "/odd/a,\"b.csv";
+    ProcessResult csv = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", odd});
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,\"a,\"\"b\",2,2,0,0\n");
+    ProcessResult json = r.run({"--date", "2011-03-14", "--by", "day", "--format", "json", odd});
+    EXPECT_EQ(json.out,
+              "{\"period\":\"2011-03-14\",\"entrance\":\"a,\\\"b\",\"visitors\":2,\"records\":2,"
+              "\"unanswered\":0,\"faults\":0}\n");
+}
+
+TEST(StatEntrances, ConfiguredPollersViewerNamesAndDefaults) {
+    StatRun r("stat_entrances");
+    // Two pollers (name order), a configuration without portname (not a
+    // poller), and the viewer's files of a name without configuration.
+    r.conf("door2", "portname = /dev/null\nentry = " + r.dir.path + "/reports/door2.csv\n");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() + "\n");
+    r.conf("notes", "entry = " + r.dir.path + "/reports/notes.csv\n");
+    r.report("20110314", rec("10:00", 1) + rec("11:00", 4));
+    writeFile(r.dir.path + "/reports/door2_20110314.csv", rec("10:30", 50) + rec("10:45", 52));
+    r.viewerReport("door3", "20110314", rec("12:00", 8) + rec("12:15", 9));
+    ProcessResult all = r.run({"--format", "csv"}, "UTC", "@2011-03-14 18:00:00");
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, csvHeader +
+                           "2011-03-14T10,door1,0,1,0,0\n2011-03-14T10,door2,2,2,0,0\n"
+                           "2011-03-14T11,door1,3,1,0,0\n2011-03-14T11,door2,0,0,0,0\n")
+        << "today by default, hour rows for one day";
+    ProcessResult viewer = r.run({"--date", "-1", "--by", "day", "--format", "csv", "door3"}, "UTC",
+                                 "@2011-03-15 08:00:00");
+    EXPECT_EQ(viewer.out, csvHeader + "2011-03-14,door3,1,2,0,0\n");
+    ProcessResult days = r.run({"--days", "2", "--to", "2011-03-15", "--format", "csv", "door3"});
+    EXPECT_EQ(days.out, csvHeader + "2011-03-14,door3,1,2,0,0\n2011-03-15,door3,0,0,0,0\n")
+        << "day rows for several days";
+}
+
+TEST(StatTableOutput, ReadAsAPersonWould) {
+    StatRun r("stat_table");
+    r.report("20110314", rec("09:00", 100) + rec("12:00", 160) + rec("18:00", 200, 0, 1));
+    r.report("20110315", rec("09:00", 220) + "broken line\n" + rec("12:00", 300));
+    writeFile(r.dir.path + "/reports/door2_20110314.csv", rec("09:00", 5) + rec("12:00", 25));
+    writeFile(r.dir.path + "/reports/door2_20110316.csv", rec("09:00", 45));
+    ProcessResult result = r.run({"--from", "2011-03-14", "--to", "2011-03-16", r.door1(),
+                                  r.dir.path + "/reports/door2.csv"});
+    EXPECT_EQ(result.status, 0) << result.err;
+    // door1: 0, +60, then unanswered; +60, a broken line, +80.  door2: 0,
+    // +20; nothing; +20.  The bars are 40 characters for the largest sum.
+    EXPECT_EQ(result.out,
+              "Odwiedzający, wejścia: door1, door2\n"
+              "Dni 2011-03-14 - 2011-03-16 (3 dni), wiersz na dzień\n"
+              "\n"
+              "dzień        ; door1; door2; razem;\n"
+              "2011-03-14 pn;    60;    20;    80; " + blocks(23) + "\n" +
+              "2011-03-15 wt;   140;     0;   140; " + blocks(40) + "\n" +
+              "2011-03-16 śr;     0;    20;    20; " + blocks(6) + "\n" +
+              "razem        ;   200;    40;   240;\n"
+              "\n"
+              "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
+              "mogą być niepełne. Szczegóły: pcstat --check\n");
+}
+
+TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
+    StatRun r("stat_table_hours");
+    r.report("20110314", rec("09:00", 10) + rec("09:30", 14) + rec("11:00", 30));
+    ProcessResult result = r.run({"--date", "2011-03-14", r.door1()});
+    EXPECT_EQ(result.out,
+              "Odwiedzający, wejście: door1\n"
+              "Dzień 2011-03-14, poniedziałek, wiersz na godzinę\n"
+              "\n"
+              "godzina    ; door1;\n"
+              "09:00-10:00;     4; " + blocks(10) + "\n" +
+              "10:00-11:00;     0;\n"
+              "11:00-12:00;    16; " + blocks(40) + "\n" +
+              "razem      ;    20;\n");
+}
+
+TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
+    StatRun r("stat_usage");
+    r.report("20110314", rec("10:00", 1));
+    struct Case {
+        std::vector<std::string> args;
+        std::string message;
+    } cases[] = {
+        {{"--bogus"}, "pcstat: nieznana opcja --bogus\n"},
+        {{"--date"}, "pcstat: opcja --date wymaga wartosci\n"},
+        {{"--date", "2011-02-30"},
+         "pcstat: zla data: 2011-02-30 (RRRR-MM-DD, RRRRMMDD, today, yesterday lub -N)\n"},
+        {{"--by", "year"}, "pcstat: zly okres --by year (hour, day, week, month lub weekday)\n"},
+        {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv lub json)\n"},
+        {{"--days", "0"}, "pcstat: zla liczba dni: 0\n"},
+        {{"--date", "today", "--from", "-3"}, "pcstat: --date nie laczy sie z --from, --to ani --days\n"},
+        {{"--from", "2011-03-15", "--to", "2011-03-14"},
+         "pcstat: --from 2011-03-15 jest pozniej niz --to 2011-03-14\n"},
+        {{"--check", "--by", "day"}, "pcstat: --check nie laczy sie z --by\n"},
+    };
+    ProcessResult help = r.run({"--help"});
+    EXPECT_EQ(help.status, 0);
+    ASSERT_NE(help.out.find("Uzycie: pcstat [OPCJA]... [WEJSCIE]..."), std::string::npos);
+    for (const Case& c : cases) {
+        std::vector<std::string> args = c.args;
+        args.insert(args.begin(), r.door1());
+        ProcessResult result = r.run(args);
+        EXPECT_EQ(result.status, 2) << c.message;
+        EXPECT_EQ(result.out, "");
+        EXPECT_EQ(result.err, c.message + "\n" + help.out);
+    }
+    ProcessResult none = r.run({});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "pcstat: nie podano wejscia, a w scratch/opt/velmora/ nie ma konfiguracji "
+                        "pollera z portname i entry\n");
+    ProcessResult missing = r.run({r.dir.path + "/nowhere/door9.csv"});
+    EXPECT_EQ(missing.status, 2);
+    EXPECT_EQ(missing.err, "pcstat: door9: nie mozna czytac katalogu " + r.dir.path +
+                               "/nowhere/: No such file or directory\n");
+    ProcessResult typo = r.run({"dor1"});
+    EXPECT_EQ(typo.status, 2);
+    EXPECT_EQ(typo.err, "pcstat: dor1: brak plikow raportu scratch/var/log/korvane/dor1_RRRRMMDD.csv\n");
+    EXPECT_EQ(r.run({"--version"}).out, "pcstat 0.1.0\n");
+}
+
+namespace {
+
+// A poller configuration for door1 whose reports lie in reports/: on
+// Mondays 10:00-11:00 every 15 minutes, Tuesdays too, Sundays closed.
+void writeScheduledDoor(StatRun& r) {
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
+                        "\nrecordtime = 900\nopentime = 10:00-11:00\nSunday = 12:00-12:00\n");
+}
+
+void writeDayWithEveryFinding(StatRun& r) {
+    writeScheduledDoor(r);
+    r.report("20110314", rec("10:00", 100, 0, 1) +        // unanswered
+                             rec("10:15", 110, 1) +         // fault
+                             "junk\n" +                     // malformed
+                             "10:30;   120; 0; 0;0X0000\n"  // checksum
+                             + rec("10:05", 125)            // order
+                             + rec("11:00", 30)             // reset
+                             + "11:0");                     // malformed: no line feed
+    // Tuesday 2011-03-15: no file.
+}
+
+}  // namespace
+
+TEST(StatCheck, ADayWithEveryKindOfFinding) {
+    StatRun r("stat_check_all");
+    writeDayWithEveryFinding(r);
+    std::string path = r.dir.path + "/reports/door1_20110315.csv";
+    ProcessResult table = r.run({"--check", "--from", "2011-03-14", "--to", "2011-03-15", "door1"});
+    EXPECT_EQ(table.status, 1) << table.err;
+    EXPECT_EQ(table.err, "");
+    EXPECT_EQ(table.out,
+              "door1 2011-03-14 malformed wiersz 3: to nie jest cały rekord\n"
+              "door1 2011-03-14 checksum wiersz 4: jest 0X0000, wyliczona " +
+                  checksumText("10:30;   120; 0; 0;") + "\n" +
+                  "door1 2011-03-14 order wiersz 5: 10:05 po 10:15\n"
+                  "door1 2011-03-14 reset wiersz 6: stan 125 -> 30\n"
+                  "door1 2011-03-14 malformed wiersz 7: ostatni wiersz bez znaku końca wiersza\n"
+                  "door1 2011-03-14 missing-record 2 (10:30-10:45)\n"
+                  "door1 2011-03-14 unanswered 1 (10:00)\n"
+                  "door1 2011-03-14 fault 1 (10:15)\n"
+                  "door1 2011-03-15 missing-file brak pliku " + path + ", oczekiwano 5 rekordów\n"
+                  "Sprawdzono 1 wejście, 2 dni: 9 uwag. Oczekiwane rekordy według obecnej "
+                  "konfiguracji pollerów.\n");
+    ProcessResult csv = r.run({"--check", "--date", "2011-03-15", "--format", "csv", "door1"});
+    EXPECT_EQ(csv.status, 1);
+    EXPECT_EQ(csv.out, "entrance,date,kind,line,detail\n"
+                       "door1,2011-03-15,missing-file,,\"brak pliku " + path +
+                           ", oczekiwano 5 rekordów\"\n");
+    ProcessResult json = r.run({"--check", "--date", "2011-03-14", "--format", "json", "door1"});
+    std::vector<std::string> lines = splitLines(json.out);
+    ASSERT_EQ(lines.size(), 8u);
+    EXPECT_EQ(lines[0], "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":\"malformed\","
+                        "\"line\":3,\"detail\":\"to nie jest cały rekord\"}");
+    EXPECT_EQ(lines[5], "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":"
+                        "\"missing-record\",\"line\":null,\"detail\":\"2 (10:30-10:45)\"}");
+}
+
+TEST(StatCheck, TheLastRecordOfADayOpenUntilMidnightAndSharedTimeTexts) {
+    StatRun r("stat_check_midnight");
+    // Until 24:00 on Mondays: its 23:59:59 record opens Tuesday's file,
+    // which is closed; with interval 4000 the day gives 23:00, 23:20 and
+    // 23:59:59.  Then interval 70: 23:00:00 and 23:00:10 share a text.
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
+                        "\nrecordtime = 4000\nopentime = 12:00-12:00\nMonday = 23:00-24:00\n");
+    r.report("20110314", rec("23:00", 1) + rec("23:20", 2));
+    r.report("20110315", rec("23:59", 3));
+    ProcessResult clean = r.run({"--check", "--from", "2011-03-14", "--to", "2011-03-15", "door1"});
+    EXPECT_EQ(clean.out, "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
+                         "obecnej konfiguracji pollerów.\n");
+    EXPECT_EQ(clean.status, 0);
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
+                        "\nrecordtime = 70\nopentime = 12:00-12:00\nMonday = 23:00-23:02\n");
+    r.report("20110314", rec("23:00", 1) + rec("23:00", 2) + rec("23:01", 3) + rec("23:02", 4) +
+                             rec("23:02", 5));
+    ProcessResult shared = r.run({"--check", "--date", "2011-03-14", "door1"});
+    EXPECT_EQ(shared.out,
+              "door1 2011-03-14 order wiersz 5: 23:02 po 23:02\n"
+              "Sprawdzono 1 wejście, 1 dzień: 1 uwaga. Oczekiwane rekordy według obecnej "
+              "konfiguracji pollerów.\n")
+        << "23:00 is the opening and 23:00:10 a multiple of 70; 23:02 is given once";
+}
+
+TEST(StatCheck, WithoutAScheduleOnlyTheLinesAreJudged) {
+    StatRun r("stat_check_unscheduled");
+    r.report("20110314", rec("10:00", 5) + rec("10:15", 6));
+    ProcessResult result = r.run({"--check", "--from", "2011-03-13", "--to", "2011-03-14", r.door1()});
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.out, "Sprawdzono 1 wejście, 2 dni: bez uwag.\n"
+                          "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie "
+                          "sprawdzono: door1.\n");
+}
+
+// The real poller writes a Monday evening open until midnight and the
+// head of Tuesday (closed), on a clock a hundred times faster; pcstat
+// finds nothing to report, and counts what the simulated counter gave.
+TEST(StatCheck, ADayWrittenByTheRealPollerIsClean) {
+    PollerRig rig("stat_check_poller");
+    rig.configure("60", "12:00-12:00", "Monday = 23:40-24:00\n");
+    rig.simulate({"--step", "3"});
+    rig.startPoller("@2011-03-14 23:39:50 x100");
+    ASSERT_TRUE(rig.waitForLines("20110315", 1, 60000));
+    EXPECT_EQ(rig.stopPoller().status, 0);
+    ProcessSetup setup;
+    setup.program = PC_TEST_STAT;
+    setup.workDir = rig.dir.path;
+    setup.args = {"--check", "--from", "2011-03-14", "--to", "2011-03-15"};
+    ProcessResult check = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(check.status, 0) << check.out << rig.report("20110314") << rig.report("20110315");
+    EXPECT_EQ(check.out, "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
+                         "obecnej konfiguracji pollerów.\n");
+    setup.args = {"--date", "2011-03-14", "--by", "day", "--format", "csv"};
+    ProcessResult csv = runProcess(setup, runTimeoutMs);
+    // 21 records, three visitors each after the first.
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,60,21,0,0\n");
+}
