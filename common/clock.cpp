@@ -1,4 +1,6 @@
 // Clock and date texts of local time.  Every call reads the clock afresh.
+#include <cerrno>
+
 #include "pcutil.h"
 
 namespace {
@@ -36,16 +38,30 @@ int gettimesec() {
 
 std::string getdate(char separator) { return formatDate(localNow(), separator); }
 
+// Steps back whole days of the local calendar: the broken-down date at
+// noon (far from any daylight-saving change) is moved back and normalised
+// by mktime, in steps that fit its int fields.  Empty when the date cannot
+// be represented.
 std::string olddate(long long daysBack, char separator) {
-    long long offset = 0;
-    long long then = 0;
-    if (__builtin_mul_overflow(daysBack, static_cast<long long>(secondsPerDay), &offset) ||
-        __builtin_sub_overflow(static_cast<long long>(std::time(nullptr)), offset, &then)) {
-        return "";
+    constexpr long long stepDays = 1'000'000'000;
+    // Beyond this no year fits in the int of a broken-down time anyway.
+    constexpr long long maxDays = 800'000'000'000LL;
+    if (daysBack > maxDays || daysBack < -maxDays) return "";
+    std::tm parts = localNow();
+    constexpr int noon = 12;
+    while (true) {
+        long long step = daysBack > stepDays ? stepDays : daysBack < -stepDays ? -stepDays : daysBack;
+        parts.tm_mday -= static_cast<int>(step);
+        daysBack -= step;
+        parts.tm_hour = noon;
+        parts.tm_min = 0;
+        parts.tm_sec = 0;
+        parts.tm_isdst = -1;
+        errno = 0;
+        std::time_t when = std::mktime(&parts);
+        if (when == static_cast<std::time_t>(-1) && errno != 0) return "";
+        if (daysBack == 0) break;
     }
-    std::time_t when = static_cast<std::time_t>(then);
-    std::tm parts{};
-    if (localtime_r(&when, &parts) == nullptr) return "";
     return formatDate(parts, separator);
 }
 

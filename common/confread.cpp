@@ -24,15 +24,15 @@ bool completeToken(TokenWindow& w, const std::string& key) {
 
 }  // namespace
 
-int confRead(const std::string& path, const std::string& key, std::string& value,
-             ConfSyntax syntax) {
+namespace {
+
+// Walks the file's tokens, calling take for every completed one.  False
+// when the file cannot be opened.
+template <typename Take>
+bool walkTokens(const std::string& path, ConfSyntax syntax, Take take) {
     std::FILE* file = std::fopen(path.c_str(), "r");
-    if (file == nullptr) {
-        std::printf("\nBlad - nie znaleziono pliku kofiguracji %s\n", path.c_str());
-        return -1;
-    }
-    TokenWindow window;
-    int matches = 0;
+    if (file == nullptr) return false;
+    std::string current;
     bool inComment = false;
     int c;
     while ((c = std::getc(file)) != EOF) {
@@ -41,15 +41,38 @@ int confRead(const std::string& path, const std::string& key, std::string& value
         if (syntax == confHashComments && c == '#') {
             inComment = true;
         } else if (!isSeparator(c)) {
-            window.current.push_back(static_cast<char>(c));
-        } else if (!window.current.empty()) {
-            if (completeToken(window, key)) {
-                value = window.previous;
-                ++matches;
-            }
+            current.push_back(static_cast<char>(c));
+        } else if (!current.empty()) {
+            take(current);
+            current.clear();
         }
     }
     // A token still being built at end of file is dropped.
     std::fclose(file);
+    return true;
+}
+
+}  // namespace
+
+int confRead(const std::string& path, const std::string& key, std::string& value,
+             ConfSyntax syntax) {
+    TokenWindow window;
+    int matches = 0;
+    bool opened = walkTokens(path, syntax, [&](std::string& token) {
+        window.current = std::move(token);
+        if (completeToken(window, key)) {
+            value = window.previous;
+            ++matches;
+        }
+    });
+    if (!opened) {
+        std::printf("\nBlad - nie znaleziono pliku kofiguracji %s\n", path.c_str());
+        return -1;
+    }
     return matches;
+}
+
+bool confTokens(const std::string& path, ConfSyntax syntax, std::vector<std::string>& tokens) {
+    tokens.clear();
+    return walkTokens(path, syntax, [&](std::string& token) { tokens.push_back(token); });
 }

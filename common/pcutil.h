@@ -8,6 +8,7 @@
 #include <ctime>
 #include <string>
 #include <string_view>
+#include <vector>
 
 // Which characters the configuration reader treats specially.
 enum ConfSyntax {
@@ -23,6 +24,10 @@ enum ConfSyntax {
 int confRead(const std::string& path, const std::string& key, std::string& value,
              ConfSyntax syntax);
 
+// Every completed token of the file, in order, as confRead sees them.
+// False, without a message, when the file cannot be opened.
+bool confTokens(const std::string& path, ConfSyntax syntax, std::vector<std::string>& tokens);
+
 // Seconds since local midnight; 86400 stands for 24:00.
 constexpr int secondsPerDay = 86400;
 
@@ -30,7 +35,7 @@ int weekday();                           // 0 = Sunday .. 6 = Saturday
 std::string gettime();                   // "HH:MM.SS" of now
 int gettimesec();                        // seconds-of-day of now
 std::string getdate(char separator);     // today's date text, see olddate
-// Date text of the moment daysBack * 86400 seconds before now.  The
+// Date text of the local calendar day daysBack days before today.  The
 // selector '0' gives YYYYMMDD; any other character is put between year,
 // month and day (YYYY-MM-DD for '-').
 std::string olddate(long long daysBack, char separator);

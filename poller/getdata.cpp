@@ -10,7 +10,8 @@ constexpr int stateMarker = 2;  // line feed and carriage return seen
 constexpr int stateValue = stateMarker + valueDigits;
 }  // namespace
 
-void getdata(const std::string& answer, int& total, int& faults) {
+bool getdata(const std::string& answer, int& total, int& faults) {
+    bool found = false;
     int s = stateIdle;
     char digits[valueDigits] = {};
     faults = 0;
@@ -34,9 +35,11 @@ void getdata(const std::string& answer, int& total, int& faults) {
             int value = 0;
             for (char digit : digits) value = value * 10 + (digit - '0');
             total = value;
+            found = true;
             s = stateIdle;
         }
         if (s == stateLineFeed) s = c == '\r' ? stateMarker : stateIdle;
         if (s == stateIdle) s = c == '\n' ? stateLineFeed : stateIdle;
     }
+    return found;
 }

@@ -10,7 +10,7 @@ void putLog(std::FILE* log, const std::string& text) {
 }
 
 void appendLog(const std::string& path, const std::string& text) {
-    std::FILE* log = std::fopen(path.c_str(), "a");
+    std::FILE* log = openAppendStream(path);
     if (log == nullptr) return;
     putLog(log, text);
     std::fclose(log);

@@ -41,11 +41,19 @@ struct Settings {
     bool comlog = false;
 };
 
+// How far the latest poll of the counter can be trusted.
+enum PollHealth {
+    healthGood,     // a complete six-digit value or an F marker
+    healthSilent,   // nothing was received
+    healthNoValue,  // bytes came, but neither marker
+};
+
 // What the latest polls of the counter gave.
 struct PollResult {
     int total = 0;     // counter total, kept across unanswered polls
     int faults = 0;    // photocell fault markers in the latest answer
     int noAnswer = 0;  // 1 when the latest poll got nothing
+    PollHealth health = healthGood;  // of the latest poll
 };
 
 // ---- logs (logs.cpp)
@@ -64,6 +72,35 @@ std::string startLine(const Settings& s);
 std::string bannerText(const Settings& s, int level);
 std::string badOptionText(const std::string& option);
 void writeStopLines(const Settings& s);
+
+// ---- files the poller appends to (safefile.cpp)
+// Opens a regular file for appending, creating it; -1 (or nullptr) for
+// anything else at the path, a symbolic link included.
+int openAppendFd(const std::string& path);
+std::FILE* openAppendStream(const std::string& path);
+
+// ---- the journal (journal.cpp)
+constexpr int priorityError = 3;    // syslog priorities, as journald reads them
+constexpr int priorityWarning = 4;
+constexpr int priorityNotice = 6;   // a return to normal
+
+// Decides once, at start, whether standard error is the systemd journal.
+void initJournal();
+// The text's lines, each with the "<N>" prefix; empty lines are left out.
+std::string journalText(int priority, const std::string& text);
+void journalLog(int priority, const std::string& text);
+// Appends text to the verbose log at every level, and to the journal.
+void importantLog(const Settings& s, int priority, const std::string& text);
+
+// ---- counter health (health.cpp)
+PollHealth classifyPoll(bool received, bool valueFound, int faults);
+std::string healthText(PollHealth health);
+// Logs a change from the health last logged; nothing when it stays.
+void noteHealth(const Settings& s, PollHealth& logged, PollHealth now);
+
+// ---- configuration warnings (warnings.cpp)
+std::string configurationWarnings(const Settings& s, const std::vector<std::string>& tokens);
+void warnAboutConfiguration(const Settings& s);
 
 // ---- start-up and settings (startup.cpp, decode.cpp)
 constexpr int startUpOk = -1;  // startUp's result when the poller goes on
@@ -92,6 +129,8 @@ struct SerialPort {
     bool down = false;  // the loss is logged; its end is not yet
 };
 
+// Opens the port for this poller alone: a terminal, locked against a
+// second poller.  -1 with errno set (EBUSY, ENOTTY, ...) otherwise.
 int openPort(const std::string& name);
 void configurePort(int fd);
 void announcePort(const Settings& s);
@@ -99,7 +138,8 @@ bool lineGone(int error);
 void reopenLostPort(const Settings& s, SerialPort& port);
 void drainPort(const Settings& s, SerialPort& port);
 void pollExchange(const Settings& s, SerialPort& port, PollResult& result);
-void getdata(const std::string& answer, int& total, int& faults);
+// Returns true when the answer held a complete value.
+bool getdata(const std::string& answer, int& total, int& faults);
 void waitOneSecond();
 
 // ---- records (record.cpp)
@@ -109,7 +149,8 @@ constexpr int shortWrite = 25;          // a record line is longer than this
 std::string recordTime(int interval);
 std::string recordBody(const std::string& time, const PollResult& result);
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result);
-void writeRecord(const Settings& s, const std::string& line);
+// Appends the line to the day's report; false when it was not written whole.
+bool writeRecord(const Settings& s, const std::string& line);
 void noteClosedDay(const Settings& s);
 
 // ---- schedule and main loop (schedule.cpp, loop.cpp)

@@ -2,7 +2,6 @@
 // report file of the date at writing time.
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -10,7 +9,6 @@
 
 namespace {
 constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
-constexpr mode_t newFileMode = 0666;         // as fopen creates files, less the umask
 
 // Writes all of text, going on after a short write; false with errno set
 // when the rest cannot be written.
@@ -34,7 +32,7 @@ bool writeAll(int fd, const std::string& text, std::size_t& written) {
 // error receives the reason of a failed write.
 long appendLine(const std::string& path, const std::string& line, int& error) {
     error = 0;
-    int fd = open(path.c_str(), O_WRONLY | O_APPEND | O_CREAT | O_CLOEXEC, newFileMode);
+    int fd = openAppendFd(path);
     if (fd < 0) return -1;
     struct stat before {};
     bool sized = fstat(fd, &before) == 0;
@@ -66,19 +64,23 @@ std::string formRecord(const Settings& s, const std::string& time, const PollRes
     return recordLine(body);
 }
 
-void writeRecord(const Settings& s, const std::string& line) {
+bool writeRecord(const Settings& s, const std::string& line) {
     std::string name = reportFileName(s, getdate('0'));
     int error = 0;
     long written = appendLine(name, line, error);
+    std::string failure;
+    if (written < 0) failure += fmt("Nie mozna otwozyc pliku %s\n", name.c_str());
+    if (error != 0)
+        failure += fmt("Blad zapisu rekordu do pliku %s: %s\n", name.c_str(), std::strerror(error));
     std::string text;
     if (verbose >= levelDetail)
         text += fmt("Ilosc wpisanych znakow do rekordu = %ld\n", written < 0 ? 0 : written);
-    if (written < 0) text += fmt("Nie mozna otwozyc pliku %s\n", name.c_str());
-    if (error != 0)
-        text += fmt("Blad zapisu rekordu do pliku %s: %s\n", name.c_str(), std::strerror(error));
+    text += failure;
     if (written > shortWrite && error == 0 && verbose >= levelDetail)
         text += fmt("udany wpis do pliku %s\n", name.c_str());
     appendLog(s.verboseLog, text);
+    journalLog(priorityError, failure);
+    return failure.empty();
 }
 
 void noteClosedDay(const Settings& s) { verboseLog(s, levelVerbose, "Dzisiaj zamkniete\n"); }

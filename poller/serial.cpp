@@ -4,6 +4,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -33,26 +35,47 @@ ssize_t readChunk(int fd, std::string& kept, int& error) {
     return count;
 }
 
-// Marks the line lost after an error that says it has gone; the loss is
-// logged once, until the counter answers again.
+// Marks the line lost after an error that says it has gone, and closes it
+// at once, so that a replugged adapter can get its old device name back.
+// The loss is logged once, until the counter answers again.
 void markLost(const Settings& s, SerialPort& port, int error) {
     if (port.lost || !lineGone(error)) return;
     port.lost = true;
+    close(port.fd);
+    port.fd = -1;
     if (port.down) return;
     port.down = true;
-    appendLog(s.verboseLog, fmt("Utracono polaczenie z portem %s: %s\n", s.portname.c_str(),
-                                std::strerror(error)));
+    importantLog(s, priorityError, fmt("Utracono polaczenie z portem %s: %s\n",
+                                       s.portname.c_str(), std::strerror(error)));
 }
 
 void markAnswered(const Settings& s, SerialPort& port) {
     if (!port.down) return;
     port.down = false;
-    appendLog(s.verboseLog, fmt("Odzyskano polaczenie z portem %s\n", s.portname.c_str()));
+    importantLog(s, priorityNotice, fmt("Odzyskano polaczenie z portem %s\n", s.portname.c_str()));
+}
+
+// Fails with the reason kept in errno.
+int failOpen(int fd, int error) {
+    close(fd);
+    errno = error;
+    return -1;
 }
 
 }  // namespace
 
-int openPort(const std::string& name) { return open(name.c_str(), O_RDWR | O_NOCTTY); }
+int openPort(const std::string& name) {
+    int fd = open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return -1;
+    struct termios current {};
+    if (tcgetattr(fd, &current) != 0) return failOpen(fd, ENOTTY);
+    if (flock(fd, LOCK_EX | LOCK_NB) != 0)
+        return failOpen(fd, errno == EWOULDBLOCK ? EBUSY : errno);
+    // Other opens of the device fail from now on (root's excepted, which
+    // the lock above stops).
+    ioctl(fd, TIOCEXCL);
+    return fd;
+}
 
 void configurePort(int fd) {
     tcflush(fd, TCIFLUSH);
@@ -76,9 +99,10 @@ void announcePort(const Settings& s) {
 bool lineGone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
 
 void reopenLostPort(const Settings& s, SerialPort& port) {
+    // A port that cannot be opened, is no terminal or is held by another
+    // poller is tried again at the next cycle.
     int fd = openPort(s.portname);
     if (fd < 0) return;
-    if (port.fd >= 0) close(port.fd);
     port.fd = fd;
     port.lost = false;
     configurePort(fd);
@@ -98,7 +122,8 @@ void drainPort(const Settings& s, SerialPort& port) {
         firstCount = readChunk(port.fd, first, error);
         markLost(s, port, error);
         if (firstCount != 0) {
-            secondCount = readChunk(port.fd, second, error);
+            // A line lost at the first read is closed: its second read fails.
+            secondCount = port.lost ? -1 : readChunk(port.fd, second, error);
             markLost(s, port, error);
         }
     }
@@ -118,8 +143,12 @@ void drainPort(const Settings& s, SerialPort& port) {
 void pollExchange(const Settings& s, SerialPort& port, PollResult& result) {
     if (port.lost) {
         result.noAnswer = 1;
+        result.health = healthSilent;
         return;
     }
+    // Only this poll's bytes make its reading: whatever arrived since the
+    // last poll (a late piece of an answer, junk) is thrown away.
+    tcflush(port.fd, TCIFLUSH);
     if (write(port.fd, &queryByte, 1) < 0) markLost(s, port, errno);
     verboseLog(s, levelDetail, fmt("---------------\nOdpytano licznik %s\n", gettime().c_str()));
 
@@ -139,11 +168,13 @@ void pollExchange(const Settings& s, SerialPort& port, PollResult& result) {
     }
     if (nbuf == 0) {
         result.noAnswer = 1;
+        result.health = healthSilent;
         return;
     }
     markAnswered(s, port);
-    getdata(answer, result.total, result.faults);
+    bool valueFound = getdata(answer, result.total, result.faults);
     result.noAnswer = 0;
+    result.health = classifyPoll(true, valueFound, result.faults);
     std::string dump = byteDump(answer);
     if (s.comlog)
         appendLog(s.comlogPath, fmt("\n%s: nbuf=%d: ", gettime().c_str(), nbuf) + dump + "\n");

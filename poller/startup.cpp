@@ -12,6 +12,9 @@ void installStopHandler() {
     action.sa_flags = 0;  // no SA_RESTART: a stop cuts the current wait short
     sigaction(SIGINT, &action, nullptr);
     sigaction(SIGTERM, &action, nullptr);
+    // A hangup (a closed terminal session, a stray kill -HUP) stops the
+    // poller cleanly too, with its STOP lines.
+    sigaction(SIGHUP, &action, nullptr);
     // A file-size limit must not end the poller: a write beyond it fails
     // and is logged like any other failed write.
     signal(SIGXFSZ, SIG_IGN);
@@ -23,9 +26,16 @@ namespace {
 // error messages in a freshly reopened verbose log.
 int abortStartUp(const Settings& s, std::FILE* vlog) {
     if (vlog != nullptr) std::fclose(vlog);
-    appendLog(s.verboseLog, fmt("\nprogram przerwany z powodu powyzszych bledow\n%s %s STOP\n",
-                                s.startDate.c_str(), s.startTime.c_str()));
+    importantLog(s, priorityError,
+                 fmt("\nprogram przerwany z powodu powyzszych bledow\n%s %s STOP\n",
+                     s.startDate.c_str(), s.startTime.c_str()));
     return abortStatus;
+}
+
+// A configuration error: into the held-open verbose log, and the journal.
+void putError(std::FILE* vlog, const std::string& text) {
+    putLog(vlog, text);
+    journalLog(priorityError, text);
 }
 
 struct RequiredKey {
@@ -53,8 +63,8 @@ bool lookUpRequired(const Settings& s, std::FILE* vlog, const RequiredKey& requi
         return true;
     }
     if (found < 0)
-        putLog(vlog, fmt("Nie znaleziono pliku konfiguracji%s\n", s.confPath.c_str()));
-    putLog(vlog, fmt(required.missingFormat, s.confPath.c_str()));
+        putError(vlog, fmt("Nie znaleziono pliku konfiguracji%s\n", s.confPath.c_str()));
+    putError(vlog, fmt(required.missingFormat, s.confPath.c_str()));
     return false;
 }
 
@@ -69,7 +79,7 @@ bool readRequiredKeys(Settings& s, std::FILE* vlog, std::string& recordtimeText,
 bool readDefaultHours(Settings& s, std::FILE* vlog, const std::string& opentimeText) {
     int open = 0, close = 0, numbers[4] = {};
     if (!decodeHours(opentimeText, open, close, numbers)) {
-        putLog(vlog, "\nblad odczytu godzin otwarcia\n");
+        putError(vlog, "\nblad odczytu godzin otwarcia\n");
         return false;
     }
     if (verbose >= levelVerbose)
@@ -88,7 +98,7 @@ bool readDayHours(Settings& s, std::FILE* vlog) {
         if (confRead(s.confPath, weekDays[dayNr], text, confHashComments) <= 0) continue;
         int numbers[4] = {};
         if (!decodeHours(text, s.openTimes[dayNr], s.closeTimes[dayNr], numbers)) {
-            putLog(vlog, fmt("\nblad odczytu godzin otwarcia w %s\n", weekDays[dayNr]));
+            putError(vlog, fmt("\nblad odczytu godzin otwarcia w %s\n", weekDays[dayNr]));
             return false;
         }
         if (verbose >= levelDetail)
@@ -110,6 +120,7 @@ bool readComlogSwitch(const Settings& s) {
 
 int startUp(int argc, char** argv, const std::string& confDir, const std::string& logDir,
             Settings& s) {
+    initJournal();
     s.invocation = argc > 0 && argv[0] != nullptr ? argv[0] : "";
     s.verboseLog = logDir + s.invocation + "_v.log";
     int level = verbosityFromArgument(argc, argv);
@@ -123,7 +134,7 @@ int startUp(int argc, char** argv, const std::string& confDir, const std::string
     appendLog(s.eventLog, startLine(s));
 
     s.confPath = confDir + s.invocation + ".conf";
-    std::FILE* vlog = std::fopen(s.verboseLog.c_str(), "a");
+    std::FILE* vlog = openAppendStream(s.verboseLog);
     if (verbose >= levelVerbose) putLog(vlog, bannerText(s, level));
     if (level == levelBadOption) {
         putLog(vlog, badOptionText(argv[1]));
@@ -140,5 +151,6 @@ int startUp(int argc, char** argv, const std::string& confDir, const std::string
 
     if (verbose >= levelVerbose) putLog(vlog, settingsSummary(s, weekday()));
     if (vlog != nullptr) std::fclose(vlog);
+    warnAboutConfiguration(s);
     return startUpOk;
 }

@@ -1,7 +1,15 @@
 // The serial exchange of the real poller with the simulated counter over a
 // pseudo-terminal: the one-, two- and three-second exchanges, the com log,
 // the level-2 answer lines and the day-start drain.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/tty.h>
+#include <sys/ioctl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
 
 #include "rig.h"
 
@@ -133,19 +141,45 @@ TEST(Exchange, DrainOfAnEmptyLineWritesOnlyItsHeader) {
         << log;
 }
 
-// A port whose reads fail: the poller's own memory at offset 0, which
-// cannot be read.  (A pseudo-terminal whose other side has gone reads as
-// empty on current kernels; only writes to it fail.)
+// A terminal whose reads fail: a pseudo-terminal whose line discipline
+// becomes the null one once the poller has opened and configured it; every
+// read and write then fails (EOPNOTSUPP).  (A pseudo-terminal whose other
+// side has gone reads as empty on current kernels; only writes to it fail.)
+struct NullLineTerminal {
+    explicit NullLineTerminal(const std::string& linkPath) {
+        master = posix_openpt(O_RDWR | O_NOCTTY);
+        if (master < 0 || grantpt(master) != 0 || unlockpt(master) != 0) return;
+        std::string slavePath = ptsname(master);
+        slave = open(slavePath.c_str(), O_RDWR | O_NOCTTY);
+        ready = slave >= 0 && symlink(slavePath.c_str(), linkPath.c_str()) == 0;
+    }
+    ~NullLineTerminal() {
+        if (slave >= 0) close(slave);
+        if (master >= 0) close(master);
+    }
+    bool breakLine() const {
+        int nullDiscipline = N_NULL;
+        return ioctl(slave, TIOCSETD, &nullDiscipline) == 0;
+    }
+    int master = -1;
+    int slave = -1;
+    bool ready = false;
+};
+
 TEST(Exchange, DrainWhoseReadsFail) {
     PollerRig rig("exchange_drain_fail");
-    rig.port = "/proc/self/mem";
+    NullLineTerminal terminal(rig.port);
+    ASSERT_TRUE(terminal.ready) << std::strerror(errno);
     rig.configure("900", noonHours);
-    rig.startPoller(beforeNoon, {"-v"});
+    rig.startPoller("@2011-03-14 11:59:54 x2", {"-v"});
+    ASSERT_TRUE(rig.waitForEvent("Otwarto port"));
+    ASSERT_TRUE(terminal.breakLine()) << std::strerror(errno);
     ASSERT_TRUE(rig.waitForVerbose("Czyszczenie bufora start"));
     ASSERT_TRUE(waitForText(rig.reportPath("20110314"), "\n", 10000));
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::string log = rig.verboseLog();
-    EXPECT_NE(log.find("Czyszczenie bufora start\nCzyszczenie bufora 1 : : koniec czyszczenia\n"
+    EXPECT_NE(log.find("Otwarcie dzisiaj =  2011.03.14-12:00.00;Monday, 12:00-13:00\n"
+                       "Czyszczenie bufora start\nCzyszczenie bufora 1 : : koniec czyszczenia\n"
                        " : koniec czyszczenia\n"),
               std::string::npos)
         << log;

@@ -125,16 +125,42 @@ TEST(Directories, ReportDirectoryCreatedLaterGetsTheFollowingRecords) {
         << "only the records while the directory was missing are lost";
 }
 
+// A full disk: the report directory is a tmpfs of one page, filled up
+// before the poller starts, mounted in a user and mount namespace of the
+// poller's own (so no root is needed and nothing outside sees it).
 TEST(FullDisk, FailedWritesAreLoggedAndThePollerGoesOn) {
+    PollerRig rig("rel_fulldisk");
+    rig.configure("10", "10:00-11:00");
+    rig.simulate({});
+    std::string reports = rig.dir.root("/var/log/korvane");
+    ProcessSetup setup;
+    setup.program = "/usr/bin/unshare";
+    setup.args = {"--user", "--map-root-user", "--mount", "bash", "-c",
+                  "mount -t tmpfs -o size=4k tmpfs " + reports + " || exit 125; head -c 8192 "
+                  "/dev/zero >" + reports + "/filler 2>/dev/null; exec -a door1 " +
+                  pollerProgram()};
+    setup.workDir = rig.dir.path;
+    setup.fakeTime = tenOClock;
+    rig.pollerSetup = setup;
+    rig.poller = startProcess(setup);
+    std::string failure = "Blad zapisu rekordu do pliku " + rig.reportPath("20110314") +
+                          ": No space left on device\n";
+    ASSERT_TRUE(rig.waitForVerbose(failure, 3))
+        << rig.verboseLog() << readFile(rig.dir.path + "/.unshare.err");
+    EXPECT_EQ(rig.stopPoller().status, 0);
+}
+
+TEST(FullDisk, DeviceBehindASymbolicLinkIsNeverWrittenThrough) {
     PollerRig rig("rel_devfull");
     std::filesystem::create_symlink("/dev/full", rig.reportPath("20110314"));
     rig.configure("10", "10:00-11:00");
     rig.simulate({});
     rig.startPoller(tenOClock);
-    std::string failure = "Blad zapisu rekordu do pliku " + rig.reportPath("20110314") +
-                          ": No space left on device\n";
+    std::string failure = "Nie mozna otwozyc pliku " + rig.reportPath("20110314") + "\n";
     ASSERT_TRUE(rig.waitForVerbose(failure, 3));
     EXPECT_EQ(rig.stopPoller().status, 0);
+    for (const std::string& line : splitLines(rig.verboseLog()))
+        EXPECT_EQ(line + "\n", failure) << "the only lines: a refused open, each cycle";
 }
 
 TEST(FullDisk, PartialLineIsUndoneAndLaterRecordsFollowCleanly) {

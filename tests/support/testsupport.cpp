@@ -28,6 +28,7 @@ std::vector<std::string> childEnvironment(const ProcessSetup& setup) {
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string text = *entry;
         if (text.rfind("TZ=", 0) == 0 || text.rfind("FAKETIME", 0) == 0 ||
+            text.rfind("JOURNAL_STREAM=", 0) == 0 ||
             text.rfind("LD_PRELOAD=", 0) == 0 || text.rfind("ASAN_OPTIONS=", 0) == 0)
             continue;
         env.push_back(text);
@@ -36,7 +37,11 @@ std::vector<std::string> childEnvironment(const ProcessSetup& setup) {
     // libfaketime comes first in the link order only through LD_PRELOAD,
     // which AddressSanitizer would otherwise refuse.
     env.push_back("ASAN_OPTIONS=verify_asan_link_order=0:detect_leaks=1");
-    if (!setup.fakeTime.empty()) {
+    if (!setup.fakeTimeFile.empty()) {
+        env.push_back("FAKETIME_TIMESTAMP_FILE=" + setup.fakeTimeFile);
+        env.push_back("FAKETIME_NO_CACHE=1");
+        env.push_back("LD_PRELOAD=" + fakeTimeLibrary());
+    } else if (!setup.fakeTime.empty()) {
         env.push_back("FAKETIME=" + setup.fakeTime);
         env.push_back("FAKETIME_NO_CACHE=1");
         env.push_back("LD_PRELOAD=" + fakeTimeLibrary());
@@ -106,6 +111,10 @@ pid_t startProcess(const ProcessSetup& setup) {
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    struct stat errStatus {};
+    if (setup.journalStream && fstat(2, &errStatus) == 0)
+        env.push_back("JOURNAL_STREAM=" + std::to_string(errStatus.st_dev) + ":" +
+                      std::to_string(errStatus.st_ino));
     std::vector<char*> args = pointers(argv);
     std::vector<char*> envp = pointers(env);
     execve(setup.program.c_str(), args.data(), envp.data());
