@@ -15,6 +15,8 @@ enum OptionId {
     optBy,
     optFormat,
     optCheck,
+    optChart,
+    optSize,
     optHelp,
     optVersion,
 };
@@ -27,6 +29,8 @@ const struct option longOptions[] = {
     {"by", required_argument, nullptr, optBy},
     {"format", required_argument, nullptr, optFormat},
     {"check", no_argument, nullptr, optCheck},
+    {"chart", required_argument, nullptr, optChart},
+    {"size", required_argument, nullptr, optSize},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -94,6 +98,8 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
     Options parsed;
     DayChoice choice;
+    bool formatGiven = false;
+    bool sizeGiven = false;
     opterr = 0;  // the messages are ours
     optind = 1;
     int id;
@@ -122,8 +128,26 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 return false;
             }
             parsed.format = value;
+            formatGiven = true;
             break;
         case optCheck: parsed.check = true; break;
+        case optChart:
+            if (!chartFormatFor(value, parsed.chartFormat)) {
+                error = "zly plik wykresu --chart " + value + " (.png, .svg lub .pdf)";
+                return false;
+            }
+            parsed.chart = value;
+            break;
+        case optSize:
+            if (!parseChartSize(value, parsed.chartWidth, parsed.chartHeight)) {
+                error = "zly rozmiar --size " + value + " (SZERxWYS, od " +
+                        std::to_string(chartMinWidth) + "x" + std::to_string(chartMinHeight) +
+                        " do " + std::to_string(chartMaxSide) + "x" +
+                        std::to_string(chartMaxSide) + ")";
+                return false;
+            }
+            sizeGiven = true;
+            break;
         case optHelp: parsed.help = true; break;
         case optVersion: parsed.version = true; break;
         default: {
@@ -147,6 +171,14 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         error = "--check nie laczy sie z --by";
         return false;
     }
+    if (!parsed.chart.empty() && (parsed.check || formatGiven)) {
+        error = parsed.check ? "--check nie laczy sie z --chart" : "--chart nie laczy sie z --format";
+        return false;
+    }
+    if (sizeGiven && parsed.chart.empty()) {
+        error = "--size wymaga --chart";
+        return false;
+    }
     if (!chooseDays(choice, today, parsed, error)) return false;
     if (parsed.by.empty()) parsed.by = parsed.from == parsed.to ? "hour" : "day";
     options = parsed;
@@ -165,6 +197,9 @@ std::string usageText() {
            "                       (domyslnie hour dla jednego dnia, day dla wielu)\n"
            "  --format FORMAT      table, csv lub json (domyslnie table)\n"
            "  --check              braki i bledy w raportach zamiast liczb\n"
+           "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
+           "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
+           "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
            "  --help               ten opis\n"
            "  --version            wersja\n"
            "\n"

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "calendar.h"
+#include "chart.h"
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
@@ -13,6 +14,10 @@ struct Options {
     std::string by;                // hour|day|week|month|weekday
     std::string format = "table";  // table|csv|json
     bool check = false;
+    std::string chart;             // --chart FILE: a picture instead of the text; empty for none
+    ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
+    int chartWidth = chartDefaultWidth;          // --size WxH
+    int chartHeight = chartDefaultHeight;
     bool help = false;
     bool version = false;
 };

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "check.h"
+#include "from_table.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "stats.h"
@@ -31,10 +32,32 @@ int runCheckMode(const std::vector<Entrance>& entrances, const Options& options)
     return summary.findings > 0 ? statusFindings : 0;
 }
 
+const char* chartFormatName(ChartFormat format) {
+    switch (format) {
+    case ChartFormat::png: return "PNG";
+    case ChartFormat::svg: return "SVG";
+    case ChartFormat::pdf: return "PDF";
+    }
+    return "";
+}
+
+// The table's chart into the file; standard output gets one line about it.
+int writeChart(const StatTable& table, const Options& options) {
+    std::string error;
+    if (!drawChart(chartInputFromTable(table), options.chart, options.chartFormat,
+                   options.chartWidth, options.chartHeight, error))
+        return fail(error);
+    std::printf("Zapisano wykres %s (%s, %dx%d)\n", options.chart.c_str(),
+                chartFormatName(options.chartFormat), options.chartWidth, options.chartHeight);
+    return 0;
+}
+
 int runStatistics(const std::vector<Entrance>& entrances, const Options& options) {
     StatTable table;
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
+    if (!options.chart.empty())
+        return writeChart(table, options);
     if (options.format == "csv")
         writeCsv(table, stdout);
     else if (options.format == "json")

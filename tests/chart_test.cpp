@@ -1,8 +1,7 @@
-// The chart library: its scale, numbers, colours, sizes and formats, and the
+// The chart library: its scale, numbers, colours, sizes and formats, the
 // pictures themselves read back from the pixels of the PNG (bar heights in
 // proportion, empty periods as empty places), the SVG checked by a real XML
-// parser, and the PDF's signature.
-#include <cairo.h>
+// parser, the PDF's signature, and pcstat's table turned into a chart.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,96 +12,14 @@
 #include <dirent.h>
 
 #include "chart.h"
+#include "chartpixels.h"
+#include "from_table.h"
 #include "testsupport.h"
 #include "text.h"
 
 using namespace testsupport;
 
 namespace {
-
-// ---- reading a PNG back
-
-struct Pixels {
-    int width = 0;
-    int height = 0;
-    std::vector<unsigned> rgb;  // 0xRRGGBB, row by row
-    unsigned at(int x, int y) const { return rgb[static_cast<std::size_t>(y) * width + x]; }
-};
-
-Pixels readPng(const std::string& path)
-{
-    Pixels pixels;
-    cairo_surface_t* surface = cairo_image_surface_create_from_png(path.c_str());
-    if (cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS) {
-        cairo_surface_flush(surface);
-        pixels.width = cairo_image_surface_get_width(surface);
-        pixels.height = cairo_image_surface_get_height(surface);
-        const int stride = cairo_image_surface_get_stride(surface);
-        const unsigned char* data = cairo_image_surface_get_data(surface);
-        for (int y = 0; y < pixels.height; ++y) {
-            const auto* row = reinterpret_cast<const uint32_t*>(data + y * stride);
-            for (int x = 0; x < pixels.width; ++x)
-                pixels.rgb.push_back(row[x] & 0xFFFFFF);
-        }
-    }
-    cairo_surface_destroy(surface);
-    return pixels;
-}
-
-bool isColour(unsigned pixel, const ChartColour& colour)
-{
-    const double channels[] = {colour.red, colour.green, colour.blue};
-    for (int i = 0; i < 3; ++i) {
-        const int expected = static_cast<int>(std::lround(channels[i] * 255));
-        const int found = (pixel >> (16 - 8 * i)) & 0xFF;
-        if (std::abs(found - expected) > 1)
-            return false;
-    }
-    return true;
-}
-
-// A bar as the pixels show it: its columns and, per entrance from the
-// bottom, the height in pixels of its part in the middle column.
-struct Bar {
-    int left = 0, right = 0;  // columns, right one included
-    std::vector<int> parts;
-    double middle() const { return (left + right) / 2.0; }
-};
-
-// The bars standing on the lowest row that holds the first entrance's
-// colour (the legend's swatches stand higher and are not bars).
-std::vector<Bar> readBars(const Pixels& pixels, std::size_t entrances)
-{
-    const ChartColour bottom = chartEntranceColour(0, entrances);
-    int baseline = -1;
-    for (int y = 0; y < pixels.height; ++y)
-        for (int x = 0; x < pixels.width; ++x)
-            if (isColour(pixels.at(x, y), bottom))
-                baseline = y;
-    std::vector<Bar> bars;
-    if (baseline < 0)
-        return bars;
-    for (int x = 0; x < pixels.width; ++x) {
-        if (!isColour(pixels.at(x, baseline), bottom))
-            continue;
-        if (bars.empty() || bars.back().right != x - 1)
-            bars.push_back(Bar{x, x, {}});
-        else
-            bars.back().right = x;
-    }
-    for (Bar& bar : bars) {
-        const int x = (bar.left + bar.right) / 2;
-        int y = baseline;
-        for (std::size_t e = 0; e < entrances; ++e) {
-            const ChartColour colour = chartEntranceColour(e, entrances);
-            int height = 0;
-            while (y >= 0 && isColour(pixels.at(x, y), colour))
-                ++height, --y;
-            bar.parts.push_back(height);
-        }
-    }
-    return bars;
-}
 
 // ---- made-up weeks
 
@@ -447,4 +364,106 @@ TEST(ChartInputs, OddInputsStillGiveAPicture)
     EXPECT_EQ(readBars(readPng(dir.path + "/odd.png"), 1).size(), 4u);
     ASSERT_EQ(draw(odd, dir.path + "/odd.svg"), "");
     EXPECT_NE(readFile(dir.path + "/odd.svg").find("xxx ?</title>"), std::string::npos);
+}
+
+// ---- pcstat's table as a chart
+
+namespace {
+
+PeriodRow row(const std::string& period, std::vector<long long> visitors)
+{
+    PeriodRow made{period, {}};
+    for (long long v : visitors)
+        made.entrances.push_back(PeriodCounts{v, 4, 1, 0});
+    return made;
+}
+
+}  // namespace
+
+TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace)
+{
+    StatTable table;
+    table.entrances = {"door1", "door2"};
+    table.by = "hour";
+    table.fromDate = "2011-03-13";
+    table.toDate = "2011-03-16";
+    // Nothing on the 13th and the 15th; three hours on the 14th, one on the 16th.
+    table.rows = {row("2011-03-14T09", {5, 1}), row("2011-03-14T10", {7, 0}),
+                  row("2011-03-14T11", {0, 2}), row("2011-03-16T23", {3, 3})};
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title, "Odwiedzający, wejścia: door1, door2 — dni 2011-03-13 - 2011-03-16 "
+                           "(4 dni), słupek na godzinę");
+    EXPECT_EQ(input.entrances, table.entrances);
+    EXPECT_EQ(input.total, 21);
+    const std::vector<std::string> periods{"", "", "", "09", "10", "11", "", "", "", "23"};
+    const std::vector<std::string> groups{"2011-03-13", "2011-03-13", "2011-03-13",
+                                          "2011-03-14", "2011-03-14", "2011-03-14",
+                                          "2011-03-15", "2011-03-15", "2011-03-15",
+                                          "2011-03-16"};
+    EXPECT_EQ(input.periods, periods);
+    EXPECT_EQ(input.groups, groups);
+    ASSERT_EQ(input.visitors.size(), 10u);
+    EXPECT_EQ(input.visitors[3], (std::vector<long long>{5, 1}));
+    EXPECT_EQ(input.visitors[5], (std::vector<long long>{0, 2}));
+    EXPECT_EQ(input.visitors[9], (std::vector<long long>{3, 3}));
+    EXPECT_EQ(input.visitors[0], (std::vector<long long>{}));
+}
+
+TEST(ChartFromTable, HoursOfOneDayAreNotGrouped)
+{
+    StatTable table;
+    table.entrances = {"door1"};
+    table.by = "hour";
+    table.fromDate = table.toDate = "2011-03-14";
+    table.rows = {row("2011-03-14T09", {5}), row("2011-03-14T10", {0}), row("2011-03-14T11", {9})};
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejście: door1 — dzień 2011-03-14, poniedziałek, słupek na godzinę");
+    EXPECT_EQ(input.periods, (std::vector<std::string>{"09", "10", "11"}));
+    EXPECT_TRUE(input.groups.empty());
+    EXPECT_EQ(input.total, 14);
+}
+
+TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish)
+{
+    StatTable table;
+    table.entrances = {"door1"};
+    table.fromDate = "2011-03-01";
+    table.toDate = "2011-03-31";
+    const char* english[] = {"Monday", "Tuesday", "Wednesday", "Thursday",
+                             "Friday", "Saturday", "Sunday"};
+    table.by = "weekday";
+    for (const char* day : english)
+        table.rows.push_back(row(day, {10}));
+    ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title, "Odwiedzający, wejście: door1 — dni 2011-03-01 - 2011-03-31 (31 dni), "
+                           "słupek na dzień tygodnia");
+    EXPECT_EQ(input.periods,
+              (std::vector<std::string>{"poniedziałek", "wtorek", "środa", "czwartek", "piątek",
+                                        "sobota", "niedziela"}));
+    EXPECT_EQ(input.total, 70);
+
+    // Days with their weekday; weeks and months as the CSV writes them.
+    table.by = "day";
+    table.fromDate = "2011-03-13";
+    table.toDate = "2011-03-14";
+    table.rows = {row("2011-03-13", {1}), row("2011-03-14", {0})};
+    input = chartInputFromTable(table);
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejście: door1 — dni 2011-03-13 - 2011-03-14 (2 dni), słupek na dzień");
+    EXPECT_EQ(input.periods, (std::vector<std::string>{"nd 13.03", "pn 14.03"}));
+    EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{1}, {0}}));
+    const std::pair<const char*, const char*> kinds[] = {
+        {"week", "tydzień (ISO)"}, {"month", "miesiąc"}};
+    for (auto [by, name] : kinds) {
+        table.by = by;
+        table.rows = {row("2011-W11", {0}), row("2011-03", {2})};
+        input = chartInputFromTable(table);
+        EXPECT_EQ(input.title, std::string("Odwiedzający, wejście: door1 — dni 2011-03-13 - "
+                                           "2011-03-14 (2 dni), słupek na ") + name);
+        EXPECT_EQ(input.periods, (std::vector<std::string>{"2011-W11", "2011-03"}));
+        EXPECT_TRUE(input.groups.empty());
+        EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{0}, {2}}));
+        EXPECT_EQ(input.total, 2);
+    }
 }

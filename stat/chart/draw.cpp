@@ -24,7 +24,7 @@ constexpr int labelSteps[] = {1, 2, 3, 4, 6, 8, 12, 24};
 // Sizes at the default size of the chart; they grow with the chart, and on
 // a small chart shrink only so far that the texts stay readable.
 struct Sizes {
-    double margin, gap, titleFont, textFont, tick, swatch;
+    double margin, gap, titleFont, textFont, tick, swatch, widestBar;
 };
 
 Sizes sizesFor(double width, double height)
@@ -32,7 +32,7 @@ Sizes sizesFor(double width, double height)
     constexpr double smallest = 0.75;
     const double unit = std::max(smallest, std::min(width / chartDefaultWidth,
                                                     height / chartDefaultHeight));
-    return {18 * unit, 8 * unit, 20 * unit, 13 * unit, 5 * unit, 12 * unit};
+    return {18 * unit, 8 * unit, 20 * unit, 13 * unit, 5 * unit, 12 * unit, 120 * unit};
 }
 
 // Greys of the texts and lines, from black (0) to white (1).
@@ -248,11 +248,12 @@ std::vector<std::size_t> groupStarts(const ChartInput& input)
     return starts;
 }
 
-void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot)
+void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes)
 {
     const std::size_t count = input.periods.size();
     const double slot = plot.width() / count;
-    const double bar = slot >= 4 ? slot * barShare : std::max(1.0, slot - 1);
+    const double bar = slot >= 4 ? std::min(slot * barShare, sizes.widestBar)
+                                 : std::max(1.0, slot - 1);
     for (std::size_t p = 0; p < count; ++p) {
         const double x0 = std::round(plot.left + p * slot + (slot - bar) / 2);
         const double x1 = std::max(x0 + 1, std::round(plot.left + p * slot + (slot + bar) / 2));
@@ -355,7 +356,7 @@ void drawGroups(cairo_t* cr, const ChartInput& input, const Plot& plot, const Si
 
 void drawNoPeriods(cairo_t* cr, const Plot& plot, const Sizes& sizes)
 {
-    setFont(cr, sizes.textFont, false);
+    setFont(cr, sizes.titleFont, false);
     setGrey(cr, scaleTextGrey);
     showText(cr, plot.left + (plot.width() - textWidth(cr, noPeriodsText)) / 2,
              plot.top + plot.height() / 2, noPeriodsText);
@@ -410,7 +411,7 @@ void drawChartOn(cairo_t* cr, const ChartInput& input, double width, double heig
     } else {
         const double labelsBottom = drawPeriodLabels(cr, input, plot, sizes, width);
         drawGroups(cr, input, plot, sizes, labelsBottom, width);
-        drawBars(cr, input, plot);
+        drawBars(cr, input, plot, sizes);
     }
     line(cr, plot.left, plot.bottom + 0.5, plot.right, plot.bottom + 0.5, axisGrey, 1);
 }
