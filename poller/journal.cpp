@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 
 #include "poller.h"
 
@@ -54,4 +56,10 @@ void journalLog(int priority, const std::string& text) {
 void importantLog(const Settings& s, int priority, const std::string& text) {
     appendLog(s.verboseLog, text);
     journalLog(priority, text);
+}
+
+void reportPortFailure(const std::string& port) {
+    std::string text = port + ": " + std::strerror(errno) + "\n";
+    if (toJournal) text = journalText(priorityError, text);
+    std::fputs(text.c_str(), stderr);
 }

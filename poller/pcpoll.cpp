@@ -14,7 +14,7 @@ int main(int argc, char** argv) {
     SerialPort port;
     port.fd = openPort(settings.portname);
     if (port.fd < 0) {
-        std::perror(settings.portname.c_str());
+        reportPortFailure(settings.portname);
         return portOpenFailed;
     }
     announcePort(settings);

@@ -89,6 +89,9 @@ void initJournal();
 // The text's lines, each with the "<N>" prefix; empty lines are left out.
 std::string journalText(int priority, const std::string& text);
 void journalLog(int priority, const std::string& text);
+// The failure to open the port on standard error, as perror writes it
+// (with the error priority for the journal).
+void reportPortFailure(const std::string& port);
 // Appends text to the verbose log at every level, and to the journal.
 void importantLog(const Settings& s, int priority, const std::string& text);
 

@@ -114,6 +114,17 @@ TEST(ConfRead, MissingFileSaysSoOnStandardOutput) {
     EXPECT_EQ(value, "untouched");
 }
 
+TEST(ConfTokens, TheTokensConfReadSees) {
+    ConfFile file("# head\nportname = /dev/ttyS0 # the port\ncomlog=yes\n\tlast");
+    std::vector<std::string> tokens;
+    ASSERT_TRUE(confTokens(file.path, confHashComments, tokens));
+    EXPECT_EQ(tokens, (std::vector<std::string>{"portname", "=", "/dev/ttyS0", "comlog=yes"}))
+        << "comments honoured, the unterminated last token dropped";
+    ASSERT_TRUE(confTokens(file.path, confPlain, tokens));
+    EXPECT_EQ(tokens.front(), "#");
+    EXPECT_FALSE(confTokens(file.path + ".missing", confHashComments, tokens));
+}
+
 TEST(Checksum, WorkedValues) {
     EXPECT_EQ(checksumll("abc"), 0x2B54);
     EXPECT_EQ(checksumll("12:00;   123; 0; 0;"), 0x8EB2);

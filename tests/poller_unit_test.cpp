@@ -215,3 +215,46 @@ TEST(Schedule, MidnightAndClosedDays) {
     std::vector<int> late = dueSeconds(hm(23, 0), hm(24, 30), 900);
     EXPECT_EQ(late.back(), hm(23, 45)) << "a closing after 24:00 has no closing cycle";
 }
+
+TEST(Health, GoodSilentOrWithoutValue) {
+    int total = 7, faults = 0;
+    EXPECT_TRUE(getdata("\n\r000123", total, faults));
+    EXPECT_FALSE(getdata("\n\rF", total, faults)) << "a fault marker is no value";
+    EXPECT_FALSE(getdata("\n\r12345\n", total, faults));
+    EXPECT_EQ(classifyPoll(false, false, 0), healthSilent);
+    EXPECT_EQ(classifyPoll(true, true, 0), healthGood);
+    EXPECT_EQ(classifyPoll(true, false, 2), healthGood) << "fault markers are an answer";
+    EXPECT_EQ(classifyPoll(true, false, 0), healthNoValue);
+    EXPECT_EQ(healthText(healthSilent), "Licznik nie odpowiada");
+    EXPECT_EQ(healthText(healthNoValue), "Licznik odpowiada bez wartosci");
+    EXPECT_EQ(healthText(healthGood), "Licznik odpowiada poprawnie");
+}
+
+TEST(Journal, EveryLineGetsThePriorityAndEmptyLinesGo) {
+    EXPECT_EQ(journalText(3, "\nprogram przerwany\n2011-03-14 08:05.03 STOP\n"),
+              "<3>program przerwany\n<3>2011-03-14 08:05.03 STOP\n");
+    EXPECT_EQ(journalText(4, "no line feed"), "<4>no line feed\n");
+    EXPECT_EQ(journalText(6, ""), "");
+}
+
+TEST(Warnings, KeysGluedSettingsAndDaysThatNeverOpen) {
+    Settings s;
+    s.confPath = "door1.conf";
+    for (int day = 0; day < daysPerWeek; ++day) {
+        s.openTimes[day] = 9 * 3600;
+        s.closeTimes[day] = 21 * 3600;
+    }
+    s.openTimes[6] = 12 * 3600;
+    s.closeTimes[6] = 12 * 3600;  // closed on purpose: no warning
+    s.openTimes[3] = 24 * 3600;   // 24:00-21:00
+    std::vector<std::string> tokens = {"portname", "=", "/dev/ttyS0", "Entry", "=", "x",
+                                       "Entry", "=", "y", "comlog=yes", "entry", "=",
+                                       "/srv/a=b.csv", "metrics", "=", "m.prom"};
+    EXPECT_EQ(configurationWarnings(s, tokens),
+              "Uwaga: nieznany parametr Entry w pliku door1.conf\n"
+              "Uwaga: comlog=yes nie jest czytane, brak odstepow wokol = w pliku door1.conf\n"
+              "Uwaga: Wednesday nigdy nie otwarte (24:00-21:00)\n")
+        << "a value may hold '='; metrics is a key of the poller";
+    s.openTimes[3] = 9 * 3600;
+    EXPECT_EQ(configurationWarnings(s, {"portname", "=", "/dev/ttyS0"}), "");
+}

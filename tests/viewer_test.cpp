@@ -550,3 +550,39 @@ TEST(ViewerProgram, AReportOfAHundredThousandLinesIsShownWhole) {
     EXPECT_TRUE(result.out == screen("20110314", "door1", rows) + prompt + "\n");
     EXPECT_EQ(splitLines(result.out).size(), 100u + 4u + lines + 5u + 2u);
 }
+
+// One day back is yesterday's file even where a day has 23 or 25 hours:
+// just after the spring change (the day before had 23 hours) and late on
+// the autumn change day (25 hours), in Europe/Warsaw.
+TEST(ViewerDaysBack, CalendarDaysAcrossBothDaylightSavingChanges) {
+    struct Case {
+        const char* now;
+        const char* today;
+        const char* yesterday;
+        const char* twoBack;
+    };
+    const Case cases[] = {
+        {"@2011-03-28 00:30:00", "20110328", "20110327", "20110326"},
+        {"@2011-03-27 03:30:00", "20110327", "20110326", "20110325"},
+        {"@2011-10-30 23:30:00", "20111030", "20111029", "20111028"},
+        {"@2011-10-31 00:30:00", "20111031", "20111030", "20111029"},
+    };
+    for (const Case& c : cases) {
+        ScratchDir dir("viewer_dst");
+        writeConf(dir, "entry = door1\n");
+        for (const char* day : {c.today, c.yesterday, c.twoBack})
+            writeReport(dir, std::string("door1_") + day + ".csv", "");
+        ProcessSetup setup;
+        setup.program = viewerProgram();
+        setup.workDir = dir.path;
+        setup.fakeTime = c.now;
+        setup.timeZone = "Europe/Warsaw";
+        setup.input = "1\n2\n-1\n";
+        ProcessResult result = runProcess(setup, runTimeoutMs);
+        EXPECT_EQ(result.status, 255);
+        EXPECT_EQ(result.out, screen(c.today, "door1", "") + prompt + "\n" +
+                                  screen(c.yesterday, "door1", "") + prompt + "\n" +
+                                  screen(c.twoBack, "door1", "") + prompt + "\n")
+            << c.now;
+    }
+}
