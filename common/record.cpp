@@ -2,7 +2,7 @@
 // time.
 #include "record.h"
 
-#include <charconv>
+#include <climits>
 #include <limits>
 #include <cstring>
 
@@ -11,22 +11,110 @@
 namespace {
 
 constexpr std::size_t readerBufferSize = 1 << 16;
-constexpr int recordFields = 5;
 
-bool isTerminator(char c) { return c == ';' || c == '\n' || c == '\xFF'; }
+// Character classes of record lines, looked up a byte at a time.
+enum CharClass : unsigned char { other, terminator, blank, digit, sign };
 
-bool isBlank(char c) { return c == ' ' || c == '\t' || c == '\r' || c == '\v' || c == '\f'; }
+struct ClassTable {
+    CharClass of[256] = {};
+    constexpr ClassTable() {
+        of[static_cast<unsigned char>(';')] = terminator;
+        of[static_cast<unsigned char>('\n')] = terminator;
+        of[0xFF] = terminator;
+        for (char c : {' ', '\t', '\r', '\v', '\f'}) of[static_cast<unsigned char>(c)] = blank;
+        for (int c = '0'; c <= '9'; ++c) of[c] = digit;
+        of[static_cast<unsigned char>('+')] = sign;
+        of[static_cast<unsigned char>('-')] = sign;
+    }
+};
+constexpr ClassTable classes;
 
-bool isDigit(char c) { return c >= '0' && c <= '9'; }
+CharClass classOf(char c) { return classes.of[static_cast<unsigned char>(c)]; }
+
+// Reads a decimal number from p on: blanks, an optional sign directly
+// before the digits, digits, blanks.  Returns where it stopped (the first
+// character that is none of those), or nullptr when there is no number or
+// it does not fit a long long.
+const char* scanNumber(const char* p, const char* end, long long& value) {
+    while (p < end && classOf(*p) == blank) ++p;
+    bool negative = false;
+    if (p < end && classOf(*p) == sign) {
+        negative = *p == '-';
+        ++p;
+    }
+    const char* digits = p;
+    unsigned long long magnitude = 0;
+    // Up to 18 digits cannot overflow; a 19th is checked.
+    constexpr int safeDigits = 18;
+    const char* safeEnd = end - p > safeDigits ? p + safeDigits : end;
+    while (p < safeEnd && classOf(*p) == digit) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+    constexpr unsigned long long limit = static_cast<unsigned long long>(LLONG_MAX);
+    while (p < end && classOf(*p) == digit) {
+        unsigned long long next = magnitude * 10 + static_cast<unsigned>(*p - '0');
+        if (magnitude > (limit + 1) / 10 || next > limit + 1) return nullptr;
+        magnitude = next;
+        ++p;
+    }
+    if (p == digits) return nullptr;
+    if (magnitude > limit + (negative ? 1 : 0)) return nullptr;
+    value = negative ? static_cast<long long>(0ULL - magnitude) : static_cast<long long>(magnitude);
+    while (p < end && classOf(*p) == blank) ++p;
+    return p;
+}
+
+// A number right-aligned in a field as "%Nd" prints it: blanks, an
+// optional minus, then digits to the end of the field.  False for any
+// other text, which the general reader then takes.
+inline __attribute__((always_inline)) bool readPrinted(const char* p, const char* end,
+                                                   long long& value) {
+    while (p < end && *p == ' ') ++p;
+    bool negative = p < end && *p == '-';
+    if (negative) ++p;
+    if (p == end) return false;
+    long long magnitude = 0;
+    for (; p < end; ++p) {
+        if (classOf(*p) != digit) return false;
+        magnitude = magnitude * 10 + (*p - '0');
+    }
+    value = negative ? -magnitude : magnitude;
+    return true;
+}
+
+bool noTerminator(const char* p, const char* end) {
+    for (; p < end; ++p)
+        if (classOf(*p) == terminator) return false;
+    return true;
+}
+
+// The lines the poller writes: a time of 5 or 8 characters, the total in
+// 6, the fault count and the flag in 2 each, the checksum in 6, each field
+// ending in a semicolon and the line in a line feed.  Read straight from
+// their places; false (nothing read) for any other line.
+bool readPollerLine(std::string_view line, RecordView& record) {
+    constexpr std::size_t fixedPart = 21;  // all but the time: 6+1+2+1+2+1+6+1 and the time's ';'
+    const std::size_t size = line.size();
+    if (size != 5 + fixedPart && size != 8 + fixedPart) return false;
+    const std::size_t t = size - fixedPart;
+    const char* p = line.data();
+    if (p[t] != ';' || p[t + 7] != ';' || p[t + 10] != ';' || p[t + 13] != ';' ||
+        p[t + 20] != '\n' || !noTerminator(p, p + t) || !noTerminator(p + t + 14, p + t + 20))
+        return false;
+    long long total = 0, faults = 0, noAnswer = 0;
+    if (!readPrinted(p + t + 1, p + t + 7, total) || !readPrinted(p + t + 8, p + t + 10, faults) ||
+        !readPrinted(p + t + 11, p + t + 13, noAnswer))
+        return false;
+    record.time = std::string_view(p, t);
+    record.total = static_cast<long>(total);
+    record.faults = static_cast<int>(faults);
+    record.noAnswer = static_cast<int>(noAnswer);
+    record.body = std::string_view(p, t + 14);
+    record.checksum = std::string_view(p + t + 14, 6);
+    return true;
+}
 
 template <typename Number>
-bool readField(std::string_view text, Number& value) {
-    long long parsed = 0;
-    if (text.size() > maxRecordNumber || !readDecimal(text, parsed)) return false;
-    if (parsed < std::numeric_limits<Number>::min() || parsed > std::numeric_limits<Number>::max())
-        return false;
-    value = static_cast<Number>(parsed);
-    return true;
+bool fits(long long value) {
+    return value >= std::numeric_limits<Number>::min() && value <= std::numeric_limits<Number>::max();
 }
 
 }  // namespace
@@ -52,67 +140,84 @@ std::size_t computeChecksumText(std::string_view body, char* text) {
     // "0X%04X" of the checksum, the int printed as unsigned.
     static constexpr char hexDigits[] = "0123456789ABCDEF";
     constexpr int minDigits = 4;
+    constexpr int maxDigits = 8;
     unsigned value = static_cast<unsigned>(checksumll(body));
-    char digits[8];
-    int count = 0;
-    do {
-        digits[count++] = hexDigits[value & 0xF];
-        value >>= 4;
-    } while (value != 0);
-    while (count < minDigits) digits[count++] = '0';
-    std::size_t length = 0;
-    text[length++] = '0';
-    text[length++] = 'X';
-    while (count > 0) text[length++] = digits[--count];
-    return length;
+    int count = minDigits;
+    while (count < maxDigits && (value >> (4 * count)) != 0) ++count;
+    text[0] = '0';
+    text[1] = 'X';
+    for (int i = 0; i < count; ++i) text[2 + i] = hexDigits[(value >> (4 * (count - 1 - i))) & 0xF];
+    return static_cast<std::size_t>(2 + count);
 }
 
 bool readDecimal(std::string_view text, long long& value) {
-    std::size_t first = 0;
-    std::size_t last = text.size();
-    while (first < last && isBlank(text[first])) ++first;
-    while (last > first && isBlank(text[last - 1])) --last;
-    // A plus sign is allowed before the digits, as scanf allows it.
-    if (last - first > 1 && text[first] == '+' && isDigit(text[first + 1])) ++first;
-    if (first == last) return false;
+    const char* end = text.data() + text.size();
     long long parsed = 0;
-    const char* end = text.data() + last;
-    auto [stop, error] = std::from_chars(text.data() + first, end, parsed);
-    if (error != std::errc() || stop != end) return false;
+    if (scanNumber(text.data(), end, parsed) != end) return false;
     value = parsed;
     return true;
 }
 
 bool readRecord(std::string_view line, RecordView& record) {
+    if (readPollerLine(line, record)) return true;
     if (line.empty() || line.back() != '\n') return false;
-    std::string_view fields[recordFields];
-    std::size_t start = 0;
-    const std::size_t size = line.size();
-    for (std::string_view& field : fields) {
-        std::size_t end = start;
-        while (end < size && !isTerminator(line[end])) ++end;
-        if (end == size) return false;
-        field = line.substr(start, end - start);
-        start = end + 1;
+    const char* p = line.data();
+    const char* end = p + line.size();
+    // The time: anything up to the first terminator.
+    const char* start = p;
+    while (p < end && classOf(*p) != terminator) ++p;
+    if (p == end || static_cast<std::size_t>(p - start) > maxRecordTime) return false;
+    std::string_view time(start, static_cast<std::size_t>(p - start));
+    // Three numbers, each alone in its field.
+    long long numbers[3];
+    for (long long& number : numbers) {
+        start = ++p;
+        p = scanNumber(p, end, number);
+        if (p == nullptr || p == end || classOf(*p) != terminator ||
+            static_cast<std::size_t>(p - start) > maxRecordNumber)
+            return false;
     }
-    if (fields[0].size() > maxRecordTime) return false;
-    RecordView read;
-    if (!readField(fields[1], read.total) || !readField(fields[2], read.faults) ||
-        !readField(fields[3], read.noAnswer))
-        return false;
-    read.time = fields[0];
-    // The body ends with the fourth field's terminator.
-    read.body = line.substr(0, static_cast<std::size_t>(fields[3].data() - line.data()) +
-                                   fields[3].size() + 1);
-    read.checksum = fields[4];
-    record = read;
+    if (!fits<long>(numbers[0]) || !fits<int>(numbers[1]) || !fits<int>(numbers[2])) return false;
+    const char* bodyEnd = ++p;
+    // The checksum, the fifth field.
+    while (p < end && classOf(*p) != terminator) ++p;
+    if (p == end) return false;
+    record.time = time;
+    record.total = static_cast<long>(numbers[0]);
+    record.faults = static_cast<int>(numbers[1]);
+    record.noAnswer = static_cast<int>(numbers[2]);
+    record.body = std::string_view(line.data(), static_cast<std::size_t>(bodyEnd - line.data()));
+    record.checksum = std::string_view(bodyEnd, static_cast<std::size_t>(p - bodyEnd));
     return true;
 }
 
+namespace {
+
+int hexValue(char c) {
+    if (c >= '0' && c <= '9') return c - '0';
+    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+    return -1;
+}
+
+}  // namespace
+
 bool checksumMatches(const RecordView& record) {
+    int computed = checksumll(record.body);
+    const std::string_view found = record.checksum;
+    constexpr std::size_t shortLength = 6;  // "0X" and four digits: every sum of ASCII text
+    if (computed >= 0 && computed <= 0xFFFF) {
+        if (found.size() != shortLength || found[0] != '0' || found[1] != 'X') return false;
+        int value = 0;
+        for (std::size_t i = 2; i < shortLength; ++i) {
+            int digitValue = hexValue(found[i]);
+            if (digitValue < 0) return false;
+            value = value * 16 + digitValue;
+        }
+        return value == computed;
+    }
     char text[16];
     std::size_t length = computeChecksumText(record.body, text);
-    return record.checksum == std::string_view(text, length);
+    return found == std::string_view(text, length);
 }
 
 ReportReader::ReportReader() : buffer_(new char[readerBufferSize]) {}

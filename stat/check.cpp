@@ -53,7 +53,7 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
-    DayCheck() : records_(secondsPerDay + lateSeconds + 1), wanted_(secondsPerDay + lateSeconds + 1) {}
+    DayCheck() : tallies_(keyCount) {}
 
     // Checks the file of one day; false with a message when it cannot be read.
     bool run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
@@ -69,8 +69,25 @@ private:
     void checkOrder(const DayLine& line);
     void reportMissing();
 
-    std::vector<unsigned short> records_;  // records per time key
-    std::vector<unsigned short> wanted_;   // expected moments per time key
+    // Counts per time key (seconds-of-day, or the minute's first second),
+    // valid for the file of the current stamp only, so that nothing needs
+    // clearing between files.
+    struct Tally {
+        unsigned stamp = 0;
+        unsigned short records = 0;  // records with the key
+        unsigned short wanted = 0;   // expected moments with the key
+    };
+    static constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;
+    Tally& tallyOf(int key) {
+        Tally& tally = tallies_[static_cast<std::size_t>(key)];
+        if (tally.stamp != stamp_) tally = {stamp_, 0, 0};
+        return tally;
+    }
+    static void add(unsigned short& count) {
+        if (count < 0xFFFF) ++count;
+    }
+    std::vector<Tally> tallies_;
+    unsigned stamp_ = 0;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -103,7 +120,7 @@ void DayCheck::checkOrder(const DayLine& line) {
         inOrder = true;
     }
     if (!inOrder && second == previous_ && !line.withSeconds && scheduled_ &&
-        wanted_[static_cast<std::size_t>(keyOf(second, false))] >= 2)
+        tallyOf(keyOf(second, false)).wanted >= 2)
         inOrder = true;
     if (!inOrder)
         emit("order", line.number, std::string(line.record.time) + " po " + previousText_);
@@ -125,7 +142,7 @@ void DayCheck::reportMissing() {
         int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
         bool found = false;
         for (int late = 0; late <= reach && !found; ++late) {
-            unsigned short& count = records_[static_cast<std::size_t>(key + late)];
+            unsigned short& count = tallyOf(key + late).records;
             if (count > 0) {
                 --count;
                 found = true;
@@ -164,10 +181,8 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
                                  "rekordów", "rekordów"));
         return true;
     }
-    std::fill(records_.begin(), records_.end(), 0);
-    std::fill(wanted_.begin(), wanted_.end(), 0);
-    for (const ExpectedMoment& moment : moments_)
-        ++wanted_[static_cast<std::size_t>(keyOf(moment.second, true))];
+    ++stamp_;
+    for (const ExpectedMoment& moment : moments_) add(tallyOf(keyOf(moment.second, true)).wanted);
     previous_ = -1;
     repeats_ = repeatedHour(day, repeatFrom_, repeatTo_);
     Span unanswered, faults;
@@ -186,8 +201,7 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
             continue;
         }
         if (!line.dayBefore) checkOrder(line);
-        unsigned short& count = records_[static_cast<std::size_t>(keyOf(line.second, line.withSeconds))];
-        if (count < 0xFFFF) ++count;
+        add(tallyOf(keyOf(line.second, line.withSeconds)).records);
         if (line.record.faults > 0) faults.add(line.record.time);
         if (!answered(line)) {
             unanswered.add(line.record.time);
@@ -221,13 +235,24 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
     summary = CheckSummary{};
     summary.entrances = entrances.size();
     summary.days = (options.to - options.from).count() + 1;
-    DayCheck check;
-    for (const Entrance& entrance : entrances) {
-        if (!entrance.scheduled) summary.unscheduled.push_back(entrance.label);
+    // The entrances are checked side by side; their findings are reported
+    // in entrance order.
+    std::vector<std::vector<Finding>> found(entrances.size());
+    std::vector<long long> counts(entrances.size(), 0);
+    auto checkEntrance = [&](std::size_t k, std::string& failure) {
+        DayCheck check;
         IncreaseTracker tracker;
-        if (!lookBack(entrance, options.from, tracker, error)) return false;
+        auto keep = [&](const Finding& finding) { found[k].push_back(finding); };
+        if (!lookBack(entrances[k], options.from, tracker, failure)) return false;
         for (Day day = options.from; day <= options.to; day += days{1})
-            if (!check.run(entrance, day, tracker, report, summary.findings, error)) return false;
+            if (!check.run(entrances[k], day, tracker, keep, counts[k], failure)) return false;
+        return true;
+    };
+    bool read = forEachEntrance(entrances.size(), checkEntrance, error);
+    for (std::size_t k = 0; k < entrances.size(); ++k) {
+        if (!entrances[k].scheduled) summary.unscheduled.push_back(entrances[k].label);
+        for (const Finding& finding : found[k]) report(finding);
+        summary.findings += counts[k];
     }
-    return true;
+    return read;
 }

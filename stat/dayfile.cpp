@@ -38,7 +38,12 @@ bool readRecordTime(std::string_view text, int& second, bool& withSeconds) {
     return true;
 }
 
-bool isDayEndTime(std::string_view text) { return text == "23:59" || text == "23:59.59"; }
+bool isDayEndTime(std::string_view text) {
+    bool minute = text.size() >= 5 && text[0] == '2' && text[1] == '3' && text[2] == ':' &&
+                  text[3] == '5' && text[4] == '9';
+    return minute && (text.size() == 5 ||
+                      (text.size() == 8 && text[5] == '.' && text[6] == '5' && text[7] == '9'));
+}
 
 DayFile::~DayFile() { close(); }
 
@@ -62,15 +67,17 @@ bool DayFile::readLine(DayLine& line) {
     std::string_view text;
     LineKind kind;
     if (file_ == nullptr || !reader_.next(text, kind)) return false;
-    line = DayLine{};
     line.number = ++lineNumber_;
+    line.dayBefore = false;
     if (kind != LineKind::complete) {
+        line.record = RecordView{};
         line.kind = LineClass::malformed;
         line.reason = kind == LineKind::overlong ? MalformedReason::overlong
                                                  : MalformedReason::unterminated;
         return true;
     }
     if (!readRecord(text, line.record)) {
+        line.record = RecordView{};
         line.kind = LineClass::malformed;
         line.reason = MalformedReason::fields;
         return true;

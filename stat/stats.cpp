@@ -119,14 +119,15 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
                                    : table.rows.size();
     std::vector<PeriodCounts> slots(slotCount * width);
 
-    DayFile file;
-    DayLine line;
-    for (std::size_t k = 0; k < width; ++k) {
+    // Each entrance fills its own column of the slots.
+    auto countEntrance = [&](std::size_t k, std::string& failure) {
         const Entrance& entrance = entrances[k];
+        DayFile file;
+        DayLine line;
         IncreaseTracker tracker;
-        if (!lookBack(entrance, options.from, tracker, error)) return false;
+        if (!lookBack(entrance, options.from, tracker, failure)) return false;
         for (Day day = options.from; day <= options.to + days{1}; day += days{1}) {
-            Opened opened = openDay(file, entrance, day, error);
+            Opened opened = openDay(file, entrance, day, failure);
             if (opened == Opened::error) return false;
             if (opened == Opened::missing) continue;
             bool after = day > options.to;  // only the head of the next day's file
@@ -141,13 +142,15 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
                 Day owner = line.dayBefore ? day - days{1} : day;
                 if (owner < options.from || owner > options.to) continue;
                 long index = (owner - options.from).count();
-                std::size_t slot = byHour ? static_cast<std::size_t>(index * hoursPerDay +
-                                                                     line.second / 3600)
-                                          : static_cast<std::size_t>(rowOfDay[static_cast<std::size_t>(index)]);
+                std::size_t slot =
+                    byHour ? static_cast<std::size_t>(index * hoursPerDay + line.second / 3600)
+                           : static_cast<std::size_t>(rowOfDay[static_cast<std::size_t>(index)]);
                 count(slots[slot * width + k], line, increase);
             }
         }
-    }
+        return true;
+    };
+    if (!forEachEntrance(width, countEntrance, error)) return false;
     if (byHour) {
         hourRows(options, width, slots, table);
     } else {

@@ -5,6 +5,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <atomic>
+#include <thread>
+#include <vector>
 
 long long IncreaseTracker::take(long total, Fall& fall) {
     fall = Fall::none;
@@ -80,4 +83,29 @@ bool hasReportFiles(const Entrance& entrance, std::string& error) {
         error = entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." +
                 entrance.ext;
     return found;
+}
+
+bool forEachEntrance(std::size_t count,
+                     const std::function<bool(std::size_t, std::string&)>& work,
+                     std::string& error) {
+    std::vector<std::string> errors(count);
+    std::vector<char> failed(count, 0);
+    std::atomic<std::size_t> next{0};
+    auto worker = [&] {
+        for (std::size_t k = next++; k < count; k = next++)
+            failed[k] = work(k, errors[k]) ? 0 : 1;
+    };
+    std::size_t threads = std::thread::hardware_concurrency();
+    if (threads < 1) threads = 1;
+    if (threads > count) threads = count;
+    std::vector<std::thread> helpers;
+    for (std::size_t i = 1; i < threads; ++i) helpers.emplace_back(worker);
+    worker();
+    for (std::thread& helper : helpers) helper.join();
+    for (std::size_t k = 0; k < count; ++k)
+        if (failed[k]) {
+            error = errors[k];
+            return false;
+        }
+    return true;
 }

@@ -3,6 +3,7 @@
 // answered one, and the look back for that previous record.
 #pragma once
 
+#include <functional>
 #include <string>
 
 #include "calendar.h"
@@ -47,3 +48,11 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
 // Whether the entrance has report files at all: its directory can be read
 // and holds at least one file of its name.  False with a message.
 bool hasReportFiles(const Entrance& entrance, std::string& error);
+
+// Runs work(k, error) for every entrance k of count, on as many threads as
+// the machine has processors (at most one per entrance): the entrances'
+// files are independent.  Returns false with the message of the first
+// entrance, in entrance order, whose work failed.
+bool forEachEntrance(std::size_t count,
+                     const std::function<bool(std::size_t, std::string&)>& work,
+                     std::string& error);

@@ -124,3 +124,28 @@ TEST(ReportReaderTest, LinesAcrossBufferRefillsAndOddBytes) {
     EXPECT_EQ(lines[20002].text.size(), maxRecordLine);
     EXPECT_TRUE(readAll("").empty());
 }
+
+TEST(RecordChecksum, AgreesWithTheRunningSumsOverRandomTexts) {
+    // The checksum as defined: A adds each signed byte, B adds A after each,
+    // over the first 255 characters; (A mod 251) * 256 + (B mod 251).
+    auto model = [](const std::string& text) {
+        int a = 0, b = 0;
+        for (std::size_t i = 0; i < text.size() && i < 255; ++i) {
+            a += static_cast<signed char>(text[i]);
+            b += a;
+        }
+        return (a % 251) * 256 + (b % 251);
+    };
+    unsigned seed = 12345;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    for (int round = 0; round < 20000; ++round) {
+        std::string text(next() % 300, ' ');
+        for (char& c : text) c = static_cast<char>(round % 2 ? next() % 256 : 32 + next() % 95);
+        ASSERT_EQ(checksumll(text), model(text)) << round;
+        RecordView record;
+        record.body = text;
+        std::string printed = fmt("0X%04X", model(text));
+        record.checksum = printed;
+        ASSERT_TRUE(checksumMatches(record)) << round;
+    }
+}

@@ -1,0 +1,114 @@
+#!/usr/bin/env bash
+# Times pcstat over a month of reports of 20 entrances polled every 10
+# seconds all day (about 5.4 million record lines), side by side with cat
+# reading the same files, and reports pcstat's peak memory.
+#
+# Usage: tools/bench-stat.sh [pcstat-scratch] [runs]   (default 5 runs)
+#
+# The reports and the pollers' configurations are made in a temporary
+# directory, where the scratch copy of pcstat finds them under ./scratch.
+# One entrance's month is generated with its real checksums, the other 19
+# are copies of it.  Each run times, one after the other: cat of all the
+# files, `pcstat --by day --format csv` and `pcstat --check` of the month.
+# Prints each run, then the medians and the ratios to cat.  Needs no root.
+set -euo pipefail
+
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
+stat=${1:-$here/build/default/stat/pcstat-scratch}
+runs=${2:-5}
+entrances=20
+interval=10
+from=2011-03-01
+to=2011-03-31
+
+if [[ ! -x $stat ]]; then
+    echo "no pcstat at $stat: build the target pcstat-scratch first" >&2
+    exit 1
+fi
+if [[ ! -x /usr/bin/time ]]; then
+    echo "bench-stat: /usr/bin/time is needed for the peak memory (Debian package time)" >&2
+    exit 1
+fi
+stat=$(cd "$(dirname "$stat")" && pwd)/$(basename "$stat")
+
+# No point in the name: the first point of an entry splits it.
+work=$(mktemp -d "${TMPDIR:-/tmp}/bench-stat-XXXXXX")
+trap '[[ -n ${PC_BENCH_KEEP:-} ]] || rm -rf "$work"' EXIT
+export TZ=UTC
+reports=$work/reports
+mkdir -p "$work/scratch/opt/velmora" "$reports"
+
+# One month of door01, as a poller open 00:00-24:00 writes it: each file
+# starts with the day before's 23:59:59 record and then holds every tenth
+# second from 00:00:10 to 23:59:50.  The total rises by one a record.
+awk -v interval="$interval" -v dir="$reports" '
+function checksum(text,    i, a, b) {
+    a = 0; b = 0
+    for (i = 1; i <= length(text) && i <= 255; i++) { a += ord[substr(text, i, 1)]; b += a }
+    return sprintf("0X%04X", (a % 251) * 256 + (b % 251))
+}
+function line(time, total,    body) {
+    body = sprintf("%s;%6d; 0; 0;", time, total % 1000000)
+    return body checksum(body)
+}
+BEGIN {
+    for (c = 32; c < 127; c++) ord[sprintf("%c", c)] = c
+    total = 0
+    for (day = 1; day <= 31; day++) {
+        file = sprintf("%s/door01_201103%02d.csv", dir, day)
+        print line("23:59.59", total++) > file
+        for (s = interval; s < 86400; s += interval)
+            print line(sprintf("%02d:%02d.%02d", int(s / 3600), int(s / 60) % 60, s % 60), total++) > file
+        close(file)
+    }
+}'
+for ((k = 1; k <= entrances; k++)); do
+    name=$(printf 'door%02d' "$k")
+    if ((k > 1)); then
+        for file in "$reports"/door01_*.csv; do cp "$file" "${file/door01_/${name}_}"; done
+    fi
+    printf 'portname = /dev/null\nentry = %s/%s.csv\nrecordtime = %d\nopentime = 00:00-24:00\n' \
+        "$reports" "$name" "$interval" >"$work/scratch/opt/velmora/$name.conf"
+done
+files=("$reports"/*.csv)
+echo "reports: ${#files[@]} files, $(cat "${files[@]}" | wc -l) lines, $(du -sh "$reports" | cut -f1)"
+
+cd "$work"
+cat "${files[@]}" >/dev/null  # into the page cache, as for every later run
+
+# Runs one command, its output thrown away; prints "seconds peak-KiB status".
+measure() {
+    local start end status=0
+    start=$EPOCHREALTIME
+    /usr/bin/time -f '%M' -o "$work/peak" "$@" >/dev/null 2>"$work/err" || status=$?
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" -v peak="$(tail -n 1 "$work/peak")" -v s="$status" \
+        'BEGIN { printf "%.4f %s %s\n", b - a, peak, s }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
+: >"$work/cat.t"; : >"$work/csv.t"; : >"$work/check.t"; : >"$work/peaks"
+for ((run = 1; run <= runs; run++)); do
+    read -r catTime _ _ < <(measure cat "${files[@]}")
+    read -r csvTime csvPeak csvStatus < <(measure "$stat" --from "$from" --to "$to" --by day --format csv)
+    read -r checkTime checkPeak checkStatus < <(measure "$stat" --check --from "$from" --to "$to")
+    if [[ $csvStatus -ne 0 || $checkStatus -ne 0 ]]; then
+        echo "run $run: pcstat ended with $csvStatus (csv) and $checkStatus (--check), expected 0:" >&2
+        cat "$work/err" >&2
+        exit 1
+    fi
+    echo "run $run: cat $catTime s; csv $csvTime s, peak $csvPeak KiB; --check $checkTime s, peak $checkPeak KiB"
+    echo "$catTime" >>"$work/cat.t"
+    echo "$csvTime" >>"$work/csv.t"
+    echo "$checkTime" >>"$work/check.t"
+    printf '%s\n%s\n' "$csvPeak" "$checkPeak" >>"$work/peaks"
+done
+catMedian=$(median <"$work/cat.t")
+csvMedian=$(median <"$work/csv.t")
+checkMedian=$(median <"$work/check.t")
+peak=$(sort -n "$work/peaks" | tail -n 1)
+awk -v c="$catMedian" -v s="$csvMedian" -v k="$checkMedian" -v p="$peak" 'BEGIN {
+    printf "median wall: cat %.3f s, csv %.3f s (%.2f x cat), --check %.3f s (%.2f x cat)\n", c, s, s / c, k, k / c
+    printf "peak memory of pcstat: %d KiB (%.1f MiB)\n", p, p / 1024
+}'
