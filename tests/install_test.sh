@@ -260,4 +260,48 @@ if [[ -f $examples/logrotate.d/pcpoll ]]; then
     fi
 fi
 
+# ---- pcstat's charts from the installed tree
+
+# A record line as the poller writes it: HH:MM;%6d;%2d;%2d; and its checksum.
+record_line() {
+    local body a=0 b=0 i c
+    body=$(printf '%s;%6d;%2d;%2d;' "$1" "$2" 0 0)
+    for ((i = 0; i < ${#body}; i++)); do
+        printf -v c '%d' "'${body:i:1}"
+        a=$((a + c))
+        b=$((b + a))
+    done
+    printf '%s0X%04X\n' "$body" $(((a % 251) * 256 + b % 251))
+}
+
+pcstat=$root/bin/pcstat
+if [[ -x $pcstat ]]; then
+    mkdir -p "$work/reports"
+    { record_line 09:00 100; record_line 10:00 130; record_line 11:00 190; } \
+        >"$work/reports/door1_20110314.csv"
+    for extension in png svg pdf; do
+        chart=$work/chart.$extension
+        # The report by a relative path: the temporary directory's name has
+        # a point, and a report path is split at its first point.
+        if output=$(cd "$work" && "$pcstat" --date 2011-03-14 --chart "$chart" \
+                    reports/door1.csv 2>&1) &&
+           [[ $output == "Zapisano wykres $chart ("*", 1200x600)" ]]; then
+            case $extension in
+            png) signature=$'\x89PNG' ;;
+            svg) signature='<?xm' ;;
+            pdf) signature='%PDF' ;;
+            esac
+            if [[ $(head -c 4 "$chart") == "$signature" ]]; then
+                pass "installed pcstat writes a .$extension chart"
+            else
+                fail "installed pcstat writes a .$extension chart" "$(head -c 16 "$chart" | od -An -c)"
+            fi
+        else
+            fail "installed pcstat writes a .$extension chart" "$output"
+        fi
+    done
+else
+    fail "$prefix/bin/pcstat is installed"
+fi
+
 finish
