@@ -16,6 +16,11 @@ packages=(
     prometheus prometheus-node-exporter
     # charts of pcstat: cairo, a font with Polish letters, an XML checker for the SVG test
     pkg-config libcairo2-dev fonts-dejavu-core libxml2-utils
+    # the Debian package and the system test: debhelper and lintian; a
+    # Debian 12 root made by debootstrap (with the archive's keys) and booted
+    # by systemd-nspawn; systemd's own systemd-analyze, systemd-tmpfiles and
+    # systemd-sysusers for the unit checks; getfacl for the ACL check
+    dpkg-dev debhelper lintian debootstrap debian-archive-keyring systemd-container systemd acl
 )
 missing=()
 for package in "${packages[@]}"; do
