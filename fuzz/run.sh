@@ -30,7 +30,7 @@ fuzzDir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$fuzzDir")
 build=$root/build/fuzz
 
-allTargets=(fuzz_confread fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
+allTargets=(fuzz_confread fuzz_conftokens fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
             fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text)
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
@@ -38,7 +38,7 @@ if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
 # The dictionary of each target, under fuzz/dict.
 dictionaryOf() {
     case $1 in
-        fuzz_confread | fuzz_startup) echo conf.dict ;;
+        fuzz_confread | fuzz_conftokens | fuzz_startup) echo conf.dict ;;
         fuzz_hours) echo hours.dict ;;
         fuzz_getdata | fuzz_bytedump) echo getdata.dict ;;
         fuzz_viewer_line | fuzz_report | fuzz_fgetline) echo record.dict ;;
