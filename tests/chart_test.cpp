@@ -422,6 +422,16 @@ TEST(ChartFromTable, HoursOfOneDayAreNotGrouped)
     EXPECT_EQ(input.periods, (std::vector<std::string>{"09", "10", "11"}));
     EXPECT_TRUE(input.groups.empty());
     EXPECT_EQ(input.total, 14);
+
+    // Past four entrances the title counts them and the legend names them.
+    table.entrances = {"door1", "door2", "door3", "door4"};
+    EXPECT_EQ(chartInputFromTable(table).title,
+              "Odwiedzający, wejścia: door1, door2, door3, door4 — dzień 2011-03-14, "
+              "poniedziałek, słupek na godzinę");
+    table.entrances.push_back("door5");
+    EXPECT_EQ(chartInputFromTable(table).title,
+              "Odwiedzający, 5 wejść — dzień 2011-03-14, poniedziałek, słupek na godzinę");
+    EXPECT_EQ(chartInputFromTable(table).entrances, table.entrances);
 }
 
 TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish)

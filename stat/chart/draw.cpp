@@ -303,6 +303,14 @@ double drawPeriodLabels(cairo_t* cr, const ChartInput& input, const Plot& plot,
     const std::size_t step = labelStep(widest, slot, apart);
     const std::vector<std::size_t> starts = groupStarts(input);
     const double baseline = plot.bottom + sizes.tick + sizes.gap / 2 + font.ascent;
+    // Where a group has room for hardly more than its first label, the
+    // group labels alone tell the places apart.
+    std::size_t longestGroup = 0;
+    for (std::size_t g = 0; g < starts.size(); ++g)
+        longestGroup = std::max(longestGroup, (g + 1 < starts.size() ? starts[g + 1] : count) -
+                                                  starts[g]);
+    if (!starts.empty() && 2 * step > longestGroup)
+        return baseline + font.descent;
     double clearFrom = 0;
     std::size_t run = 0;
     for (std::size_t p = 0; p < count; ++p) {

@@ -17,6 +17,8 @@ const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa
 const char* const weekdayCsv[daysPerWeek] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                              "Friday", "Saturday", "Sunday"};
 
+constexpr std::size_t namedEntrances = 4;
+
 // What one bar stands for, as the end of the title says it.
 std::string barText(const std::string& by)
 {
@@ -33,13 +35,21 @@ bool dayOf(const std::string& date, Day& day)
 }
 
 // "Odwiedzający, wejście: door1 — dzień 2011-03-14, poniedziałek, słupek
-// na godzinę"; several days as "dni 2011-03-14 - 2011-03-20 (7 dni)".
+// na godzinę"; several days as "dni 2011-03-14 - 2011-03-20 (7 dni)".  More
+// entrances than namedEntrances are counted ("12 wejść"): the legend names
+// them, and the title keeps room for the days.
 std::string chartTitle(const StatTable& table)
 {
-    std::string title = table.entrances.size() == 1 ? "Odwiedzający, wejście: "
-                                                     : "Odwiedzający, wejścia: ";
-    for (std::size_t e = 0; e < table.entrances.size(); ++e)
-        title += (e ? ", " : "") + table.entrances[e];
+    std::string title;
+    if (table.entrances.size() > namedEntrances) {
+        title = "Odwiedzający, " +
+                polishCount(table.entrances.size(), "wejście", "wejścia", "wejść");
+    } else {
+        title = table.entrances.size() == 1 ? "Odwiedzający, wejście: "
+                                            : "Odwiedzający, wejścia: ";
+        for (std::size_t e = 0; e < table.entrances.size(); ++e)
+            title += (e ? ", " : "") + table.entrances[e];
+    }
     Day from{};
     Day to{};
     const bool known = dayOf(table.fromDate, from) && dayOf(table.toDate, to);
