@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs one simulated shop day: the simulated counter on a pseudo-terminal,
 # pcpoll on a sped-up clock from before opening until after closing, then
-# pcview's table of that day.
+# pcview's table of that day, and pcstat's beside it.
 #
 # Usage: tools/demo-run.sh [build-dir]   (default build/default, built)
 #
@@ -15,6 +15,7 @@ build=$(cd "${1:-$here/build/default}" && pwd)
 demo=$build/demo
 poller=$build/poller/pcpoll-scratch
 viewer=$build/viewer/pcview-scratch
+stat=$build/stat/pcstat-scratch
 simulator=$build/tools/pcsim
 
 # Shop hours, record interval and clock speed: a 12-hour day with a record
@@ -94,6 +95,20 @@ TZ=UTC FAKETIME="@$day 21:30:00" LD_PRELOAD=$faketimeLib ASAN_OPTIONS=verify_asa
 sed '/./,$!d' "$demo/pcview.out"
 echo
 echo "demo: pcview ended with status $viewerStatus"
+echo
+
+# The same day as pcstat tells it: visitors per hour, from the same
+# records, then the check that every record of the schedule is there.
+echo "demo: pcstat shows the same day per hour:"
+echo
+statStatus=0
+TZ=UTC "$stat" --date "$day" door1 || statStatus=$?
+echo
+echo "demo: pcstat ended with status $statStatus"
+checkStatus=0
+echo "demo: pcstat --check of the day:"
+TZ=UTC "$stat" --check --date "$day" door1 || checkStatus=$?
+echo "demo: pcstat --check ended with status $checkStatus"
 echo
 echo "demo: files left for a look, under $demo/scratch:"
 echo "  report       ${report#$demo/}"
