@@ -5,9 +5,9 @@
 # Usage: tools/demo.sh && tools/chart-example.sh [build-dir] [output.png]
 #        (default build/default and docs/chart-example.png)
 #
-# It reads the demo's report under <build-dir>/demo/scratch with the
-# scratch-root copy of pcstat, as the demo itself does, and writes only the
-# picture.
+# It builds the scratch-root copy of pcstat when needed, reads the demo's
+# report under <build-dir>/demo/scratch with it, as the demo itself does,
+# and writes only the picture.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -24,5 +24,6 @@ fi
 name=${reports[-1]##*_}
 day=${name%.csv}
 
+cmake --build "$build" --target pcstat-scratch >/dev/null
 cd "$demo"
 TZ=UTC "$build/stat/pcstat-scratch" --date "$day" --chart "$output" door1
