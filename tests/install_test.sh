@@ -158,7 +158,7 @@ if [[ -f $unit ]]; then
         fi
     done
     # The service user and the sandbox the poller is known to work in.
-    sandbox=(User=pcpoll Group=pcpoll SupplementaryGroups=dialout UMask=0022
+    sandbox=(User=pcpoll Group=pcpoll SupplementaryGroups=dialout UMask=0022 PrivateUsers=yes
              ProtectSystem=strict PrivateNetwork=yes IPAddressDeny=any
              RestrictAddressFamilies=AF_UNIX CapabilityBoundingSet= NoNewPrivileges=yes
              DevicePolicy=closed 'DeviceAllow=char-ttyS rw' 'DeviceAllow=char-ttyUSB rw'

@@ -8,14 +8,14 @@
 #   the service user and the directories the package makes; a simulated
 #   counter (pcsim, as a service, on a stable /dev/serial/by-id/ link)
 #   polled by pcpoll@door1 every 10 s around the clock, as pcpoll; the
-#   records at :00, :10, ...; systemd-analyze security at most 1.5; a
+#   records at :00, :10, ...; its metrics file in the node exporter's
+#   directory; systemd-analyze security at most 1.5; a
 #   device class the unit does not allow; a second poller on the same port;
 #   a configuration error (status 1, no restart); a missing port (status
 #   255, restarted after 30 s); the counter killed and started again
 #   (recovered without a restart); the counter-health, line and
-#   configuration lines in the journal with their priorities; the
-#   node exporter's directory; systemctl stop (status 0, one STOP line);
-#   pcview showing the day.
+#   configuration lines in the journal with their priorities; systemctl
+#   stop (status 0, one STOP line); pcview showing the day.
 #
 # One line per check, then "N passed, N failed".  Exit status 0 only when
 # every check passed; 1 when one failed or the container could not be made
@@ -158,7 +158,7 @@ mkdir -p "$archives"
 echo "system-test: fetching the package's dependencies (kept in $archives)"
 if ! timeout 600 systemd-nspawn --quiet --register=no --keep-unit --directory="$root" \
          --bind="$archives:/var/cache/apt/archives" \
-         apt-get install -y -q --download-only --no-install-recommends \
+         apt-get install -y -q --download-only \
          "/root/pkg/$(basename "$deb")" </dev/null >"$logs/apt-download.txt" 2>&1; then
     tail -20 "$logs/apt-download.txt" >&2
     die "cannot fetch the package's dependencies (see $logs/apt-download.txt)"
@@ -307,7 +307,7 @@ check "state of the booted system: $state (no failed units)" \
     expect_equal "failed units" "" "$(inside systemctl --failed --no-legend --plain)"
 
 package=/root/pkg/$(basename "$deb")
-install_output=$(inside apt-get install -y -q --no-install-recommends "$package" 2>&1)
+install_output=$(inside apt-get install -y -q "$package" 2>&1)
 install_status=$?
 printf '%s\n' "$install_output" >"$logs/apt-install.txt"
 if [[ $install_status -eq 0 ]]; then
@@ -366,9 +366,12 @@ door_conf() {  # door_conf PORT NAME: a day-long, 10-second configuration
     printf '%s\n' "# test entrance $2" "portname = $1" "entry = /var/log/korvane/$2.csv" \
         "recordtime = 10" "opentime = 00:00-24:00" "comlog = yes"
 }
-# door1 also holds a misspelt day and a setting without blanks, which the
-# poller reports and otherwise ignores.
-{ door_conf "$link" door1; printf '%s\n' "sunday = 10:00-14:00" "comlog=yes"; } |
+# door1 also writes its metrics into the node exporter's directory, and
+# holds a misspelt day and a setting without blanks, which the poller
+# reports and otherwise ignores.
+metrics=$textfile/pcpoll-door1.prom
+{ door_conf "$link" door1
+  printf '%s\n' "metrics = $metrics" "sunday = 10:00-14:00" "comlog=yes"; } |
     put /opt/velmora/door1.conf
 door_conf "$link" door1b | put /opt/velmora/door1b.conf
 door_conf /dev/ttyUSB7 door2 | put /opt/velmora/door2.conf
@@ -426,6 +429,17 @@ check_identity() {
 check "pcpoll@door1 runs as pcpoll with dialout; its report, verbose log and com log are pcpoll's, 0644" \
     check_identity
 
+metrics_up() {  # metrics_up VALUE: the metrics file says pcpoll_up VALUE
+    inside cat "$metrics" 2>/dev/null | grep -qx "pcpoll_up{entrance=\"door1\"} $1"
+}
+check_metrics() {
+    metrics_up 1 || { echo "no pcpoll_up 1 in $metrics:"; inside ls -la "$textfile"; inside cat "$metrics"; return 1; }
+    expect_equal "owner, mode, files in the directory" "pcpoll:pcpoll 644 1" \
+        "$(owners "$metrics") $(inside ls -A "$textfile" | grep -c .)"
+}
+check "metrics in the node exporter's directory, through the unit's sandbox and the ACL: pcpoll_up 1" \
+    check_metrics
+
 inside systemd-analyze security --no-pager pcpoll@door1.service >"$logs/security.txt" 2>&1
 exposure=$(sed -n 's/.*Overall exposure level for pcpoll@door1.service: \([0-9.]*\).*/\1/p' \
                "$logs/security.txt")
@@ -462,7 +476,7 @@ inside systemctl stop pcpoll@door1b.service
 
 # -- a configuration error
 
-inside systemctl start pcpoll@door3.service
+inside systemctl start pcpoll@door3.service >>"$logs/start-door3.txt" 2>&1
 door3_failed() { [[ $(show pcpoll@door3.service ActiveState) == failed ]]; }
 wait_until 15 door3_failed
 check "configuration error: status 1, failed at once, no restart" \
@@ -543,9 +557,9 @@ inside systemctl stop pcpoll@door2.service
 stop_started=$(date +%s%N)
 inside systemctl stop pcpoll@door1.service
 stop_ms=$((($(date +%s%N) - stop_started) / 1000000))
-check "systemctl stop: status 0 in ${stop_ms} ms, inactive, one STOP line in the event log" \
-    expect_equal "status, result, state, STOP lines" "0 success inactive 1" \
-    "$(show pcpoll@door1.service ExecMainStatus) $(show pcpoll@door1.service Result) $(show pcpoll@door1.service ActiveState) $(inside grep -c '^STOP: ' /opt/velmora/log/door1.log)"
+check "systemctl stop: status 0 in ${stop_ms} ms, inactive, one STOP line in the event log, pcpoll_up 0" \
+    expect_equal "status, result, state, STOP lines, pcpoll_up 0" "0 success inactive 1 yes" \
+    "$(show pcpoll@door1.service ExecMainStatus) $(show pcpoll@door1.service Result) $(show pcpoll@door1.service ActiveState) $(inside grep -c '^STOP: ' /opt/velmora/log/door1.log) $(metrics_up 0 && echo yes)"
 
 # -- the viewer shows the day, to any user
 
