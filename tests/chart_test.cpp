@@ -104,6 +104,39 @@ std::vector<std::string> filesIn(const std::string& dir)
     return names;
 }
 
+// The texts in the first band of dark rows under the bars after the tick
+// marks (the period labels): the left and right columns of each, where
+// glyphs less than 4 pixels apart belong to one label.
+std::vector<std::pair<int, int>> periodLabelsUnder(const Pixels& pixels, int foot)
+{
+    const auto dark = [&](int x, int y) {
+        const unsigned p = pixels.at(x, y);
+        return ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) < 3 * 128;
+    };
+    const auto darkRow = [&](int y) {
+        for (int x = 0; x < pixels.width; ++x)
+            if (dark(x, y)) return true;
+        return false;
+    };
+    int y = foot + 2;  // under the axis line
+    for (int band = 0; band < 2; ++band) {  // the tick marks, then the gap after them
+        while (y < pixels.height && darkRow(y) == (band == 0)) ++y;
+    }
+    const int top = y;
+    while (y < pixels.height && darkRow(y)) ++y;
+    std::vector<std::pair<int, int>> labels;
+    for (int x = 0; x < pixels.width; ++x) {
+        bool any = false;
+        for (int row = top; row < y && !any; ++row) any = dark(x, row);
+        if (!any) continue;
+        if (!labels.empty() && x - labels.back().second < 4)
+            labels.back().second = x;
+        else
+            labels.push_back({x, x});
+    }
+    return labels;
+}
+
 double luminance(const ChartColour& c)
 {
     return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue;
@@ -255,6 +288,18 @@ TEST(ChartPng, AWeekByHourStacksTheEntrancesInEveryBar)
             << "hour " << hour;
     }
     EXPECT_EQ(bars[0].parts[1], 0);  // door2 had nobody at midnight
+
+    // The hour labels are thinned: narrow, well apart, and still several a
+    // day.
+    const std::vector<std::pair<int, int>> labels = periodLabelsUnder(pixels, bars[0].foot);
+    EXPECT_GE(labels.size(), 7u * 3);
+    EXPECT_LE(labels.size(), 7u * 8);
+    for (std::size_t i = 0; i < labels.size(); ++i) {
+        EXPECT_LE(labels[i].second - labels[i].first, 25) << "label at " << labels[i].first;
+        if (i > 0) {
+            EXPECT_GE(labels[i].first - labels[i - 1].second, 8) << "label at " << labels[i].first;
+        }
+    }
 }
 
 TEST(ChartPng, AnyAllowedSizeIsTheSizeOfThePicture)

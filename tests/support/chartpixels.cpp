@@ -62,7 +62,7 @@ std::vector<Bar> readBars(const Pixels& pixels, std::size_t entrances)
         if (!isColour(pixels.at(x, baseline), bottom))
             continue;
         if (bars.empty() || bars.back().right != x - 1)
-            bars.push_back(Bar{x, x, {}});
+            bars.push_back(Bar{x, x, baseline, {}});
         else
             bars.back().right = x;
     }

@@ -20,6 +20,7 @@ Pixels readPng(const std::string& path);
 // bottom, the height in pixels of its part in the middle column.
 struct Bar {
     int left = 0, right = 0;  // columns, the right one included
+    int foot = 0;             // the lowest row of the bar
     std::vector<int> parts;
     double middle() const { return (left + right) / 2.0; }
 };
