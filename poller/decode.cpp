@@ -1,4 +1,5 @@
 // The report file name and the settings summary.
+#include "metrics.h"
 #include "poller.h"
 
 // The decoding of recordtime and the opening hours, and nameBreak, are
@@ -19,5 +20,6 @@ std::string settingsSummary(const Settings& s, int today) {
         text += fmt("%s, %s\n", weekDays[day], hours(day).c_str());
     text += fmt("Dzisiaj %s, otwarte: %s\n", weekDays[today], hours(today).c_str());
     text += s.comlog ? "comlog yes\n" : "comlog no\n";
+    text += metricsSummary(s);
     return text;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <cstdio>
 #include <string>
 
 // What the metrics file shows: a plain copy of the poller's state.
@@ -24,9 +25,10 @@ struct MetricsState {
     std::int64_t pollsNoValue = 0;
     bool polled = false;  // a poll has been made: lastPoll is valid
     std::int64_t lastPoll = 0;
-    bool goodPolled = false;  // a good poll has been made: lastGoodPoll and visitors are valid
+    bool goodPolled = false;  // a good poll has been made: lastGoodPoll is valid
     std::int64_t lastGoodPoll = 0;
-    std::int64_t visitors = 0;  // the counter total of the latest good poll
+    bool visitorsKnown = false;  // a poll has brought a value: visitors is valid
+    std::int64_t visitors = 0;   // the counter total of the latest good poll
     int photocellFaults = 0;    // fault markers in the latest answer
     std::int64_t recordsWritten = 0;
     std::int64_t recordWriteErrors = 0;
@@ -63,8 +65,40 @@ struct MetricsFile {
 };
 
 struct Settings;
+struct SerialPort;
+struct PollResult;
 
 // Writes the state to the metrics file, when there is one.  A failure is
-// logged once in the verbose log, at every level, and so is the next
-// write that succeeds; polling goes on either way.
+// logged once in the verbose log, at every level (and in the journal), and
+// so is the next write that succeeds; polling goes on either way.
 void saveMetrics(const Settings& s, MetricsFile& file, const MetricsState& state);
+
+// ---- the metrics of the running poller (metrics_run.cpp)
+constexpr int heartbeatSeconds = 60;  // the longest time between two writes
+
+struct PollerMetrics {
+    MetricsFile file;
+    MetricsState state;
+    std::int64_t lastWrite = 0;
+};
+
+// The optional key metrics: its value goes to s.metrics, logged at level 2
+// right after its lookup.
+void readMetricsSetting(Settings& s, std::FILE* vlog);
+// The settings summary's line of the metrics file; empty without one.
+std::string metricsSummary(const Settings& s);
+
+// Every function below does nothing when the poller has no metrics file.
+// The first write, once the port is set up.
+void startMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m);
+// A poll exchange has been made at polledAt (seconds since the epoch).
+void countPoll(PollerMetrics& m, const PollResult& result, std::int64_t polledAt);
+// A record line has been written, or has failed.
+void countRecord(PollerMetrics& m, bool written);
+// The write after a poll cycle.
+void saveCycleMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m);
+// The write while waiting, when the last one is a minute old (or the clock
+// has been set back past it).
+void heartbeatMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m);
+// The last write, with pcpoll_up 0.
+void stopMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m);

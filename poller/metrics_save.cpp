@@ -1,5 +1,6 @@
 // Saving the metrics from the running poller: a failed write is logged
-// once, until a write succeeds again, and never stops the polling.
+// once (in the verbose log at every level, and as a warning in the journal),
+// until a write succeeds again, and never stops the polling.
 #include "metrics.h"
 #include "poller.h"
 
@@ -10,8 +11,8 @@ void saveMetrics(const Settings& s, MetricsFile& file, const MetricsState& state
     if (saved == !file.failing) return;
     file.failing = !saved;
     if (saved)
-        appendLog(s.verboseLog, fmt("Zapisano metryki %s\n", file.path.c_str()));
+        importantLog(s, priorityNotice, fmt("Zapisano metryki %s\n", file.path.c_str()));
     else
-        appendLog(s.verboseLog,
-                  fmt("Nie mozna zapisac metryk %s: %s\n", file.path.c_str(), reason.c_str()));
+        importantLog(s, priorityWarning,
+                     fmt("Nie mozna zapisac metryk %s: %s\n", file.path.c_str(), reason.c_str()));
 }

@@ -1,7 +1,8 @@
 // The metrics document: Prometheus text format 0.0.4, one family per
 // metric with its HELP and TYPE lines, integer values, and the label
 // entrance (the invocation name) on every sample.  A series that has no
-// value yet (no poll, no good poll) is left out with its HELP and TYPE.
+// value yet (no poll, no good poll, no total) is left out with its HELP
+// and TYPE.
 #include <cstdint>
 
 #include "metrics.h"
@@ -155,10 +156,8 @@ std::string metricsText(const MetricsState& state) {
     appendSample(out, pollsFamily.name, entrance + ",result=\"silent\"", state.pollsSilent);
     appendSample(out, pollsFamily.name, entrance + ",result=\"no_value\"", state.pollsNoValue);
     if (state.polled) appendFamily(out, lastPollFamily, entrance, state.lastPoll);
-    if (state.goodPolled) {
-        appendFamily(out, lastGoodFamily, entrance, state.lastGoodPoll);
-        appendFamily(out, visitorsFamily, entrance, state.visitors);
-    }
+    if (state.goodPolled) appendFamily(out, lastGoodFamily, entrance, state.lastGoodPoll);
+    if (state.visitorsKnown) appendFamily(out, visitorsFamily, entrance, state.visitors);
     appendFamily(out, faultsFamily, entrance, state.photocellFaults);
     appendFamily(out, recordsFamily, entrance, state.recordsWritten);
     appendFamily(out, recordErrorsFamily, entrance, state.recordWriteErrors);

@@ -39,6 +39,7 @@ struct Settings {
     int openTimes[daysPerWeek] = {};
     int closeTimes[daysPerWeek] = {};
     bool comlog = false;
+    std::string metrics;  // the metrics file for the node exporter; empty: none
 };
 
 // How far the latest poll of the counter can be trusted.
@@ -54,6 +55,7 @@ struct PollResult {
     int faults = 0;    // photocell fault markers in the latest answer
     int noAnswer = 0;  // 1 when the latest poll got nothing
     PollHealth health = healthGood;  // of the latest poll
+    bool valueSeen = false;          // a poll has brought a value: total is a reading
 };
 
 // ---- logs (logs.cpp)

@@ -173,6 +173,7 @@ void pollExchange(const Settings& s, SerialPort& port, PollResult& result) {
     }
     markAnswered(s, port);
     bool valueFound = getdata(answer, result.total, result.faults);
+    result.valueSeen = result.valueSeen || valueFound;
     result.noAnswer = 0;
     result.health = classifyPoll(true, valueFound, result.faults);
     std::string dump = byteDump(answer);

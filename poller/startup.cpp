@@ -1,6 +1,7 @@
 // Start-up: stop handler, file names from the invocation name, verbosity,
 // configuration and the opening table.  No polling happens before every
 // setting has been read and accepted.
+#include "metrics.h"
 #include "poller.h"
 
 void zlapalem(int) { runInt = 0; }
@@ -146,6 +147,7 @@ int startUp(int argc, char** argv, const std::string& confDir, const std::string
         !readDefaultHours(s, vlog, opentimeText) || !readDayHours(s, vlog))
         return abortStartUp(s, vlog);
     s.comlog = readComlogSwitch(s);
+    readMetricsSetting(s, vlog);
     s.interval = decodeRecordtime(recordtimeText);
     nameBreak(s.entry, s.base, s.ext);
 

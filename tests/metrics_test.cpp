@@ -35,6 +35,7 @@ MetricsState runningState() {
     state.lastPoll = 1300096800;
     state.goodPolled = true;
     state.lastGoodPoll = 1300096790;
+    state.visitorsKnown = true;
     state.visitors = 123456;
     state.photocellFaults = 2;
     state.recordsWritten = 15;
@@ -172,6 +173,15 @@ TEST(MetricsText, SeriesWithoutAValueYetAreLeftOut) {
     EXPECT_NE(text.find("\npcpoll_last_poll_good{entrance=\"door1\"} 0\n"), std::string::npos);
     EXPECT_FALSE(hasFamily(text, "pcpoll_last_good_poll_timestamp_seconds"));
     EXPECT_FALSE(hasFamily(text, "pcpoll_visitors_total"));
+
+    // A good poll that held only a photocell fault marker: no total yet.
+    state.goodPolled = true;
+    state.lastGoodPoll = 1300093210;
+    state.lastPollGood = true;
+    text = metricsText(state);
+    EXPECT_NE(text.find("\npcpoll_last_good_poll_timestamp_seconds{entrance=\"door1\"} 1300093210\n"),
+              std::string::npos);
+    EXPECT_FALSE(hasFamily(text, "pcpoll_visitors_total")) << text;
 }
 
 TEST(MetricsText, LabelValuesAreEscaped) {

@@ -53,9 +53,13 @@ CommandResult runCommand(const std::string& command) {
     return result;
 }
 
-bool haveProgram(const std::string& program) {
-    return runCommand("command -v '" + program + "' >/dev/null").status == 0;
+std::string findProgram(const std::string& program) {
+    CommandResult found = runCommand("command -v '" + program + "'");
+    std::string path = found.output.substr(0, found.output.find('\n'));
+    return found.status == 0 && path.rfind("/", 0) == 0 ? path : "";
 }
+
+bool haveProgram(const std::string& program) { return !findProgram(program).empty(); }
 
 bool inCi() {
     const char* ci = std::getenv("CI");

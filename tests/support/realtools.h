@@ -17,7 +17,8 @@ struct CommandResult {
 // Runs the command through the shell.
 CommandResult runCommand(const std::string& command);
 
-// Whether the program is found on the PATH.
+// The full path of the program found on the PATH, or "".
+std::string findProgram(const std::string& program);
 bool haveProgram(const std::string& program);
 bool inCi();
 
