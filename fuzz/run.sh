@@ -31,7 +31,8 @@ root=$(dirname "$fuzzDir")
 build=$root/build/fuzz
 
 allTargets=(fuzz_confread fuzz_conftokens fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
-            fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text)
+            fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text
+            fuzz_record_line fuzz_date fuzz_dayfile)
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
 
@@ -41,7 +42,8 @@ dictionaryOf() {
         fuzz_confread | fuzz_conftokens | fuzz_startup) echo conf.dict ;;
         fuzz_hours) echo hours.dict ;;
         fuzz_getdata | fuzz_bytedump) echo getdata.dict ;;
-        fuzz_viewer_line | fuzz_report | fuzz_fgetline) echo record.dict ;;
+        fuzz_viewer_line | fuzz_report | fuzz_fgetline | fuzz_record_line | fuzz_dayfile)
+            echo record.dict ;;
         fuzz_answer) echo answer.dict ;;
         *) echo "" ;;
     esac
