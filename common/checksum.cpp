@@ -12,14 +12,16 @@ int checksumll(std::string_view text) {
     int sumB = 0;
     std::size_t length = text.size() < checksumWindow ? text.size() : checksumWindow;
     std::size_t i = 0;
-    // Two characters a step: B gains A after the first and after the second.
-    for (; i + 2 <= length; i += 2) {
-        int first = static_cast<signed char>(text[i]);
-        int second = static_cast<signed char>(text[i + 1]);
-        sumB += 2 * sumA + 2 * first + second;
-        sumA += first + second;
+    // Four characters a step: B gains A after each of them.
+    for (; i + 4 <= length; i += 4) {
+        int c0 = static_cast<signed char>(text[i]);
+        int c1 = static_cast<signed char>(text[i + 1]);
+        int c2 = static_cast<signed char>(text[i + 2]);
+        int c3 = static_cast<signed char>(text[i + 3]);
+        sumB += 4 * sumA + 4 * c0 + 3 * c1 + 2 * c2 + c3;
+        sumA += c0 + c1 + c2 + c3;
     }
-    if (i < length) {
+    for (; i < length; ++i) {
         sumA += static_cast<signed char>(text[i]);
         sumB += sumA;
     }

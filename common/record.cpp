@@ -62,6 +62,10 @@ const char* scanNumber(const char* p, const char* end, long long& value) {
     return p;
 }
 
+bool isDigitChar(char c) { return static_cast<unsigned char>(c - '0') < 10; }
+
+bool isUpperHex(char c) { return isDigitChar(c) || (c >= 'A' && c <= 'F'); }
+
 // A number right-aligned in a field as "%Nd" prints it: blanks, an
 // optional minus, then digits to the end of the field.  False for any
 // other text, which the general reader then takes.
@@ -73,32 +77,34 @@ inline __attribute__((always_inline)) bool readPrinted(const char* p, const char
     if (p == end) return false;
     long long magnitude = 0;
     for (; p < end; ++p) {
-        if (classOf(*p) != digit) return false;
-        magnitude = magnitude * 10 + (*p - '0');
+        unsigned digitValue = static_cast<unsigned char>(*p - '0');
+        if (digitValue > 9) return false;
+        magnitude = magnitude * 10 + digitValue;
     }
     value = negative ? -magnitude : magnitude;
     return true;
 }
 
-bool noTerminator(const char* p, const char* end) {
-    for (; p < end; ++p)
-        if (classOf(*p) == terminator) return false;
-    return true;
-}
-
-// The lines the poller writes: a time of 5 or 8 characters, the total in
-// 6, the fault count and the flag in 2 each, the checksum in 6, each field
-// ending in a semicolon and the line in a line feed.  Read straight from
-// their places; false (nothing read) for any other line.
+// The lines the poller writes: a time HH:MM or HH:MM.SS, the total in 6
+// places, the fault count and the flag in 2 each, a checksum 0X and four
+// digits, each field ending in a semicolon and the line in a line feed.
+// Read straight from their places; false (nothing read) for any other
+// line, which the general reader then takes.
 bool readPollerLine(std::string_view line, RecordView& record) {
-    constexpr std::size_t fixedPart = 21;  // all but the time: 6+1+2+1+2+1+6+1 and the time's ';'
+    constexpr std::size_t fixedPart = 21;  // all but the time: ";" 6 ";" 2 ";" 2 ";" 6 "\n"
     const std::size_t size = line.size();
     if (size != 5 + fixedPart && size != 8 + fixedPart) return false;
     const std::size_t t = size - fixedPart;
     const char* p = line.data();
-    if (p[t] != ';' || p[t + 7] != ';' || p[t + 10] != ';' || p[t + 13] != ';' ||
-        p[t + 20] != '\n' || !noTerminator(p, p + t) || !noTerminator(p + t + 14, p + t + 20))
+    if (p[t] != ';' || p[t + 7] != ';' || p[t + 10] != ';' || p[t + 13] != ';' || p[t + 20] != '\n')
         return false;
+    bool timeShape = isDigitChar(p[0]) && isDigitChar(p[1]) && p[2] == ':' && isDigitChar(p[3]) &&
+                     isDigitChar(p[4]) &&
+                     (t == 5 || (p[5] == '.' && isDigitChar(p[6]) && isDigitChar(p[7])));
+    const char* sum = p + t + 14;
+    bool sumShape = sum[0] == '0' && sum[1] == 'X' && isUpperHex(sum[2]) && isUpperHex(sum[3]) &&
+                    isUpperHex(sum[4]) && isUpperHex(sum[5]);
+    if (!timeShape || !sumShape) return false;
     long long total = 0, faults = 0, noAnswer = 0;
     if (!readPrinted(p + t + 1, p + t + 7, total) || !readPrinted(p + t + 8, p + t + 10, faults) ||
         !readPrinted(p + t + 11, p + t + 13, noAnswer))
@@ -108,7 +114,7 @@ bool readPollerLine(std::string_view line, RecordView& record) {
     record.faults = static_cast<int>(faults);
     record.noAnswer = static_cast<int>(noAnswer);
     record.body = std::string_view(p, t + 14);
-    record.checksum = std::string_view(p + t + 14, 6);
+    record.checksum = std::string_view(sum, 6);
     return true;
 }
 
@@ -191,29 +197,15 @@ bool readRecord(std::string_view line, RecordView& record) {
     return true;
 }
 
-namespace {
-
-int hexValue(char c) {
-    if (c >= '0' && c <= '9') return c - '0';
-    if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-    return -1;
-}
-
-}  // namespace
-
 bool checksumMatches(const RecordView& record) {
     int computed = checksumll(record.body);
     const std::string_view found = record.checksum;
     constexpr std::size_t shortLength = 6;  // "0X" and four digits: every sum of ASCII text
     if (computed >= 0 && computed <= 0xFFFF) {
-        if (found.size() != shortLength || found[0] != '0' || found[1] != 'X') return false;
-        int value = 0;
-        for (std::size_t i = 2; i < shortLength; ++i) {
-            int digitValue = hexValue(found[i]);
-            if (digitValue < 0) return false;
-            value = value * 16 + digitValue;
-        }
-        return value == computed;
+        static constexpr char hexDigits[] = "0123456789ABCDEF";
+        return found.size() == shortLength && found[0] == '0' && found[1] == 'X' &&
+               found[2] == hexDigits[computed >> 12] && found[3] == hexDigits[(computed >> 8) & 0xF] &&
+               found[4] == hexDigits[(computed >> 4) & 0xF] && found[5] == hexDigits[computed & 0xF];
     }
     char text[16];
     std::size_t length = computeChecksumText(record.body, text);

@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Times pcview showing a report of 100,000 lines.
+# Times pcview showing a report of 100,000 lines, side by side with cat
+# of the same file.
 #
 # Usage: tools/bench-viewer.sh [pcview-scratch] [runs]
 #
 # Builds a report of today in a temporary directory and runs the scratch
 # copy of the viewer there (its fixed paths lie under ./scratch), typing -1
-# at the first prompt.  Prints the wall time and peak memory of each run.
+# at the first prompt; each run also times cat of the report.  Prints the
+# wall time and peak memory of each run, then the medians and their ratio.
 # Needs no root and touches nothing outside the temporary directory.
 set -euo pipefail
 
@@ -44,25 +46,40 @@ echo "report: $(wc -l <"$report") lines, $(wc -c <"$report") bytes"
 
 timer=()
 if [[ -x /usr/bin/time ]]; then
-    timer=(/usr/bin/time -f '%e s wall, %U s user, %S s system, peak %M KiB' -o "$work/time")
+    timer=(/usr/bin/time -f '%U s user, %S s system, peak %M KiB' -o "$work/time")
 fi
 
+# Wall seconds of a command, its standard input and output given.
+wall() {
+    local input=$1 output=$2 start end
+    shift 2
+    start=$EPOCHREALTIME
+    "$@" <"$input" >"$output" || echo $? >"$work/status"
+    end=$EPOCHREALTIME
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }'
+}
+
+median() { sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+
 cd "$work"
+printf -- '-1\n' >"$work/answer"
+: >"$work/viewer.t"
+: >"$work/cat.t"
 for ((run = 1; run <= runs; run++)); do
-    status=0
-    if ((${#timer[@]})); then
-        printf -- '-1\n' | "${timer[@]}" "$viewer" >"$work/out" || status=$?
-        measured=$(tail -n 1 "$work/time")  # after its note of the status
-    else
-        start=$(date +%s.%N)
-        printf -- '-1\n' | "$viewer" >"$work/out" || status=$?
-        end=$(date +%s.%N)
-        measured="$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.3f", b - a }') s wall"
-    fi
+    echo 0 >"$work/status"
+    viewerTime=$(wall "$work/answer" "$work/out" "${timer[@]}" "$viewer")
+    status=$(cat "$work/status")
+    catTime=$(wall /dev/null "$work/cat.out" cat "$report")
+    measured=""
+    if ((${#timer[@]})); then measured="; $(tail -n 1 "$work/time")"; fi  # after its note of the status
     rows=$(grep -c '^[0-9][0-9]:[0-9][0-9]\.[0-9][0-9];' "$work/out" || true)
     if [[ $status -ne 255 || $rows -ne $lines ]]; then
         echo "run $run: viewer ended with $status after $rows rows, expected 255 and $lines" >&2
         exit 1
     fi
-    echo "run $run: $rows rows, $(wc -c <"$work/out") bytes out; $measured"
+    echo "run $run: $rows rows, $(wc -c <"$work/out") bytes out; $viewerTime s wall$measured; cat $catTime s"
+    echo "$viewerTime" >>"$work/viewer.t"
+    echo "$catTime" >>"$work/cat.t"
 done
+awk -v v="$(median <"$work/viewer.t")" -v c="$(median <"$work/cat.t")" \
+    'BEGIN { printf "median wall: pcview %.4f s, cat %.4f s: %.2f x cat\n", v, c, v / c }'

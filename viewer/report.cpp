@@ -1,6 +1,8 @@
 // Showing one day's report: the title, the header and a row per record
 // with the increase over the previous row.
 #include <charconv>
+#include <cstring>
+#include <memory>
 #include <climits>
 #include <string_view>
 
@@ -26,20 +28,25 @@ bool subtractionOverflows(long total, long previous) {
     return total < LONG_MIN + previous;
 }
 
-// Appends value as "%6ld" prints it: right-aligned in six places, or
-// wider when it needs more.
-void appendNumber(std::string& out, long value) {
+// Writes value at out as "%6ld" prints it (right-aligned in six places,
+// or wider when it needs more); returns the end.
+char* putNumber(char* out, long value) {
     constexpr int width = 6;
     char digits[24];
     auto [end, error] = std::to_chars(digits, digits + sizeof digits, value);
     (void)error;  // a long always fits
     int length = static_cast<int>(end - digits);
-    if (length < width) out.append(static_cast<std::size_t>(width - length), ' ');
-    out.append(digits, end);
+    for (int pad = length; pad < width; ++pad) *out++ = ' ';
+    std::memcpy(out, digits, static_cast<std::size_t>(length));
+    return out + length;
 }
 
 // Rows are collected in a buffer and written in large pieces.
 constexpr std::size_t rowBufferSize = 1 << 16;
+// Room for one more row: a time of at most 15 characters, two numbers of
+// at most 20 and the separators; an increase that does not fit a long is
+// written on its own.
+constexpr std::size_t rowRoom = 128;
 
 }  // namespace
 
@@ -67,8 +74,13 @@ std::string tableRow(const Record& record, const std::string& increase) {
 long printRows(std::FILE* report, std::FILE* out) {
     ReportReader reader;
     reader.start(report);
-    std::string rows;
-    rows.reserve(rowBufferSize + 2 * recordLineCapacity);
+    std::unique_ptr<char[]> buffer(new char[rowBufferSize + rowRoom]);
+    char* const start = buffer.get();
+    char* at = start;
+    auto flush = [&] {
+        std::fwrite(start, 1, static_cast<std::size_t>(at - start), out);
+        at = start;
+    };
     std::string_view line;
     LineKind kind;
     RecordView record;
@@ -79,23 +91,25 @@ long printRows(std::FILE* report, std::FILE* out) {
         // file, is not a record either way.
         if (kind != LineKind::complete || !readRecord(line, record)) continue;
         if (count == 0) previous = record.total;  // the first row shows no increase
-        rows.append(record.time);
-        rows += ';';
-        if (subtractionOverflows(record.total, previous))
-            rows += increaseText(record.total, previous);
-        else
-            appendNumber(rows, record.total - previous);
-        rows += ';';
-        appendNumber(rows, record.total);
-        rows += ";\n";
+        std::memcpy(at, record.time.data(), record.time.size());
+        at += record.time.size();
+        *at++ = ';';
+        if (subtractionOverflows(record.total, previous)) {
+            std::string wide = increaseText(record.total, previous);
+            std::memcpy(at, wide.data(), wide.size());
+            at += wide.size();
+        } else {
+            at = putNumber(at, record.total - previous);
+        }
+        *at++ = ';';
+        at = putNumber(at, record.total);
+        *at++ = ';';
+        *at++ = '\n';
         previous = record.total;
         ++count;
-        if (rows.size() >= rowBufferSize) {
-            putText(out, rows);
-            rows.clear();
-        }
+        if (static_cast<std::size_t>(at - start) >= rowBufferSize) flush();
     }
-    putText(out, rows);
+    flush();
     return count;
 }
 
