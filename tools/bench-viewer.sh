@@ -67,19 +67,22 @@ printf -- '-1\n' >"$work/answer"
 : >"$work/cat.t"
 for ((run = 1; run <= runs; run++)); do
     echo 0 >"$work/status"
-    viewerTime=$(wall "$work/answer" "$work/out" "${timer[@]}" "$viewer")
+    viewerTime=$(wall "$work/answer" "$work/out" "$viewer")
     status=$(cat "$work/status")
     catTime=$(wall /dev/null "$work/cat.out" cat "$report")
-    measured=""
-    if ((${#timer[@]})); then measured="; $(tail -n 1 "$work/time")"; fi  # after its note of the status
     rows=$(grep -c '^[0-9][0-9]:[0-9][0-9]\.[0-9][0-9];' "$work/out" || true)
     if [[ $status -ne 255 || $rows -ne $lines ]]; then
         echo "run $run: viewer ended with $status after $rows rows, expected 255 and $lines" >&2
         exit 1
     fi
-    echo "run $run: $rows rows, $(wc -c <"$work/out") bytes out; $viewerTime s wall$measured; cat $catTime s"
+    echo "run $run: $rows rows, $(wc -c <"$work/out") bytes out; $viewerTime s wall; cat $catTime s"
     echo "$viewerTime" >>"$work/viewer.t"
     echo "$catTime" >>"$work/cat.t"
 done
+# The peak memory in a run of its own, outside the timed ones.
+if ((${#timer[@]})); then
+    "${timer[@]}" "$viewer" <"$work/answer" >/dev/null || true
+    echo "pcview: $(tail -n 1 "$work/time")"  # after its note of the status
+fi
 awk -v v="$(median <"$work/viewer.t")" -v c="$(median <"$work/cat.t")" \
     'BEGIN { printf "median wall: pcview %.4f s, cat %.4f s: %.2f x cat\n", v, c, v / c }'
