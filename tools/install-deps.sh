@@ -12,6 +12,8 @@ packages=(
     clang libclang-rt-14-dev
     # manual pages
     groff-base man-db
+    # benchmarks: /usr/bin/time for the peak memory of pcview and pcstat
+    time
     # metrics: the real node exporter, Prometheus server and promtool in the tests
     prometheus prometheus-node-exporter
     # charts of pcstat: cairo, a font with Polish letters, an XML checker for the SVG test
