@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The quick start's second command: installs what is missing, then builds
-# and runs the whole test suite in the normal and the sanitizer build, and
-# runs every fuzz target for a short while.
+# and runs the whole test suite in the normal and the sanitizer build,
+# builds the Debian package (with lintian) and tests it on a Debian 12
+# booted under systemd, and runs every fuzz target for a short while.
 #
 # Usage: tools/test-all.sh [fuzz-seconds-per-target]   (default 5)
 set -euo pipefail
@@ -16,6 +17,10 @@ for preset in default sanitize; do
     cmake --build --preset "$preset"
     ctest --preset "$preset"
 done
+echo "=== Debian package and lintian"
+tools/build-deb.sh
+echo "=== system test: the package on Debian 12 under systemd"
+tools/system-test.sh
 if [[ -x fuzz/run.sh ]]; then
     echo "=== fuzz targets, $fuzzSeconds s each"
     fuzz/run.sh "$fuzzSeconds"
