@@ -66,23 +66,26 @@ bool isDigitChar(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 bool isUpperHex(char c) { return isDigitChar(c) || (c >= 'A' && c <= 'F'); }
 
-// A number right-aligned in a field as "%Nd" prints it: blanks, an
-// optional minus, then digits to the end of the field.  False for any
-// other text, which the general reader then takes.
-inline __attribute__((always_inline)) bool readPrinted(const char* p, const char* end,
-                                                   long long& value) {
-    while (p < end && *p == ' ') ++p;
-    bool negative = p < end && *p == '-';
-    if (negative) ++p;
-    if (p == end) return false;
-    long long magnitude = 0;
-    for (; p < end; ++p) {
-        unsigned digitValue = static_cast<unsigned char>(*p - '0');
-        if (digitValue > 9) return false;
-        magnitude = magnitude * 10 + digitValue;
+// A number right-aligned in a field of a fixed width, as "%Nd" prints a
+// number that is not negative: blanks, then digits to the end of the
+// field.  False for any other text (a minus sign included), which the
+// general reader then takes.  Without branches, so that the compiler can
+// lay the whole field out.
+template <int width>
+inline bool readPrinted(const char* p, long long& value) {
+    long long number = 0;
+    bool seen = false;  // a digit came
+    bool bad = false;
+    for (int i = 0; i < width; ++i) {
+        char c = p[i];
+        unsigned digitValue = static_cast<unsigned char>(c - '0');
+        bool isDigit = digitValue <= 9;
+        bad |= !isDigit && (c != ' ' || seen);
+        seen |= isDigit;
+        number = number * 10 + (isDigit ? digitValue : 0);
     }
-    value = negative ? -magnitude : magnitude;
-    return true;
+    value = number;
+    return seen && !bad;
 }
 
 // The lines the poller writes: a time HH:MM or HH:MM.SS, the total in 6
@@ -106,8 +109,8 @@ bool readPollerLine(std::string_view line, RecordView& record) {
                     isUpperHex(sum[4]) && isUpperHex(sum[5]);
     if (!timeShape || !sumShape) return false;
     long long total = 0, faults = 0, noAnswer = 0;
-    if (!readPrinted(p + t + 1, p + t + 7, total) || !readPrinted(p + t + 8, p + t + 10, faults) ||
-        !readPrinted(p + t + 11, p + t + 13, noAnswer))
+    if (!readPrinted<6>(p + t + 1, total) || !readPrinted<2>(p + t + 8, faults) ||
+        !readPrinted<2>(p + t + 11, noAnswer))
         return false;
     record.time = std::string_view(p, t);
     record.total = static_cast<long>(total);

@@ -95,7 +95,7 @@ private:
     int interval_ = minInterval;
     bool scheduled_ = false;
     int previous_ = -1;  // seconds-of-day of the previous record of the day
-    char previousText_[recordLineCapacity] = {};  // and its time text
+    bool previousWithSeconds_ = false;  // and whether its time text shows seconds
     bool repeats_ = false;
     int repeatFrom_ = 0, repeatTo_ = 0;
 };
@@ -123,9 +123,11 @@ void DayCheck::checkOrder(const DayLine& line) {
         tallyOf(keyOf(second, false)).wanted >= 2)
         inOrder = true;
     if (!inOrder)
-        emit("order", line.number, std::string(line.record.time) + " po " + previousText_);
+        emit("order", line.number,
+             std::string(line.record.time) + " po " +
+                 momentText(previous_, previousWithSeconds_ ? 1 : hourMinuteInterval));
     previous_ = second;
-    Span::copy(previousText_, line.record.time);
+    previousWithSeconds_ = line.withSeconds;
 }
 
 void DayCheck::reportMissing() {

@@ -27,15 +27,6 @@ Hours hoursOf(const Schedule& schedule, Day day) {
     return {schedule.openTimes[weekdayNumber], closingSecond(schedule.closeTimes[weekdayNumber])};
 }
 
-// The next second after `second` at which isDue can hold under hours.
-long nextCandidate(long second, const Hours& hours, int interval) {
-    long multiple = (second / interval + 1) * static_cast<long>(interval);
-    long next = multiple;
-    if (hours.open > second && hours.open < next) next = hours.open;
-    if (hours.stop > second && hours.stop < next) next = hours.stop;
-    return next;
-}
-
 class CycleWalk {
 public:
     CycleWalk(const Schedule& schedule, std::time_t from, std::time_t to)
@@ -71,14 +62,23 @@ private:
         long base = segment.firstSecond - static_cast<long>(segment.from);  // second - epoch
         long lowSecond = static_cast<long>(low) + base;
         long highSecond = static_cast<long>(high) + base;  // one past
-        long second = lowSecond > hours.open ? lowSecond : hours.open;
-        if (second != hours.open && second != hours.stop && second % schedule_.interval != 0)
-            second = nextCandidate(second, hours, schedule_.interval);
-        for (; second < highSecond && second <= hours.stop;
-             second = nextCandidate(second, hours, schedule_.interval)) {
+        // The candidates in order: the multiples of the interval, kept one
+        // ahead, and the opening and closing second.
+        const long interval = schedule_.interval;
+        long from = lowSecond > hours.open ? lowSecond : hours.open;
+        long multiple = (from + interval - 1) / interval * interval;  // the first not before from
+        auto following = [&](long after) {  // the first candidate not before after
+            long next = multiple;
+            if (hours.open >= after && hours.open < next) next = hours.open;
+            if (hours.stop >= after && hours.stop < next) next = hours.stop;
+            return next;
+        };
+        for (long second = following(from); second < highSecond && second <= hours.stop;
+             second = following(second + 1)) {
             if (isDue(static_cast<int>(second), hours.open, hours.stop, schedule_.interval))
                 emit(Cycle{static_cast<std::time_t>(second - base), static_cast<int>(second),
                            hours.open != hours.stop});
+            if (second == multiple) multiple += interval;
         }
     }
 
