@@ -81,9 +81,10 @@ fi
 
 # ---- every file present, with its permissions
 
-programs=(bin/pcpoll bin/pcview)
+programs=(bin/pcpoll bin/pcview bin/pcstat)
 data=(share/man/man8/pcpoll.8
       share/man/man1/pcview.1
+      share/man/man1/pcstat.1
       lib/systemd/system/pcpoll@.service
       lib/tmpfiles.d/pcpoll.conf
       lib/sysusers.d/pcpoll.conf
@@ -215,7 +216,7 @@ fi
 
 # ---- manual pages
 
-for page in share/man/man8/pcpoll.8 share/man/man1/pcview.1; do
+for page in share/man/man8/pcpoll.8 share/man/man1/pcview.1 share/man/man1/pcstat.1; do
     path=$root/$page
     [[ -f $path ]] || continue
     name=$(basename "$page")

@@ -393,3 +393,28 @@ TEST(StatCheck, ADayWrittenByTheRealPollerIsClean) {
     // 21 records, three visitors each after the first.
     EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,60,21,0,0\n");
 }
+
+TEST(StatCheck, DaylightSavingDaysFollowTheLocalClock) {
+    StatRun r("stat_check_dst");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
+                        "\nrecordtime = 1800\nopentime = 01:00-04:00\n");
+    // Autumn: 02:00 and 02:30 come twice, the second time after 02:30.
+    r.report("20111030", rec("01:00", 1) + rec("01:30", 2) + rec("02:00", 3) + rec("02:30", 4) +
+                             rec("02:00", 5) + rec("02:30", 6) + rec("03:00", 7) + rec("03:30", 8) +
+                             rec("04:00", 9));
+    // Spring: there is no 02:00 to 02:59; 03:30 is missing.
+    r.report("20110327", rec("01:00", 1) + rec("01:30", 2) + rec("03:00", 3) + rec("04:00", 4));
+    ProcessResult autumn = r.run({"--check", "--date", "2011-10-30", "door1"}, "Europe/Warsaw");
+    EXPECT_EQ(autumn.status, 0) << autumn.out;
+    EXPECT_EQ(autumn.out, "Sprawdzono 1 wejście, 1 dzień: bez uwag. Oczekiwane rekordy według "
+                          "obecnej konfiguracji pollerów.\n");
+    ProcessResult spring = r.run({"--check", "--date", "2011-03-27", "door1"}, "Europe/Warsaw");
+    EXPECT_EQ(spring.status, 1);
+    EXPECT_EQ(spring.out, "door1 2011-03-27 missing-record 1 (03:30)\n"
+                          "Sprawdzono 1 wejście, 1 dzień: 1 uwaga. Oczekiwane rekordy według "
+                          "obecnej konfiguracji pollerów.\n");
+    ProcessResult utc = r.run({"--check", "--date", "2011-10-30", "door1"}, "UTC");
+    EXPECT_EQ(utc.status, 1) << "in UTC the hour is not repeated";
+    EXPECT_NE(utc.out.find("door1 2011-10-30 order wiersz 5: 02:00 po 02:30\n"), std::string::npos)
+        << utc.out;
+}
