@@ -3,7 +3,10 @@
 # moments of the schedule, records written, missed moments, CPU time and
 # peak memory of the poller, and how long it takes to stop after SIGTERM.
 #
-# Usage: tools/bench-poller.sh [hour|day|week] [build-dir]
+# Usage: tools/bench-poller.sh [--metrics] [hour|day|week] [build-dir]
+#   --metrics  run the period twice, without and then with the metrics file
+#              (metrics = <build-dir>/bench/textfile/door1.prom), to show its
+#              cost beside the plain run, and report the file's size
 #   hour  one simulated hour, 09:00-10:00, interval 10 s, clock x100
 #   day   one simulated day, 00:00-24:00, interval 10 s, clock x500
 #   week  seven simulated days, 09:00-21:00 (Sunday 10:00-14:00, Saturday
@@ -11,6 +14,15 @@
 # Needs the default build (pcpoll-scratch, pcsim); touches nothing outside
 # <build-dir>/bench.
 set -euo pipefail
+
+if [[ ${1:-} == --metrics ]]; then
+    shift
+    echo "=== without metrics"
+    PC_BENCH_METRICS= "$0" "$@"
+    echo "=== with metrics"
+    PC_BENCH_METRICS=1 "$0" "$@"
+    exit
+fi
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 mode=${1:-hour}
@@ -35,6 +47,11 @@ faketimeLib=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -1)
 rm -rf "$work"
 mkdir -p "$work/scratch/opt/velmora/log" "$work/scratch/var/log/korvane"
 cd "$work"
+metrics=$work/textfile/door1.prom
+if [[ -n ${PC_BENCH_METRICS:-} ]]; then
+    mkdir -p "$work/textfile"
+    extra+="metrics = $metrics"$'\n'
+fi
 printf 'portname = %s\nentry = %s\nrecordtime = %s\nopentime = %s\n%s' "$work/tty" \
     "$work/scratch/var/log/korvane/door1.csv" "$interval" "$hours" "$extra" \
     >scratch/opt/velmora/door1.conf
@@ -98,6 +115,12 @@ awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v r0="$realStart" -v r1="$realEn
 echo "  poller peak RSS:  $peakKiB KiB"
 awk -v a="$stopAt" -v b="$stopped" -v x="$speed" \
     'BEGIN { printf "  stop latency:     %.3f s real after SIGTERM (%.1f s on the poller clock)\n", b - a, (b - a) * x }'
+awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v sec="$simSeconds" \
+    'BEGIN { printf "  CPU per simulated hour: %.3f s\n", (u + s) / hz / (sec / 3600) }'
+if [[ -f $metrics ]]; then
+    echo "  metrics file:     $(wc -c <"$metrics") bytes, $(grep -vc '^#' "$metrics") series" \
+         "(pcpoll_up $(awk '/^pcpoll_up/ { print $2 }' "$metrics") after the stop)"
+fi
 
 # The same stop at the real clock speed: the stop exchange with the
 # counter takes its one-second waits in full.
