@@ -10,6 +10,7 @@
 // read when the cycle has started).
 #include "check.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -73,9 +74,9 @@ private:
     // valid for the file of the current stamp only, so that nothing needs
     // clearing between files.
     struct Tally {
-        unsigned stamp = 0;
-        unsigned short records = 0;  // records with the key
-        unsigned short wanted = 0;   // expected moments with the key
+        unsigned short stamp = 0;
+        unsigned char records = 0;  // records with the key (counted up to 255)
+        unsigned char wanted = 0;   // expected moments with the key
     };
     static constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;
     Tally& tallyOf(int key) {
@@ -83,11 +84,11 @@ private:
         if (tally.stamp != stamp_) tally = {stamp_, 0, 0};
         return tally;
     }
-    static void add(unsigned short& count) {
-        if (count < 0xFFFF) ++count;
+    static void add(unsigned char& count) {
+        if (count < 0xFF) ++count;
     }
     std::vector<Tally> tallies_;
-    unsigned stamp_ = 0;
+    unsigned short stamp_ = 0;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -144,7 +145,7 @@ void DayCheck::reportMissing() {
         int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
         bool found = false;
         for (int late = 0; late <= reach && !found; ++late) {
-            unsigned short& count = tallyOf(key + late).records;
+            unsigned char& count = tallyOf(key + late).records;
             if (count > 0) {
                 --count;
                 found = true;
@@ -183,7 +184,10 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
                                  "rekordów", "rekordów"));
         return true;
     }
-    ++stamp_;
+    if (++stamp_ == 0) {  // the stamps went round: start afresh
+        std::fill(tallies_.begin(), tallies_.end(), Tally{});
+        stamp_ = 1;
+    }
     for (const ExpectedMoment& moment : moments_) add(tallyOf(keyOf(moment.second, true)).wanted);
     previous_ = -1;
     repeats_ = repeatedHour(day, repeatFrom_, repeatTo_);

@@ -95,8 +95,12 @@ bool forEachEntrance(std::size_t count,
         for (std::size_t k = next++; k < count; k = next++)
             failed[k] = work(k, errors[k]) ? 0 : 1;
     };
+    // At most four: more would hardly be faster on a few disks, and each
+    // costs its buffers.
+    constexpr std::size_t maxThreads = 4;
     std::size_t threads = std::thread::hardware_concurrency();
     if (threads < 1) threads = 1;
+    if (threads > maxThreads) threads = maxThreads;
     if (threads > count) threads = count;
     std::vector<std::thread> helpers;
     for (std::size_t i = 1; i < threads; ++i) helpers.emplace_back(worker);

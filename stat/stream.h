@@ -50,8 +50,8 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
 bool hasReportFiles(const Entrance& entrance, std::string& error);
 
 // Runs work(k, error) for every entrance k of count, on as many threads as
-// the machine has processors (at most one per entrance): the entrances'
-// files are independent.  Returns false with the message of the first
+// the machine has processors (at most four, and one per entrance): the
+// entrances' files are independent.  Returns false with the message of the first
 // entrance, in entrance order, whose work failed.
 bool forEachEntrance(std::size_t count,
                      const std::function<bool(std::size_t, std::string&)>& work,
