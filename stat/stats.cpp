@@ -96,7 +96,9 @@ bool resolveEntrances(const Options& options, const Places& places,
     for (const std::string& name : names) {
         Entrance entrance;
         if (!resolveEntrance(name, places, entrance, error)) return false;
-        if (!hasReportFiles(entrance, error)) return false;
+        // A configured poller may not have written yet; a name without a
+        // configuration or a path that has no file at all is a mistake.
+        if (!hasReportFiles(entrance, entrance.confPath.empty(), error)) return false;
         entrances.push_back(entrance);
     }
     return true;

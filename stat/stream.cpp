@@ -63,7 +63,7 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
     return true;
 }
 
-bool hasReportFiles(const Entrance& entrance, std::string& error) {
+bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
     std::size_t slash = entrance.base.rfind('/');
     std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
     std::string prefix = (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
@@ -72,12 +72,10 @@ bool hasReportFiles(const Entrance& entrance, std::string& error) {
         error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
         return false;
     }
-    bool found = false;
-    while (struct dirent* item = readdir(handle))
-        if (std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0) {
-            found = true;
-            break;
-        }
+    bool found = !requireFile;
+    struct dirent* item = nullptr;
+    while (!found && (item = readdir(handle)) != nullptr)
+        found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
     closedir(handle);
     if (!found)
         error = entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." +

@@ -418,3 +418,21 @@ TEST(StatCheck, DaylightSavingDaysFollowTheLocalClock) {
     EXPECT_NE(utc.out.find("door1 2011-10-30 order wiersz 5: 02:00 po 02:30\n"), std::string::npos)
         << utc.out;
 }
+
+TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
+    StatRun r("stat_new_poller");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
+                        "\nrecordtime = 900\nopentime = 09:00-10:00\n");
+    ProcessResult stats = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
+    EXPECT_EQ(stats.status, 0) << stats.err;
+    EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0\n");
+    ProcessResult check = r.run({"--check", "--date", "2011-03-14", "--format", "csv"});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out, "entrance,date,kind,line,detail\ndoor1,2011-03-14,missing-file,,\"brak pliku " +
+                             r.dir.path + "/reports/door1_20110314.csv, oczekiwano 5 rekordów\"\n");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.dir.path + "/gone/door1.csv\n");
+    ProcessResult gone = r.run({"--date", "2011-03-14"});
+    EXPECT_EQ(gone.status, 2);
+    EXPECT_EQ(gone.err, "pcstat: door1: nie mozna czytac katalogu " + r.dir.path +
+                            "/gone/: No such file or directory\n");
+}
