@@ -16,26 +16,13 @@
 #include <unistd.h>
 
 #include "metrics.h"
+#include "poller.h"
 
 namespace {
 
 constexpr mode_t metricsFileMode = 0644;  // the exporter runs as another user
 const char* const tempSuffix = ".tmp";
 const char* const notRegularReason = "not a regular file";
-
-bool writeWhole(int fd, const std::string& text) {
-    std::size_t written = 0;
-    while (written < text.size()) {
-        ssize_t count = write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            if (count == 0) errno = ENOSPC;
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
 
 // The metrics path may be absent or a regular file; anything else (a
 // symbolic link, a FIFO, a directory, a device) is refused.
@@ -70,7 +57,8 @@ bool writeTemp(const std::string& temp, const std::string& text, std::string& re
         ok = false;
     }
     // Created files take the umask off their mode; the exporter must read it.
-    ok = ok && fchmod(fd, metricsFileMode) == 0 && writeWhole(fd, text);
+    std::size_t written = 0;
+    ok = ok && fchmod(fd, metricsFileMode) == 0 && writeAll(fd, text, written);
     if (!ok && reason.empty()) reason = std::strerror(errno);
     if (close(fd) != 0 && ok) {
         reason = std::strerror(errno);

@@ -80,6 +80,9 @@ void writeStopLines(const Settings& s);
 // anything else at the path, a symbolic link included.
 int openAppendFd(const std::string& path);
 std::FILE* openAppendStream(const std::string& path);
+// Writes all of text, going on after a short write; false with errno set
+// when the rest cannot be written.  written receives what was written.
+bool writeAll(int fd, const std::string& text, std::size_t& written);
 
 // ---- the journal (journal.cpp)
 constexpr int priorityError = 3;    // syslog priorities, as journald reads them

@@ -10,22 +10,6 @@
 namespace {
 constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
 
-// Writes all of text, going on after a short write; false with errno set
-// when the rest cannot be written.
-bool writeAll(int fd, const std::string& text, std::size_t& written) {
-    written = 0;
-    while (written < text.size()) {
-        ssize_t count = write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            if (count == 0) errno = ENOSPC;
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}
-
 // Appends the line to the file.  A write that fails part-way is undone, so
 // that no partial line can glue two records together.  Returns the number
 // of characters left in the file, or -1 when the file cannot be opened;
