@@ -10,41 +10,16 @@
 #include <algorithm>
 #include <vector>
 
+#include "fuzz_models.h"
 #include "fuzz_support.h"
 #include "pcutil.h"
 
 namespace {
 
-bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
 struct Lookup {
     int count = 0;
     std::string value;
 };
-
-std::vector<std::string> modelTokens(std::string_view text, ConfSyntax syntax) {
-    std::string kept;
-    for (std::size_t i = 0; i < text.size(); ++i) {
-        if (syntax == confHashComments && text[i] == '#') {
-            std::size_t end = text.find('\n', i);
-            if (end == std::string_view::npos) break;
-            i = end - 1;  // the line feed itself stays
-            continue;
-        }
-        kept.push_back(text[i]);
-    }
-    std::vector<std::string> tokens;
-    std::string current;
-    for (char c : kept) {
-        if (!isSeparator(c)) {
-            current.push_back(c);
-        } else if (!current.empty()) {
-            tokens.push_back(current);
-            current.clear();
-        }
-    }
-    return tokens;  // an unterminated last token is not a token
-}
 
 Lookup modelLookup(const std::vector<std::string>& tokens, const std::string& key) {
     Lookup result;
@@ -61,7 +36,7 @@ Lookup modelLookup(const std::vector<std::string>& tokens, const std::string& ke
 std::string keyFromInput(std::string_view text) {
     constexpr std::size_t longestKey = 64;
     std::size_t end = 0;
-    while (end < text.size() && end < longestKey && !isSeparator(text[end]) &&
+    while (end < text.size() && end < longestKey && !fuzz::isConfSeparator(text[end]) &&
            text[end] != '#')
         ++end;
     return std::string(text.substr(0, end));
@@ -100,7 +75,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     file.write(text);
 
     for (ConfSyntax syntax : {confHashComments, confPlain}) {
-        std::vector<std::string> tokens = modelTokens(text, syntax);
+        std::vector<std::string> tokens = fuzz::modelTokens(text, syntax == confHashComments);
         for (const char* key : fixedKeys) checkLookup(file, text, key, syntax, tokens);
         // No program looks up an empty key: the reader's window starts out
         // as two empty tokens, so "= value" at the very start would match it.

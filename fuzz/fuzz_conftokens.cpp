@@ -1,11 +1,9 @@
 // confTokens and the configuration warnings over a fuzzed configuration
 // file, in the poller's syntax.
 //
-// Properties: confTokens gives exactly the tokens of a plain model of the
-// reader (comments cut away, the text split at blanks, tabs and line feeds,
-// a token still open at end of file dropped); for every key of a "key =
-// value" triple, confRead counts as many triples as the tokens hold; and the
-// warnings hold one "nieznany parametr" line per distinct unknown key and
+// Properties: confTokens gives exactly the tokens of the plain model of
+// the reader; for every key of a "key = value" triple, confRead counts as
+// many triples as the tokens hold; and the warnings hold one "nieznany parametr" line per distinct unknown key and
 // one "nie jest czytane" line per token that holds '=', is not '=' and is
 // not the value of a triple, and no other line than those and the days that
 // close before they open.
@@ -13,32 +11,12 @@
 #include <set>
 #include <vector>
 
+#include "fuzz_models.h"
 #include "fuzz_support.h"
 #include "pcutil.h"
 #include "poller.h"
 
 namespace {
-
-bool isSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
-
-std::vector<std::string> modelTokens(std::string_view text) {
-    std::vector<std::string> tokens;
-    std::string current;
-    bool inComment = false;
-    for (char c : text) {
-        if (inComment && c != '\n') continue;
-        inComment = false;
-        if (c == '#') {
-            inComment = true;
-        } else if (!isSeparator(c)) {
-            current.push_back(c);
-        } else if (!current.empty()) {
-            tokens.push_back(current);
-            current.clear();
-        }
-    }
-    return tokens;
-}
 
 bool isKnown(const std::string& key) {
     static const std::set<std::string> known = {
@@ -68,7 +46,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     std::vector<std::string> tokens;
     FUZZ_CHECK(confTokens(file.path(), confHashComments, tokens));
-    FUZZ_CHECK(tokens == modelTokens(text));
+    FUZZ_CHECK(tokens == fuzz::modelTokens(text, true));
 
     std::set<std::string> unknown;
     std::set<std::string> keys;

@@ -1,6 +1,6 @@
-// Plain models of how the viewer reads its input, written for the fuzz
-// targets to compare the viewer against: decimal numbers, lines and
-// report records.
+// Plain models of how the programs read their input, written for the fuzz
+// targets to compare them against: configuration tokens, decimal numbers,
+// lines and report records.
 #pragma once
 
 #include <climits>
@@ -9,6 +9,35 @@
 #include <vector>
 
 namespace fuzz {
+
+inline bool isConfSeparator(char c) { return c == ' ' || c == '\t' || c == '\n'; }
+
+// The tokens of a configuration file: comments (with hashComments) cut
+// away up to their line feed, the text split at blanks, tabs and line
+// feeds, and a token still open at the end of the file dropped.
+inline std::vector<std::string> modelTokens(std::string_view text, bool hashComments) {
+    std::string kept;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (hashComments && text[i] == '#') {
+            std::size_t end = text.find('\n', i);
+            if (end == std::string_view::npos) break;
+            i = end - 1;  // the line feed itself stays
+            continue;
+        }
+        kept.push_back(text[i]);
+    }
+    std::vector<std::string> tokens;
+    std::string current;
+    for (char c : kept) {
+        if (!isConfSeparator(c)) {
+            current.push_back(c);
+        } else if (!current.empty()) {
+            tokens.push_back(current);
+            current.clear();
+        }
+    }
+    return tokens;
+}
 
 // A decimal number filling the whole text apart from blanks (blank, tab,
 // carriage return, vertical tab, form feed) around it: one optional sign,

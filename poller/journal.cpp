@@ -46,11 +46,7 @@ void journalLog(int priority, const std::string& text) {
     std::string lines = journalText(priority, text);
     // In one piece where the system allows, so a message stays together.
     std::size_t written = 0;
-    while (written < lines.size()) {
-        ssize_t count = write(STDERR_FILENO, lines.data() + written, lines.size() - written);
-        if (count <= 0) return;
-        written += static_cast<std::size_t>(count);
-    }
+    writeAll(STDERR_FILENO, lines, written);
 }
 
 void importantLog(const Settings& s, int priority, const std::string& text) {

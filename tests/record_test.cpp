@@ -178,7 +178,9 @@ TEST(RecordRead, LinesOfThePollersShapeAndTheirNeighbours) {
         RecordView record;
         bool read = readRecord(c.line, record);
         EXPECT_EQ(read, c.record) << c.line;
-        if (read) EXPECT_EQ(record.total, c.total) << c.line;
+        if (read) {
+            EXPECT_EQ(record.total, c.total) << c.line;
+        }
     }
     RecordView record;
     ASSERT_TRUE(readRecord("10:00;   123;-1; 0;0X8EB2\n", record));
