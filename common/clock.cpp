@@ -17,8 +17,7 @@ constexpr int tmYearBase = 1900;
 std::string formatDate(const std::tm& parts, char separator) {
     int year = parts.tm_year + tmYearBase;
     if (separator == '0') return fmt("%d%02d%02d", year, parts.tm_mon + 1, parts.tm_mday);
-    return fmt("%d%c%02d%c%02d", year, separator, parts.tm_mon + 1, separator,
-               parts.tm_mday);
+    return fmt("%d%c%02d%c%02d", year, separator, parts.tm_mon + 1, separator, parts.tm_mday);
 }
 
 std::string formatTime(const std::tm& parts) {
@@ -50,7 +49,9 @@ std::string olddate(long long daysBack, char separator) {
     std::tm parts = localNow();
     constexpr int noon = 12;
     while (true) {
-        long long step = daysBack > stepDays ? stepDays : daysBack < -stepDays ? -stepDays : daysBack;
+        long long step = daysBack > stepDays    ? stepDays
+                         : daysBack < -stepDays ? -stepDays
+                                                : daysBack;
         parts.tm_mday -= static_cast<int>(step);
         daysBack -= step;
         parts.tm_hour = noon;

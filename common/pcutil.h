@@ -31,10 +31,10 @@ bool confTokens(const std::string& path, ConfSyntax syntax, std::vector<std::str
 // Seconds since local midnight; 86400 stands for 24:00.
 constexpr int secondsPerDay = 86400;
 
-int weekday();                           // 0 = Sunday .. 6 = Saturday
-std::string gettime();                   // "HH:MM.SS" of now
-int gettimesec();                        // seconds-of-day of now
-std::string getdate(char separator);     // today's date text, see olddate
+int weekday();                        // 0 = Sunday .. 6 = Saturday
+std::string gettime();                // "HH:MM.SS" of now
+int gettimesec();                     // seconds-of-day of now
+std::string getdate(char separator);  // today's date text, see olddate
 // Date text of the local calendar day daysBack days before today.  The
 // selector '0' gives YYYYMMDD; any other character is put between year,
 // month and day (YYYY-MM-DD for '-').

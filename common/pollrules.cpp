@@ -40,8 +40,7 @@ void nameBreak(const std::string& entry, std::string& base, std::string& ext) {
     }
 }
 
-std::string reportFileOf(const std::string& base, const std::string& ext,
-                         const std::string& date) {
+std::string reportFileOf(const std::string& base, const std::string& ext, const std::string& date) {
     return base + "_" + date + "." + ext;
 }
 

@@ -27,8 +27,7 @@ bool decodeHours(const std::string& text, int& open, int& close, int numbers[4])
 void nameBreak(const std::string& entry, std::string& base, std::string& ext);
 
 // The report file of a day: base + "_" + date (YYYYMMDD) + "." + extension.
-std::string reportFileOf(const std::string& base, const std::string& ext,
-                         const std::string& date);
+std::string reportFileOf(const std::string& base, const std::string& ext, const std::string& date);
 
 // The second at which a day's closing is tested: 24:00 (86400), which the
 // clock never reads, becomes 23:59:59; any other value stays.

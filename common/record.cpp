@@ -47,7 +47,8 @@ const char* scanNumber(const char* p, const char* end, long long& value) {
     // Up to 18 digits cannot overflow; a 19th is checked.
     constexpr int safeDigits = 18;
     const char* safeEnd = end - p > safeDigits ? p + safeDigits : end;
-    while (p < safeEnd && classOf(*p) == digit) magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
+    while (p < safeEnd && classOf(*p) == digit)
+        magnitude = magnitude * 10 + static_cast<unsigned>(*p++ - '0');
     constexpr unsigned long long limit = static_cast<unsigned long long>(LLONG_MAX);
     while (p < end && classOf(*p) == digit) {
         unsigned long long next = magnitude * 10 + static_cast<unsigned>(*p - '0');
@@ -123,7 +124,8 @@ bool readPollerLine(std::string_view line, RecordView& record) {
 
 template <typename Number>
 bool fits(long long value) {
-    return value >= std::numeric_limits<Number>::min() && value <= std::numeric_limits<Number>::max();
+    return value >= std::numeric_limits<Number>::min() &&
+           value <= std::numeric_limits<Number>::max();
 }
 
 }  // namespace
@@ -207,8 +209,10 @@ bool checksumMatches(const RecordView& record) {
     if (computed >= 0 && computed <= 0xFFFF) {
         static constexpr char hexDigits[] = "0123456789ABCDEF";
         return found.size() == shortLength && found[0] == '0' && found[1] == 'X' &&
-               found[2] == hexDigits[computed >> 12] && found[3] == hexDigits[(computed >> 8) & 0xF] &&
-               found[4] == hexDigits[(computed >> 4) & 0xF] && found[5] == hexDigits[computed & 0xF];
+               found[2] == hexDigits[computed >> 12] &&
+               found[3] == hexDigits[(computed >> 8) & 0xF] &&
+               found[4] == hexDigits[(computed >> 4) & 0xF] &&
+               found[5] == hexDigits[computed & 0xF];
     }
     char text[16];
     std::size_t length = computeChecksumText(record.body, text);
@@ -243,7 +247,8 @@ bool ReportReader::next(std::string_view& text, LineKind& kind) {
         std::size_t available = end_ - begin_;
         const void* feed = std::memchr(from, '\n', available);
         if (feed != nullptr) {
-            std::size_t length = static_cast<std::size_t>(static_cast<const char*>(feed) - from) + 1;
+            std::size_t length =
+                static_cast<std::size_t>(static_cast<const char*>(feed) - from) + 1;
             begin_ += length;
             if (skipping) {
                 text = std::string_view(head_, maxRecordLine);

@@ -22,8 +22,7 @@ namespace {
 
 // The length of the well-formed sequence at text[at], by the byte ranges of
 // the standard's table; 0 when there is none.
-std::size_t wellFormedAt(const std::string& text, std::size_t at)
-{
+std::size_t wellFormedAt(const std::string& text, std::size_t at) {
     const auto byte = [&](std::size_t i) {
         return i < text.size() ? static_cast<unsigned char>(text[i]) : 0x100u;
     };
@@ -45,8 +44,7 @@ std::size_t wellFormedAt(const std::string& text, std::size_t at)
 }
 
 // Well-formed and free of C0, DEL and C1 controls.
-bool isClean(const std::string& text)
-{
+bool isClean(const std::string& text) {
     for (std::size_t at = 0; at < text.size();) {
         const std::size_t length = wellFormedAt(text, at);
         if (length == 0) return false;
@@ -58,8 +56,7 @@ bool isClean(const std::string& text)
     return true;
 }
 
-bool sizeModel(const std::string& text, int& width, int& height)
-{
+bool sizeModel(const std::string& text, int& width, int& height) {
     const std::size_t x = text.find('x');
     if (x == std::string::npos || text.find('x', x + 1) != std::string::npos) return false;
     const std::string sides[] = {text.substr(0, x), text.substr(x + 1)};
@@ -78,8 +75,7 @@ bool sizeModel(const std::string& text, int& width, int& height)
     return true;
 }
 
-bool formatModel(const std::string& path)
-{
+bool formatModel(const std::string& path) {
     const std::string name = path.substr(path.find_last_of('/') + 1);
     if (name.size() < 5) return false;
     std::string end = name.substr(name.size() - 4);
@@ -101,8 +97,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     int width = -1, height = -1, modelWidth = -1, modelHeight = -1;
     const bool parsed = parseChartSize(line, width, height);
     FUZZ_CHECK(parsed == sizeModel(line, modelWidth, modelHeight));
-    if (parsed) FUZZ_CHECK(width == modelWidth && height == modelHeight);
-    else FUZZ_CHECK(width == -1 && height == -1);
+    if (parsed)
+        FUZZ_CHECK(width == modelWidth && height == modelHeight);
+    else
+        FUZZ_CHECK(width == -1 && height == -1);
 
     ChartFormat format;
     FUZZ_CHECK(chartFormatFor(line, format) == formatModel(line));

@@ -3,10 +3,9 @@
 //
 // Properties: confTokens gives exactly the tokens of the plain model of
 // the reader; for every key of a "key = value" triple, confRead counts as
-// many triples as the tokens hold; and the warnings hold one "nieznany parametr" line per distinct unknown key and
-// one "nie jest czytane" line per token that holds '=', is not '=' and is
-// not the value of a triple, and no other line than those and the days that
-// close before they open.
+// many triples as the tokens hold; and the warnings hold one "nieznany parametr" line per distinct
+// unknown key and one "nie jest czytane" line per token that holds '=', is not '=' and is not the
+// value of a triple, and no other line than those and the days that close before they open.
 #include <algorithm>
 #include <set>
 #include <vector>
@@ -20,8 +19,8 @@ namespace {
 
 bool isKnown(const std::string& key) {
     static const std::set<std::string> known = {
-        "portname", "entry",  "recordtime", "opentime", "comlog",   "metrics",  "Sunday",
-        "Monday",   "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"};
+        "portname", "entry",   "recordtime", "opentime", "comlog", "metrics", "Sunday",
+        "Monday",   "Tuesday", "Wednesday",  "Thursday", "Friday", "Saturday"};
     return known.count(key) > 0;
 }
 
@@ -77,7 +76,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FUZZ_CHECK(linesStarting(warnings, "Uwaga: nieznany parametr ") ==
                static_cast<int>(unknown.size()));
     FUZZ_CHECK(warnings.empty() || warnings.back() == '\n');
-    std::size_t lines = static_cast<std::size_t>(std::count(warnings.begin(), warnings.end(), '\n'));
+    std::size_t lines =
+        static_cast<std::size_t>(std::count(warnings.begin(), warnings.end(), '\n'));
     // Every day opens and closes at 0:00 here: no day warning.
     FUZZ_CHECK(lines == unknown.size() + static_cast<std::size_t>(glued));
     return 0;

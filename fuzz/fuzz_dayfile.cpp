@@ -54,14 +54,16 @@ std::vector<ModelLine> modelLines(std::string_view content) {
         }
         // The body: up to the fourth terminator; the checksum: the fifth field.
         std::size_t terminators = 0, at = 0;
-        for (; terminators < 4; ++at) terminators += line[at] == ';' || line[at] == '\n' || line[at] == '\xFF';
+        for (; terminators < 4; ++at)
+            terminators += line[at] == ';' || line[at] == '\n' || line[at] == '\xFF';
         std::size_t end = at;
         while (line[end] != ';' && line[end] != '\n' && line[end] != '\xFF') ++end;
         if (line.substr(at, end - at) != fmt("0X%04X", checksumll(line.substr(0, at)))) {
             model.push_back({ModelKind::checksum, ""});
             continue;
         }
-        model.push_back({modelTime(record.time) ? ModelKind::record : ModelKind::malformed, record.time});
+        model.push_back(
+            {modelTime(record.time) ? ModelKind::record : ModelKind::malformed, record.time});
     }
     return model;
 }
@@ -119,7 +121,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         FUZZ_CHECK(count < model.size());
         FUZZ_CHECK(line.number == static_cast<long>(count) + 1);
         const ModelLine& expected = model[count];
-        LineClass kind = expected.kind == ModelKind::record    ? LineClass::record
+        LineClass kind = expected.kind == ModelKind::record     ? LineClass::record
                          : expected.kind == ModelKind::checksum ? LineClass::checksum
                                                                 : LineClass::malformed;
         FUZZ_CHECK(line.kind == kind);
@@ -149,8 +151,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckSummary summary;
     std::string error;
     long lineFindings = 0;
-    static const std::set<std::string> kinds = {"malformed", "checksum", "order", "missing-file",
-                                                "missing-record", "unanswered", "fault", "reset"};
+    static const std::set<std::string> kinds = {"malformed",    "checksum",       "order",
+                                                "missing-file", "missing-record", "unanswered",
+                                                "fault",        "reset"};
     auto report = [&](const Finding& f) {
         FUZZ_CHECK(kinds.count(f.kind) == 1);
         FUZZ_CHECK(f.date == "2011-03-14" && f.entrance == "door");
@@ -158,7 +161,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (f.kind == "malformed" || f.kind == "checksum") {
             ++lineFindings;
             FUZZ_CHECK(f.line > 0);
-            FUZZ_CHECK((f.kind == "checksum") == (model[static_cast<std::size_t>(f.line - 1)].kind == ModelKind::checksum));
+            FUZZ_CHECK((f.kind == "checksum") ==
+                       (model[static_cast<std::size_t>(f.line - 1)].kind == ModelKind::checksum));
         }
     };
     FUZZ_CHECK(runCheck({entrance}, options, report, summary, error));

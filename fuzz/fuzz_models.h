@@ -100,8 +100,7 @@ inline bool modelRecord(std::string_view line, ModelRecord& record) {
     std::size_t start = 0;
     for (std::string_view& field : fields) {
         std::size_t end = start;
-        while (end < line.size() && line[end] != ';' && line[end] != '\n' &&
-               line[end] != '\xFF')
+        while (end < line.size() && line[end] != ';' && line[end] != '\n' && line[end] != '\xFF')
             ++end;
         if (end == line.size()) return false;
         field = line.substr(start, end - start);

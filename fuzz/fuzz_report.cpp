@@ -18,8 +18,8 @@ namespace {
 std::string decimal(__int128 value) {
     if (value == 0) return "0";
     bool negative = value < 0;
-    unsigned __int128 magnitude = negative ? -static_cast<unsigned __int128>(value)
-                                           : static_cast<unsigned __int128>(value);
+    unsigned __int128 magnitude =
+        negative ? -static_cast<unsigned __int128>(value) : static_cast<unsigned __int128>(value);
     std::string digits;
     for (; magnitude > 0; magnitude /= 10) digits.insert(digits.begin(), '0' + magnitude % 10);
     return (negative ? "-" : "") + digits;

@@ -58,8 +58,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         else
             FUZZ_CHECK(s.base + "." + s.ext == s.entry);
         std::string comlog;
-        bool comlogYes = confRead(confPath, "comlog", comlog, confHashComments) > 0 &&
-                         comlog[0] == 'y';
+        bool comlogYes =
+            confRead(confPath, "comlog", comlog, confHashComments) > 0 && comlog[0] == 'y';
         FUZZ_CHECK(s.comlog == comlogYes);
     }
 

@@ -13,14 +13,14 @@
 
 // Stops the run at once, so that libFuzzer saves the input as a crash.  The
 // message names the property; the trap gives the stack.
-#define FUZZ_CHECK(condition)                                                       \
-    do {                                                                            \
-        if (!(condition)) {                                                         \
+#define FUZZ_CHECK(condition)                                                          \
+    do {                                                                               \
+        if (!(condition)) {                                                            \
             std::fprintf(stderr, "\n%s:%d: property broken: %s\n", __FILE__, __LINE__, \
-                         #condition);                                               \
-            std::fflush(stderr);                                                    \
-            __builtin_trap();                                                       \
-        }                                                                           \
+                         #condition);                                                  \
+            std::fflush(stderr);                                                       \
+            __builtin_trap();                                                          \
+        }                                                                              \
     } while (0)
 
 namespace fuzz {
@@ -35,8 +35,7 @@ class ScratchFile {
 public:
     explicit ScratchFile(const char* stem) {
         const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + stem +
-                "-XXXXXX";
+        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + stem + "-XXXXXX";
         int fd = mkstemp(path_.data());
         if (fd < 0) {
             std::perror("pcfuzz: mkstemp");
@@ -58,8 +57,8 @@ public:
         bool ok = fd >= 0;
         std::size_t done = 0;
         while (ok && done < content.size()) {
-            ssize_t n = pwrite(fd, content.data() + done, content.size() - done,
-                               static_cast<off_t>(done));
+            ssize_t n =
+                pwrite(fd, content.data() + done, content.size() - done, static_cast<off_t>(done));
             ok = n > 0;
             if (ok) done += static_cast<std::size_t>(n);
         }
@@ -81,8 +80,7 @@ class ScratchDir {
 public:
     explicit ScratchDir(const char* stem) {
         const char* dir = std::getenv("TMPDIR");
-        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + stem +
-                "-XXXXXX";
+        path_ = std::string(dir != nullptr && *dir != '\0' ? dir : "/tmp") + "/" + stem + "-XXXXXX";
         if (mkdtemp(path_.data()) == nullptr) {
             std::perror("pcfuzz: mkdtemp");
             std::abort();

@@ -42,15 +42,14 @@ int verbosityFromArgument(int argc, char** argv) {
 }
 
 std::string startLine(const Settings& s) {
-    return fmt("\nSTART nazwa wywolania %s: %s - %s \n", s.invocation.c_str(),
-               s.startDate.c_str(), s.startTime.c_str());
+    return fmt("\nSTART nazwa wywolania %s: %s - %s \n", s.invocation.c_str(), s.startDate.c_str(),
+               s.startTime.c_str());
 }
 
 std::string bannerText(const Settings& s, int level) {
     return fmt("\n*******************************\nSTART: %s - %s \nWersja programu: %s\n",
                s.startDate.c_str(), s.startTime.c_str(), versionText) +
-           "\nProgram do komunikacji z licznikami VORM-2210\n" +
-           "Aby zakonczyc wcisnij ctrl-c \n" +
+           "\nProgram do komunikacji z licznikami VORM-2210\n" + "Aby zakonczyc wcisnij ctrl-c \n" +
            fmt("log bledow: %s \npoziom debagowania = %d\n", s.verboseLog.c_str(), level) +
            fmt("nazwa pliku konfiguracji: %s\n", s.confPath.c_str());
 }

@@ -19,7 +19,7 @@ struct MetricsState {
     std::int64_t heartbeat = 0;  // the time of this write
     bool open = false;           // the latest sample lies within today's hours
     bool portUp = true;          // false while the line is lost
-    bool lastPollGood = true;     // the health of the latest poll; starts good
+    bool lastPollGood = true;    // the health of the latest poll; starts good
     std::int64_t pollsGood = 0;
     std::int64_t pollsSilent = 0;
     std::int64_t pollsNoValue = 0;
@@ -29,7 +29,7 @@ struct MetricsState {
     std::int64_t lastGoodPoll = 0;
     bool visitorsKnown = false;  // a poll has brought a value: visitors is valid
     std::int64_t visitors = 0;   // the counter total of the latest good poll
-    int photocellFaults = 0;    // fault markers in the latest answer
+    int photocellFaults = 0;     // fault markers in the latest answer
     std::int64_t recordsWritten = 0;
     std::int64_t recordWriteErrors = 0;
 };

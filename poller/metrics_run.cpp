@@ -28,7 +28,8 @@ void readMetricsSetting(Settings& s, std::FILE* vlog) {
     std::string value;
     if (confRead(s.confPath, "metrics", value, confHashComments) <= 0) return;
     s.metrics = value;
-    if (verbose >= levelDetail) putLog(vlog, fmt("Sciezka/nazwa pliku metryk = %s\n", value.c_str()));
+    if (verbose >= levelDetail)
+        putLog(vlog, fmt("Sciezka/nazwa pliku metryk = %s\n", value.c_str()));
 }
 
 std::string metricsSummary(const Settings& s) {
@@ -44,8 +45,8 @@ void startMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m) {
     m.state.startTime = now();
     // No sample of the loop yet: today's hours and the clock of this moment.
     int today = weekday();
-    bool open = withinOpeningHours(gettimesec(), s.openTimes[today],
-                                   closingSecond(s.closeTimes[today]));
+    bool open =
+        withinOpeningHours(gettimesec(), s.openTimes[today], closingSecond(s.closeTimes[today]));
     save(s, port, m, open);
 }
 

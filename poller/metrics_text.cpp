@@ -18,15 +18,29 @@ std::size_t utf8SequenceLength(const std::string& text, std::size_t at) {
     if (lead < 0x80) return 1;
     std::size_t length = 0;
     unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF) length = 2;
-    else if (lead == 0xE0) { length = 3; low = 0xA0; }
-    else if (lead >= 0xE1 && lead <= 0xEC) length = 3;
-    else if (lead == 0xED) { length = 3; high = 0x9F; }  // no surrogates
-    else if (lead >= 0xEE && lead <= 0xEF) length = 3;
-    else if (lead == 0xF0) { length = 4; low = 0x90; }
-    else if (lead >= 0xF1 && lead <= 0xF3) length = 4;
-    else if (lead == 0xF4) { length = 4; high = 0x8F; }
-    else return 0;
+    if (lead >= 0xC2 && lead <= 0xDF)
+        length = 2;
+    else if (lead == 0xE0) {
+        length = 3;
+        low = 0xA0;
+    } else if (lead >= 0xE1 && lead <= 0xEC)
+        length = 3;
+    else if (lead == 0xED) {
+        length = 3;
+        high = 0x9F;
+    }  // no surrogates
+    else if (lead >= 0xEE && lead <= 0xEF)
+        length = 3;
+    else if (lead == 0xF0) {
+        length = 4;
+        low = 0x90;
+    } else if (lead >= 0xF1 && lead <= 0xF3)
+        length = 4;
+    else if (lead == 0xF4) {
+        length = 4;
+        high = 0x8F;
+    } else
+        return 0;
     if (at + length > text.size()) return 0;
     if (byte(at + 1) < low || byte(at + 1) > high) return 0;
     for (std::size_t i = 2; i < length; ++i)
@@ -129,10 +143,14 @@ std::string metricsLabelValue(const std::string& value) {
             continue;
         }
         char c = value[at];
-        if (c == '\\') out += "\\\\";
-        else if (c == '"') out += "\\\"";
-        else if (c == '\n') out += "\\n";
-        else out.append(value, at, length);
+        if (c == '\\')
+            out += "\\\\";
+        else if (c == '"')
+            out += "\\\"";
+        else if (c == '\n')
+            out += "\\n";
+        else
+            out.append(value, at, length);
         at += length;
     }
     return out;
@@ -143,8 +161,7 @@ std::string metricsText(const MetricsState& state) {
     std::string out;
     appendFamily(out, upFamily, entrance, state.up ? 1 : 0);
     appendFamily(out, infoFamily,
-                 entrance + "," + label("port", state.port) + "," +
-                     label("version", state.version),
+                 entrance + "," + label("port", state.port) + "," + label("version", state.version),
                  1);
     appendFamily(out, startFamily, entrance, state.startTime);
     appendFamily(out, heartbeatFamily, entrance, state.heartbeat);

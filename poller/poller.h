@@ -51,9 +51,9 @@ enum PollHealth {
 
 // What the latest polls of the counter gave.
 struct PollResult {
-    int total = 0;     // counter total, kept across unanswered polls
-    int faults = 0;    // photocell fault markers in the latest answer
-    int noAnswer = 0;  // 1 when the latest poll got nothing
+    int total = 0;                   // counter total, kept across unanswered polls
+    int faults = 0;                  // photocell fault markers in the latest answer
+    int noAnswer = 0;                // 1 when the latest poll got nothing
     PollHealth health = healthGood;  // of the latest poll
     bool valueSeen = false;          // a poll has brought a value: total is a reading
 };
@@ -85,9 +85,9 @@ std::FILE* openAppendStream(const std::string& path);
 bool writeAll(int fd, const std::string& text, std::size_t& written);
 
 // ---- the journal (journal.cpp)
-constexpr int priorityError = 3;    // syslog priorities, as journald reads them
+constexpr int priorityError = 3;  // syslog priorities, as journald reads them
 constexpr int priorityWarning = 4;
-constexpr int priorityNotice = 6;   // a return to normal
+constexpr int priorityNotice = 6;  // a return to normal
 
 // Decides once, at start, whether standard error is the systemd journal.
 void initJournal();

@@ -42,9 +42,9 @@ std::string recordBody(const std::string& time, const PollResult& result) {
 
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result) {
     std::string body = recordBody(time, result);
-    verboseLog(s, levelDetail,
-               fmt("\nWygenerowano linie rekordu %s %s \n", body.c_str(),
-                   checksumText(body).c_str()));
+    verboseLog(
+        s, levelDetail,
+        fmt("\nWygenerowano linie rekordu %s %s \n", body.c_str(), checksumText(body).c_str()));
     return recordLine(body);
 }
 

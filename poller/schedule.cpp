@@ -10,8 +10,8 @@ void waitForNextSecond() {
     // Sleep to the start of the next second of the clock, so that samples
     // stay aligned to whole seconds and none is skipped.  A stop signal
     // cuts the sleep short.
-    struct timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_REALTIME, &now);
-    struct timespec next {now.tv_sec + 1, 0};
+    timespec next{now.tv_sec + 1, 0};
     clock_nanosleep(CLOCK_REALTIME, TIMER_ABSTIME, &next, nullptr);
 }

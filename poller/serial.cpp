@@ -18,7 +18,7 @@ const char* const portOpenedText = "Otwarto port ";
 // A terminal whose line has gone (an unplugged adapter, a closed pseudo-
 // terminal) reads as empty but reports a hangup.
 bool hungUp(int fd) {
-    struct pollfd probe {fd, POLLIN, 0};
+    pollfd probe{fd, POLLIN, 0};
     return poll(&probe, 1, 0) > 0 && (probe.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
 }
 
@@ -45,8 +45,9 @@ void markLost(const Settings& s, SerialPort& port, int error) {
     port.fd = -1;
     if (port.down) return;
     port.down = true;
-    importantLog(s, priorityError, fmt("Utracono polaczenie z portem %s: %s\n",
-                                       s.portname.c_str(), std::strerror(error)));
+    importantLog(
+        s, priorityError,
+        fmt("Utracono polaczenie z portem %s: %s\n", s.portname.c_str(), std::strerror(error)));
 }
 
 void markAnswered(const Settings& s, SerialPort& port) {
@@ -110,7 +111,7 @@ void reopenLostPort(const Settings& s, SerialPort& port) {
 
 void waitOneSecond() {
     // A stop signal cuts the wait short; it is not resumed.
-    struct timespec second {1, 0};
+    timespec second{1, 0};
     nanosleep(&second, nullptr);
 }
 
@@ -132,7 +133,8 @@ void drainPort(const Settings& s, SerialPort& port) {
     text += fmt("\nOtwarcie dzisiaj =  %s-%s;%s, %2d:%02d-%2d:%02d\n", getdate('.').c_str(),
                 gettime().c_str(), weekDays[wday], sTh(start), sTm(start), sTh(stop), sTm(stop));
     text += "Czyszczenie bufora start\n";
-    if (firstCount != 0) text += "Czyszczenie bufora 1 :" + byteDump(first) + " : koniec czyszczenia\n";
+    if (firstCount != 0)
+        text += "Czyszczenie bufora 1 :" + byteDump(first) + " : koniec czyszczenia\n";
     if (secondCount != 0) {
         for (char byte : second) text += "Czyszczenie bufora 2: " + byteDump(std::string(1, byte));
         text += " : koniec czyszczenia\n";

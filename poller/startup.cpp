@@ -63,8 +63,7 @@ bool lookUpRequired(const Settings& s, std::FILE* vlog, const RequiredKey& requi
         if (verbose >= levelDetail) putLog(vlog, fmt(required.foundFormat, value.c_str()));
         return true;
     }
-    if (found < 0)
-        putError(vlog, fmt("Nie znaleziono pliku konfiguracji%s\n", s.confPath.c_str()));
+    if (found < 0) putError(vlog, fmt("Nie znaleziono pliku konfiguracji%s\n", s.confPath.c_str()));
     putError(vlog, fmt(required.missingFormat, s.confPath.c_str()));
     return false;
 }

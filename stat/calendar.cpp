@@ -30,7 +30,8 @@ bool inYears(Day day) {
 }
 
 bool dayOf(int y, int m, int d, Day& day) {
-    year_month_day date{year{y}, month{static_cast<unsigned>(m)}, std::chrono::day{static_cast<unsigned>(d)}};
+    year_month_day date{year{y}, month{static_cast<unsigned>(m)},
+                        std::chrono::day{static_cast<unsigned>(d)}};
     if (!date.ok()) return false;
     day = sys_days{date};
     return inYears(day);
@@ -83,8 +84,8 @@ bool parseDate(const std::string& text, Day now, Day& day) {
 
 std::string dashedDate(Day day) {
     year_month_day date{day};
-    return fmt("%04d-%02u-%02u", static_cast<int>(date.year()),
-               static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()));
+    return fmt("%04d-%02u-%02u", static_cast<int>(date.year()), static_cast<unsigned>(date.month()),
+               static_cast<unsigned>(date.day()));
 }
 
 std::string compactDate(Day day) {

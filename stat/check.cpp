@@ -44,10 +44,10 @@ struct Span {
 
 const char* malformedText(MalformedReason reason) {
     switch (reason) {
-    case MalformedReason::overlong: return "wiersz dłuższy niż 99 znaków";
-    case MalformedReason::unterminated: return "ostatni wiersz bez znaku końca wiersza";
-    case MalformedReason::time: return "czas nie jest postaci GG:MM ani GG:MM.SS";
-    case MalformedReason::fields: break;
+        case MalformedReason::overlong: return "wiersz dłuższy niż 99 znaków";
+        case MalformedReason::unterminated: return "ostatni wiersz bez znaku końca wiersza";
+        case MalformedReason::time: return "czas nie jest postaci GG:MM ani GG:MM.SS";
+        case MalformedReason::fields: break;
     }
     return "to nie jest cały rekord";
 }
@@ -95,7 +95,7 @@ private:
     long long* findings_ = nullptr;
     int interval_ = minInterval;
     bool scheduled_ = false;
-    int previous_ = -1;  // seconds-of-day of the previous record of the day
+    int previous_ = -1;                 // seconds-of-day of the previous record of the day
     bool previousWithSeconds_ = false;  // and whether its time text shows seconds
     bool repeats_ = false;
     int repeatFrom_ = 0, repeatTo_ = 0;
@@ -180,8 +180,8 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
         if (!moments_.empty())
             emit("missing-file", 0,
                  "brak pliku " + reportPathOf(entrance, day) + ", oczekiwano " +
-                     polishCount(static_cast<long long>(moments_.size()), "rekordu",
-                                 "rekordów", "rekordów"));
+                     polishCount(static_cast<long long>(moments_.size()), "rekordu", "rekordów",
+                                 "rekordów"));
         return true;
     }
     if (++stamp_ == 0) {  // the stamps went round: start afresh

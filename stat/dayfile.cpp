@@ -72,8 +72,8 @@ bool DayFile::readLine(DayLine& line) {
     if (kind != LineKind::complete) {
         line.record = RecordView{};
         line.kind = LineClass::malformed;
-        line.reason = kind == LineKind::overlong ? MalformedReason::overlong
-                                                 : MalformedReason::unterminated;
+        line.reason =
+            kind == LineKind::overlong ? MalformedReason::overlong : MalformedReason::unterminated;
         return true;
     }
     if (!readRecord(text, line.record)) {

@@ -21,11 +21,11 @@ enum class MalformedReason { fields, overlong, unterminated, time };
 struct DayLine {
     LineClass kind = LineClass::record;
     MalformedReason reason = MalformedReason::fields;
-    long number = 0;         // line number in the file, from 1
-    RecordView record;       // for records and checksum lines
-    int second = 0;          // the record's time as seconds-of-day
+    long number = 0;           // line number in the file, from 1
+    RecordView record;         // for records and checksum lines
+    int second = 0;            // the record's time as seconds-of-day
     bool withSeconds = false;  // its time is HH:MM.SS (else HH:MM)
-    bool dayBefore = false;  // a record of the day before (see DayFile)
+    bool dayBefore = false;    // a record of the day before (see DayFile)
 };
 
 // Reads a time text HH:MM or HH:MM.SS of the clock; false for any other.
@@ -64,7 +64,7 @@ private:
     struct Pending {
         DayLine line;
         char text[recordLineCapacity];
-        };
+    };
     Pending pending_[maxPending + 1];
     int pendingCount_ = 0;
     int pendingNext_ = 0;

@@ -17,7 +17,8 @@ bool hasKey(const std::string& path, const char* key, std::string& value) {
 }
 
 bool endsWith(const std::string& text, const std::string& tail) {
-    return text.size() > tail.size() && text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
+    return text.size() > tail.size() &&
+           text.compare(text.size() - tail.size(), tail.size(), tail) == 0;
 }
 
 }  // namespace
@@ -81,8 +82,8 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     resolved.confPath = confPath;
     nameBreak(entry, resolved.base, resolved.ext);
     // A configuration the poller refuses gives no records, so no schedule.
-    resolved.scheduled = hasKey(confPath, "portname", portname) &&
-                         readSchedule(confPath, resolved.schedule);
+    resolved.scheduled =
+        hasKey(confPath, "portname", portname) && readSchedule(confPath, resolved.schedule);
     entrance = resolved;
     return true;
 }

@@ -11,11 +11,11 @@
 #include "expected.h"
 
 struct Entrance {
-    std::string label;    // the name, or for a path its file name before the first point
-    std::string given;    // as named on the command line, for messages
-    std::string base;     // report files: base + "_" + YYYYMMDD + "." + ext
+    std::string label;  // the name, or for a path its file name before the first point
+    std::string given;  // as named on the command line, for messages
+    std::string base;   // report files: base + "_" + YYYYMMDD + "." + ext
     std::string ext;
-    std::string confPath;  // the configuration read, or empty
+    std::string confPath;    // the configuration read, or empty
     bool scheduled = false;  // a schedule is known
     Schedule schedule;
 };

@@ -45,7 +45,8 @@ bool oneOf(const std::string& value, std::initializer_list<const char*> choices)
 }
 
 bool readDayCount(const std::string& text, long& count) {
-    if (text.empty() || text.size() > 6 || text.find_first_not_of("0123456789") != std::string::npos)
+    if (text.empty() || text.size() > 6 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
         return false;
     count = std::atol(text.c_str());
     return count >= 1 && count <= maxDays;
@@ -106,60 +107,60 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
     while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
         std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
-        case optDate: choice.date = value; break;
-        case optFrom: choice.from = value; break;
-        case optTo: choice.to = value; break;
-        case optDays:
-            if (!readDayCount(value, choice.days)) {
-                error = "zla liczba dni: " + value;
+            case optDate: choice.date = value; break;
+            case optFrom: choice.from = value; break;
+            case optTo: choice.to = value; break;
+            case optDays:
+                if (!readDayCount(value, choice.days)) {
+                    error = "zla liczba dni: " + value;
+                    return false;
+                }
+                break;
+            case optBy:
+                if (!oneOf(value, {"hour", "day", "week", "month", "weekday"})) {
+                    error = "zly okres --by " + value + " (hour, day, week, month lub weekday)";
+                    return false;
+                }
+                parsed.by = value;
+                break;
+            case optFormat:
+                if (!oneOf(value, {"table", "csv", "json"})) {
+                    error = "zly format --format " + value + " (table, csv lub json)";
+                    return false;
+                }
+                parsed.format = value;
+                formatGiven = true;
+                break;
+            case optCheck: parsed.check = true; break;
+            case optChart:
+                if (!chartFormatFor(value, parsed.chartFormat)) {
+                    error = "zly plik wykresu --chart " + value + " (.png, .svg lub .pdf)";
+                    return false;
+                }
+                parsed.chart = value;
+                break;
+            case optSize:
+                if (!parseChartSize(value, parsed.chartWidth, parsed.chartHeight)) {
+                    error = "zly rozmiar --size " + value + " (SZERxWYS, od " +
+                            std::to_string(chartMinWidth) + "x" + std::to_string(chartMinHeight) +
+                            " do " + std::to_string(chartMaxSide) + "x" +
+                            std::to_string(chartMaxSide) + ")";
+                    return false;
+                }
+                sizeGiven = true;
+                break;
+            case optHelp: parsed.help = true; break;
+            case optVersion: parsed.version = true; break;
+            default: {
+                std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
+                if (optopt != 0 && optopt < optDate)
+                    error = "nieznana opcja -" + std::string(1, static_cast<char>(optopt));
+                else if (optopt != 0)
+                    error = "opcja " + option + " wymaga wartosci";
+                else
+                    error = "nieznana opcja " + option;
                 return false;
             }
-            break;
-        case optBy:
-            if (!oneOf(value, {"hour", "day", "week", "month", "weekday"})) {
-                error = "zly okres --by " + value + " (hour, day, week, month lub weekday)";
-                return false;
-            }
-            parsed.by = value;
-            break;
-        case optFormat:
-            if (!oneOf(value, {"table", "csv", "json"})) {
-                error = "zly format --format " + value + " (table, csv lub json)";
-                return false;
-            }
-            parsed.format = value;
-            formatGiven = true;
-            break;
-        case optCheck: parsed.check = true; break;
-        case optChart:
-            if (!chartFormatFor(value, parsed.chartFormat)) {
-                error = "zly plik wykresu --chart " + value + " (.png, .svg lub .pdf)";
-                return false;
-            }
-            parsed.chart = value;
-            break;
-        case optSize:
-            if (!parseChartSize(value, parsed.chartWidth, parsed.chartHeight)) {
-                error = "zly rozmiar --size " + value + " (SZERxWYS, od " +
-                        std::to_string(chartMinWidth) + "x" + std::to_string(chartMinHeight) +
-                        " do " + std::to_string(chartMaxSide) + "x" +
-                        std::to_string(chartMaxSide) + ")";
-                return false;
-            }
-            sizeGiven = true;
-            break;
-        case optHelp: parsed.help = true; break;
-        case optVersion: parsed.version = true; break;
-        default: {
-            std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
-            if (optopt != 0 && optopt < optDate)
-                error = "nieznana opcja -" + std::string(1, static_cast<char>(optopt));
-            else if (optopt != 0)
-                error = "opcja " + option + " wymaga wartosci";
-            else
-                error = "nieznana opcja " + option;
-            return false;
-        }
         }
     }
     for (int i = optind; i < argc; ++i) parsed.entrances.emplace_back(argv[i]);
@@ -172,7 +173,8 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         return false;
     }
     if (!parsed.chart.empty() && (parsed.check || formatGiven)) {
-        error = parsed.check ? "--check nie laczy sie z --chart" : "--chart nie laczy sie z --format";
+        error =
+            parsed.check ? "--check nie laczy sie z --chart" : "--chart nie laczy sie z --format";
         return false;
     }
     if (sizeGiven && parsed.chart.empty()) {

@@ -14,7 +14,7 @@ struct Options {
     std::string by;                // hour|day|week|month|weekday
     std::string format = "table";  // table|csv|json
     bool check = false;
-    std::string chart;             // --chart FILE: a picture instead of the text; empty for none
+    std::string chart;  // --chart FILE: a picture instead of the text; empty for none
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH
     int chartHeight = chartDefaultHeight;

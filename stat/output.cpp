@@ -10,7 +10,7 @@
 
 namespace {
 
-constexpr int barWidth = 40;         // the longest bar, in characters
+constexpr int barWidth = 40;            // the longest bar, in characters
 constexpr std::size_t numberWidth = 6;  // as the viewer prints its numbers
 constexpr const char* barBlock = "\u2588";
 
@@ -36,7 +36,7 @@ std::string padRight(const std::string& text, std::size_t width) {
 // ---- labels of the table
 
 const char* const weekdayShort[daysPerWeek] = {"pn", "wt", "śr", "cz", "pt", "sb", "nd"};
-const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa", "czwartek",
+const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa",    "czwartek",
                                               "piątek",       "sobota", "niedziela"};
 
 Day dayOfText(const std::string& date) {
@@ -74,14 +74,14 @@ const char* rowText(const std::string& by) {
 }
 
 std::string title(const StatTable& table) {
-    std::string text = table.entrances.size() == 1 ? "Odwiedzający, wejście: "
-                                                    : "Odwiedzający, wejścia: ";
+    std::string text =
+        table.entrances.size() == 1 ? "Odwiedzający, wejście: " : "Odwiedzający, wejścia: ";
     for (std::size_t k = 0; k < table.entrances.size(); ++k)
         text += (k > 0 ? ", " : "") + table.entrances[k];
     text += "\n";
     if (table.fromDate == table.toDate) {
-        text += "Dzień " + table.fromDate + ", " +
-                weekdayLong[isoWeekday(dayOfText(table.fromDate))];
+        text +=
+            "Dzień " + table.fromDate + ", " + weekdayLong[isoWeekday(dayOfText(table.fromDate))];
     } else {
         long days = (dayOfText(table.toDate) - dayOfText(table.fromDate)).count() + 1;
         text += "Dni " + table.fromDate + " - " + table.toDate + " (" +
@@ -92,7 +92,8 @@ std::string title(const StatTable& table) {
 
 std::string bar(long long value, long long highest) {
     if (value <= 0 || highest <= 0) return "";
-    long long width = std::llround(static_cast<double>(value) * barWidth / static_cast<double>(highest));
+    long long width =
+        std::llround(static_cast<double>(value) * barWidth / static_cast<double>(highest));
     if (width < 1) width = 1;
     std::string text;
     for (long long i = 0; i < width; ++i) text += barBlock;
@@ -171,9 +172,9 @@ void writeJson(const StatTable& table, std::FILE* out) {
     std::string text;
     for (const PeriodRow& row : table.rows)
         for (std::size_t k = 0; k < row.entrances.size(); ++k)
-            text += "{\"period\":" + jsonString(row.period) + ",\"entrance\":" +
-                    jsonString(table.entrances[k]) + "," + jsonNumberFields(row.entrances[k]) +
-                    "}\n";
+            text += "{\"period\":" + jsonString(row.period) +
+                    ",\"entrance\":" + jsonString(table.entrances[k]) + "," +
+                    jsonNumberFields(row.entrances[k]) + "}\n";
     put(out, text);
 }
 
@@ -201,12 +202,13 @@ void writeTable(const StatTable& table, std::FILE* out) {
     }
     std::vector<std::size_t> widths;
     for (std::size_t k = 0; k < entrances; ++k)
-        widths.push_back(std::max({numberWidth, columns(table.entrances[k]),
-                                   std::to_string(totals[k]).size()}));
+        widths.push_back(
+            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()}));
     std::size_t sumWidth = std::max(numberWidth, std::to_string(total).size());
 
     std::string text = title(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
-    for (std::size_t k = 0; k < entrances; ++k) text += padLeft(table.entrances[k], widths[k]) + ";";
+    for (std::size_t k = 0; k < entrances; ++k)
+        text += padLeft(table.entrances[k], widths[k]) + ";";
     if (sumColumn) text += padLeft("razem", sumWidth) + ";";
     text += "\n";
     auto numbers = [&](const std::vector<long long>& values, long long sum) {
@@ -218,7 +220,8 @@ void writeTable(const StatTable& table, std::FILE* out) {
     };
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         std::vector<long long> values;
-        for (const PeriodCounts& counts : table.rows[r].entrances) values.push_back(counts.visitors);
+        for (const PeriodCounts& counts : table.rows[r].entrances)
+            values.push_back(counts.visitors);
         std::string graph = bar(sums[r], highest);
         text += padRight(labels[r], labelWidth) + ";" + numbers(values, sums[r]) +
                 (graph.empty() ? "" : " " + graph) + "\n";

@@ -22,8 +22,8 @@ int runCheckMode(const std::vector<Entrance>& entrances, const Options& options)
     FindingWriter writer(options.format, stdout);
     CheckSummary summary;
     std::string error;
-    bool read = runCheck(entrances, options, [&](const Finding& f) { writer.write(f); }, summary,
-                         error);
+    bool read = runCheck(
+        entrances, options, [&](const Finding& f) { writer.write(f); }, summary, error);
     if (!read) {
         std::fflush(stdout);
         return fail(error);
@@ -34,9 +34,9 @@ int runCheckMode(const std::vector<Entrance>& entrances, const Options& options)
 
 const char* chartFormatName(ChartFormat format) {
     switch (format) {
-    case ChartFormat::png: return "PNG";
-    case ChartFormat::svg: return "SVG";
-    case ChartFormat::pdf: return "PDF";
+        case ChartFormat::png: return "PNG";
+        case ChartFormat::svg: return "SVG";
+        case ChartFormat::pdf: return "PDF";
     }
     return "";
 }
@@ -56,8 +56,7 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     StatTable table;
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
-    if (!options.chart.empty())
-        return writeChart(table, options);
+    if (!options.chart.empty()) return writeChart(table, options);
     if (options.format == "csv")
         writeCsv(table, stdout);
     else if (options.format == "json")

@@ -15,15 +15,15 @@ struct PeriodCounts {
 };
 
 struct PeriodRow {
-    std::string period;                  // the csv period text: 2011-03-14T09, 2011-W11, Monday...
+    std::string period;                   // the csv period text: 2011-03-14T09, 2011-W11, Monday...
     std::vector<PeriodCounts> entrances;  // in entrance order
 };
 
 struct StatTable {
     std::vector<std::string> entrances;  // labels
     std::vector<PeriodRow> rows;
-    std::string by;                      // hour|day|week|month|weekday
-    std::string fromDate, toDate;        // YYYY-MM-DD
+    std::string by;                // hour|day|week|month|weekday
+    std::string fromDate, toDate;  // YYYY-MM-DD
     // Per entrance: lines of the range's files that are not records
     // (not whole, or with a checksum that does not match).
     std::vector<long long> unusableLines;

@@ -46,8 +46,8 @@ void periodRows(const Options& options, StatTable& table, std::vector<int>& rowO
 // The hour rows: for each day, every hour from the first to the last that
 // holds a record of any entrance (the hour a spring change skips left out,
 // unless it holds records).
-void hourRows(const Options& options, std::size_t entrances,
-              const std::vector<PeriodCounts>& slots, StatTable& table) {
+void hourRows(const Options& options, std::size_t entrances, const std::vector<PeriodCounts>& slots,
+              StatTable& table) {
     long count = dayCount(options);
     for (long i = 0; i < count; ++i) {
         auto holds = [&](int hour) {
@@ -64,7 +64,8 @@ void hourRows(const Options& options, std::size_t entrances,
         Day day = options.from + days{i};
         for (int hour = first; hour <= last; ++hour) {
             if (!holds(hour) && !hourExists(day, hour)) continue;
-            PeriodRow row{dashedDate(day) + "T" + (hour < 10 ? "0" : "") + std::to_string(hour), {}};
+            PeriodRow row{dashedDate(day) + "T" + (hour < 10 ? "0" : "") + std::to_string(hour),
+                          {}};
             std::size_t slot = static_cast<std::size_t>(i * hoursPerDay + hour) * entrances;
             row.entrances.assign(slots.begin() + static_cast<long>(slot),
                                  slots.begin() + static_cast<long>(slot + entrances));
@@ -117,8 +118,8 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
     std::vector<int> rowOfDay;
     if (!byHour) periodRows(options, table, rowOfDay);
     std::size_t width = entrances.size();
-    std::size_t slotCount = byHour ? static_cast<std::size_t>(dayCount(options)) * hoursPerDay
-                                   : table.rows.size();
+    std::size_t slotCount =
+        byHour ? static_cast<std::size_t>(dayCount(options)) * hoursPerDay : table.rows.size();
     std::vector<PeriodCounts> slots(slotCount * width);
 
     // Each entrance fills its own column of the slots.

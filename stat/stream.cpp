@@ -66,7 +66,8 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
 bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
     std::size_t slash = entrance.base.rfind('/');
     std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
-    std::string prefix = (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
+    std::string prefix =
+        (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
     DIR* handle = opendir(dir.c_str());
     if (handle == nullptr) {
         error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
@@ -78,20 +79,18 @@ bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& err
         found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
     closedir(handle);
     if (!found)
-        error = entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." +
-                entrance.ext;
+        error =
+            entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." + entrance.ext;
     return found;
 }
 
-bool forEachEntrance(std::size_t count,
-                     const std::function<bool(std::size_t, std::string&)>& work,
+bool forEachEntrance(std::size_t count, const std::function<bool(std::size_t, std::string&)>& work,
                      std::string& error) {
     std::vector<std::string> errors(count);
     std::vector<char> failed(count, 0);
     std::atomic<std::size_t> next{0};
     auto worker = [&] {
-        for (std::size_t k = next++; k < count; k = next++)
-            failed[k] = work(k, errors[k]) ? 0 : 1;
+        for (std::size_t k = next++; k < count; k = next++) failed[k] = work(k, errors[k]) ? 0 : 1;
     };
     // At most four: more would hardly be faster on a few disks, and each
     // costs its buffers.

@@ -12,9 +12,9 @@
 
 // Totals from this value on may wrap past 999999 to a small number.
 constexpr long long wrapFrom = 900000;
-constexpr long long wrapTo = 100000;    // a wrapped total lies below this
+constexpr long long wrapTo = 100000;  // a wrapped total lies below this
 constexpr long long counterRange = 1000000;
-constexpr int lookBackDays = 7;         // how far back the previous record is looked for
+constexpr int lookBackDays = 7;  // how far back the previous record is looked for
 
 enum class Fall { none, wrap, reset };
 
@@ -54,6 +54,5 @@ bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& err
 // the machine has processors (at most four, and one per entrance): the
 // entrances' files are independent.  Returns false with the message of the first
 // entrance, in entrance order, whose work failed.
-bool forEachEntrance(std::size_t count,
-                     const std::function<bool(std::size_t, std::string&)>& work,
+bool forEachEntrance(std::size_t count, const std::function<bool(std::size_t, std::string&)>& work,
                      std::string& error);

@@ -19,21 +19,18 @@ namespace {
 
 constexpr int runTimeoutMs = 30000;
 
-std::string rec(const std::string& time, int total)
-{
+std::string rec(const std::string& time, int total) {
     return recordLine(recordBodyText(time, total, 0, 0));
 }
 
 struct ChartRun {
-    explicit ChartRun(const std::string& name) : dir(name)
-    {
+    explicit ChartRun(const std::string& name) : dir(name) {
         makeDirs(dir.path + "/reports");
         // A week of door1: visitors 60, 30, closed, 90, 15, 45, 120 by day.
         const int perDay[] = {60, 30, 0, 90, 15, 45, 120};
         int total = 1000;
         for (int day = 0; day < 7; ++day) {
-            if (perDay[day] == 0)
-                continue;
+            if (perDay[day] == 0) continue;
             std::string text = rec("09:00", total);
             total += perDay[day] / 3;
             text += rec("10:00", total);
@@ -43,8 +40,7 @@ struct ChartRun {
         }
     }
     std::string door1() const { return dir.path + "/reports/door1.csv"; }
-    ProcessResult run(std::vector<std::string> args)
-    {
+    ProcessResult run(std::vector<std::string> args) {
         ProcessSetup setup;
         setup.program = PC_TEST_STAT;
         setup.args = std::move(args);
@@ -56,15 +52,13 @@ struct ChartRun {
 
 const std::vector<std::string> week = {"--from", "2011-03-14", "--to", "2011-03-20"};
 
-std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more)
-{
+std::vector<std::string> with(std::vector<std::string> args, const std::vector<std::string>& more) {
     args.insert(args.end(), more.begin(), more.end());
     return args;
 }
 
 // The visitors column of pcstat's csv for one entrance.
-std::vector<long long> csvVisitors(const std::string& csv)
-{
+std::vector<long long> csvVisitors(const std::string& csv) {
     std::vector<long long> visitors;
     std::istringstream lines(csv);
     std::string line;
@@ -72,8 +66,7 @@ std::vector<long long> csvVisitors(const std::string& csv)
     while (std::getline(lines, line)) {
         std::vector<std::string> fields;
         std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, ',');)
-            fields.push_back(cell);
+        for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
         visitors.push_back(fields.size() == 6 ? std::atoll(fields[2].c_str()) : -1);
     }
     return visitors;
@@ -81,8 +74,7 @@ std::vector<long long> csvVisitors(const std::string& csv)
 
 }  // namespace
 
-TEST(StatChart, ThePngHoldsTheRowsAndNumbersOfTheCsv)
-{
+TEST(StatChart, ThePngHoldsTheRowsAndNumbersOfTheCsv) {
     ChartRun r("stat_chart_png");
     const std::vector<long long> visitors =
         csvVisitors(r.run(with(week, {"--format", "csv", r.door1()})).out);
@@ -107,8 +99,7 @@ TEST(StatChart, ThePngHoldsTheRowsAndNumbersOfTheCsv)
     EXPECT_NEAR(bars[2].middle() - bars[1].middle(), 2 * place, 1.0);
 }
 
-TEST(StatChart, HoursOfTheWeekAtAnotherSize)
-{
+TEST(StatChart, HoursOfTheWeekAtAnotherSize) {
     ChartRun r("stat_chart_hours");
     const std::string path = r.dir.path + "/hours.png";
     const ProcessResult drawn =
@@ -123,8 +114,7 @@ TEST(StatChart, HoursOfTheWeekAtAnotherSize)
     EXPECT_EQ(readBars(pixels, 1).size(), 12u);
 }
 
-TEST(StatChart, SvgAndPdfFromTheSameOptions)
-{
+TEST(StatChart, SvgAndPdfFromTheSameOptions) {
     ChartRun r("stat_chart_formats");
     const std::string svg = r.dir.path + "/week.svg";
     const ProcessResult svgRun = r.run(with(week, {"--chart", svg, r.door1()}));
@@ -144,8 +134,7 @@ TEST(StatChart, SvgAndPdfFromTheSameOptions)
     EXPECT_EQ(readFile(pdf).rfind("%PDF-", 0), 0u);
 }
 
-TEST(StatChart, UsageErrorsAndAnUnwritableFile)
-{
+TEST(StatChart, UsageErrorsAndAnUnwritableFile) {
     ChartRun r("stat_chart_usage");
     const std::string usage = r.run({"--help"}).out;
     ASSERT_NE(usage.find("--chart PLIK"), std::string::npos);
@@ -154,7 +143,8 @@ TEST(StatChart, UsageErrorsAndAnUnwritableFile)
         std::vector<std::string> args;
         std::string message;
     } cases[] = {
-        {{"--chart", "week.jpg"}, "pcstat: zly plik wykresu --chart week.jpg (.png, .svg lub .pdf)\n"},
+        {{"--chart", "week.jpg"},
+         "pcstat: zly plik wykresu --chart week.jpg (.png, .svg lub .pdf)\n"},
         {{"--chart", "week"}, "pcstat: zly plik wykresu --chart week (.png, .svg lub .pdf)\n"},
         {{"--chart", "w.png", "--size", "100x100"},
          "pcstat: zly rozmiar --size 100x100 (SZERxWYS, od 320x240 do 4096x4096)\n"},
@@ -177,6 +167,6 @@ TEST(StatChart, UsageErrorsAndAnUnwritableFile)
     const ProcessResult unwritable = r.run(with(week, {"--chart", nowhere, r.door1()}));
     EXPECT_EQ(unwritable.status, 2);
     EXPECT_EQ(unwritable.out, "");
-    EXPECT_EQ(unwritable.err, "pcstat: nie mozna zapisac wykresu " + nowhere +
-                                  ": No such file or directory\n");
+    EXPECT_EQ(unwritable.err,
+              "pcstat: nie mozna zapisac wykresu " + nowhere + ": No such file or directory\n");
 }

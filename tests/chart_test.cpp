@@ -24,8 +24,7 @@ namespace {
 // ---- made-up weeks
 
 // Seven days, one entrance, a closed Wednesday.
-ChartInput weekByDay()
-{
+ChartInput weekByDay() {
     ChartInput input;
     input.title = "Odwiedzający według dni — wejście door1, 2011-03-14 – 2011-03-20";
     input.entrances = {"door1"};
@@ -39,8 +38,7 @@ ChartInput weekByDay()
 }
 
 // 168 hours of a week, two entrances, the days as groups.
-ChartInput weekByHour()
-{
+ChartInput weekByHour() {
     ChartInput input;
     input.title = "Odwiedzający według godzin — wejścia door1, door2, 2011-03-14 – 2011-03-20";
     input.entrances = {"door1", "door2"};
@@ -58,46 +56,37 @@ ChartInput weekByHour()
 }
 
 std::string draw(const ChartInput& input, const std::string& path, int width = 1200,
-                 int height = 600)
-{
+                 int height = 600) {
     ChartFormat format;
-    if (!chartFormatFor(path, format))
-        return "no format for " + path;
+    if (!chartFormatFor(path, format)) return "no format for " + path;
     std::string error;
-    if (!drawChart(input, path, format, width, height, error))
-        return error;
+    if (!drawChart(input, path, format, width, height, error)) return error;
     return "";
 }
 
-std::string findProgram(const std::string& name)
-{
+std::string findProgram(const std::string& name) {
     const char* path = std::getenv("PATH");
     std::string dirs = path ? path : "/usr/bin:/bin";
     for (std::size_t start = 0; start <= dirs.size();) {
         std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos)
-            end = dirs.size();
+        if (end == std::string::npos) end = dirs.size();
         const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0)
-            return candidate;
+        if (access(candidate.c_str(), X_OK) == 0) return candidate;
         start = end + 1;
     }
     return "";
 }
 
-bool inCi()
-{
+bool inCi() {
     const char* ci = std::getenv("CI");
     return ci && std::string(ci) == "true";
 }
 
-std::vector<std::string> filesIn(const std::string& dir)
-{
+std::vector<std::string> filesIn(const std::string& dir) {
     std::vector<std::string> names;
     if (DIR* d = opendir(dir.c_str())) {
         while (dirent* entry = readdir(d))
-            if (entry->d_name[0] != '.')
-                names.push_back(entry->d_name);
+            if (entry->d_name[0] != '.') names.push_back(entry->d_name);
         closedir(d);
     }
     std::sort(names.begin(), names.end());
@@ -107,8 +96,7 @@ std::vector<std::string> filesIn(const std::string& dir)
 // The texts in the first band of dark rows under the bars after the tick
 // marks (the period labels): the left and right columns of each, where
 // glyphs less than 4 pixels apart belong to one label.
-std::vector<std::pair<int, int>> periodLabelsUnder(const Pixels& pixels, int foot)
-{
+std::vector<std::pair<int, int>> periodLabelsUnder(const Pixels& pixels, int foot) {
     const auto dark = [&](int x, int y) {
         const unsigned p = pixels.at(x, y);
         return ((p >> 16 & 0xFF) + (p >> 8 & 0xFF) + (p & 0xFF)) < 3 * 128;
@@ -118,7 +106,7 @@ std::vector<std::pair<int, int>> periodLabelsUnder(const Pixels& pixels, int foo
             if (dark(x, y)) return true;
         return false;
     };
-    int y = foot + 2;  // under the axis line
+    int y = foot + 2;                       // under the axis line
     for (int band = 0; band < 2; ++band) {  // the tick marks, then the gap after them
         while (y < pixels.height && darkRow(y) == (band == 0)) ++y;
     }
@@ -137,8 +125,7 @@ std::vector<std::pair<int, int>> periodLabelsUnder(const Pixels& pixels, int foo
     return labels;
 }
 
-double luminance(const ChartColour& c)
-{
+double luminance(const ChartColour& c) {
     return 0.2126 * c.red + 0.7152 * c.green + 0.0722 * c.blue;
 }
 
@@ -146,14 +133,22 @@ double luminance(const ChartColour& c)
 
 // ---- the rules behind the picture
 
-TEST(ChartScale, RoundStepsOfOneTwoFiveReachTheHighestBarInAtMostEight)
-{
+TEST(ChartScale, RoundStepsOfOneTwoFiveReachTheHighestBarInAtMostEight) {
     struct Case {
         long long highest, step, top;
-    } cases[] = {{0, 1, 1},       {1, 1, 1},       {7, 1, 7},       {8, 1, 8},
-                 {9, 2, 10},      {16, 2, 16},     {17, 5, 20},     {37, 5, 40},
-                 {120, 20, 120},  {162, 50, 200},  {1008, 200, 1200},
-                 {-5, 1, 1},      {999999, 200000, 1000000}};
+    } cases[] = {{0, 1, 1},
+                 {1, 1, 1},
+                 {7, 1, 7},
+                 {8, 1, 8},
+                 {9, 2, 10},
+                 {16, 2, 16},
+                 {17, 5, 20},
+                 {37, 5, 40},
+                 {120, 20, 120},
+                 {162, 50, 200},
+                 {1008, 200, 1200},
+                 {-5, 1, 1},
+                 {999999, 200000, 1000000}};
     for (const Case& c : cases) {
         const ChartScale scale = chartScale(c.highest);
         EXPECT_EQ(scale.step, c.step) << c.highest;
@@ -164,8 +159,7 @@ TEST(ChartScale, RoundStepsOfOneTwoFiveReachTheHighestBarInAtMostEight)
     EXPECT_EQ(huge.top, LLONG_MAX);
 }
 
-TEST(ChartNumber, GroupsDigitsByThreeFromFiveDigitsOn)
-{
+TEST(ChartNumber, GroupsDigitsByThreeFromFiveDigitsOn) {
     EXPECT_EQ(chartNumber(0), "0");
     EXPECT_EQ(chartNumber(999), "999");
     EXPECT_EQ(chartNumber(9810), "9810");
@@ -174,8 +168,7 @@ TEST(ChartNumber, GroupsDigitsByThreeFromFiveDigitsOn)
     EXPECT_EQ(chartNumber(-12345), "-12 345");
 }
 
-TEST(ChartFormat, FollowsTheExtensionOfTheFileName)
-{
+TEST(ChartFormat, FollowsTheExtensionOfTheFileName) {
     ChartFormat format = ChartFormat::pdf;
     ASSERT_TRUE(chartFormatFor("week.png", format));
     EXPECT_EQ(format, ChartFormat::png);
@@ -183,13 +176,12 @@ TEST(ChartFormat, FollowsTheExtensionOfTheFileName)
     EXPECT_EQ(format, ChartFormat::svg);
     ASSERT_TRUE(chartFormatFor("a.b.pdf", format));
     EXPECT_EQ(format, ChartFormat::pdf);
-    for (const char* refused : {"week.jpg", "week", "charts.png/week", ".png", "week.png.",
-                                "week.pngx", ""})
+    for (const char* refused :
+         {"week.jpg", "week", "charts.png/week", ".png", "week.png.", "week.pngx", ""})
         EXPECT_FALSE(chartFormatFor(refused, format)) << refused;
 }
 
-TEST(ChartSize, WidthXHeightWithinTheLimits)
-{
+TEST(ChartSize, WidthXHeightWithinTheLimits) {
     int width = 0, height = 0;
     ASSERT_TRUE(parseChartSize("1200x600", width, height));
     EXPECT_EQ(width, 1200);
@@ -198,16 +190,15 @@ TEST(ChartSize, WidthXHeightWithinTheLimits)
     ASSERT_TRUE(parseChartSize("4096x4096", width, height));
     EXPECT_EQ(width, 4096);
     width = height = 7;
-    for (const char* refused : {"319x240", "320x239", "4097x600", "600x4097", "1200X600",
-                                "1200x", "x600", "+1200x600", "1200x600x", " 1200x600",
-                                "1200*600", "99999999999x600", "1200x-600", ""})
+    for (const char* refused :
+         {"319x240", "320x239", "4097x600", "600x4097", "1200X600", "1200x", "x600", "+1200x600",
+          "1200x600x", " 1200x600", "1200*600", "99999999999x600", "1200x-600", ""})
         EXPECT_FALSE(parseChartSize(refused, width, height)) << refused;
     EXPECT_EQ(width, 7);  // untouched on refusal
     EXPECT_EQ(height, 7);
 }
 
-TEST(ChartColours, LightnessRisesUpTheStackAndNeighboursStayApartInGrey)
-{
+TEST(ChartColours, LightnessRisesUpTheStackAndNeighboursStayApartInGrey) {
     for (std::size_t count = 2; count <= 6; ++count) {
         for (std::size_t e = 1; e < count; ++e) {
             const double below = luminance(chartEntranceColour(e - 1, count));
@@ -221,23 +212,23 @@ TEST(ChartColours, LightnessRisesUpTheStackAndNeighboursStayApartInGrey)
     EXPECT_LT(single, luminance(chartEntranceColour(1, 2)));
 }
 
-TEST(ChartText, InvalidUtf8AndControlCharactersBecomeQuestionMarks)
-{
+TEST(ChartText, InvalidUtf8AndControlCharactersBecomeQuestionMarks) {
     EXPECT_EQ(cleanChartText("Odwiedzający — wejście"), "Odwiedzający — wejście");
-    EXPECT_EQ(cleanChartText("door\xff" "1"), "door?1");
+    EXPECT_EQ(cleanChartText("door\xff"
+                             "1"),
+              "door?1");
     EXPECT_EQ(cleanChartText("a\nb\tc\x7f"), "a?b?c?");
     EXPECT_EQ(cleanChartText("cut \xc5"), "cut ?");
-    EXPECT_EQ(cleanChartText("\xc0\xaf"), "??");          // overlong '/'
-    EXPECT_EQ(cleanChartText("\xed\xa0\x80"), "???");     // a surrogate
+    EXPECT_EQ(cleanChartText("\xc0\xaf"), "??");            // overlong '/'
+    EXPECT_EQ(cleanChartText("\xed\xa0\x80"), "???");       // a surrogate
     EXPECT_EQ(cleanChartText("\xf4\x90\x80\x80"), "????");  // past U+10FFFF
-    EXPECT_EQ(cleanChartText("\xc2\x85"), "?");           // C1 control
+    EXPECT_EQ(cleanChartText("\xc2\x85"), "?");             // C1 control
     EXPECT_EQ(cleanChartText("\xf0\x9f\x98\x80"), "\xf0\x9f\x98\x80");
 }
 
 // ---- the pictures
 
-TEST(ChartPng, AWeekByDayHasItsSizeBarsInProportionAndAnEmptyPlaceForTheClosedDay)
-{
+TEST(ChartPng, AWeekByDayHasItsSizeBarsInProportionAndAnEmptyPlaceForTheClosedDay) {
     ScratchDir dir("chart_png_day");
     const ChartInput input = weekByDay();
     const std::string path = dir.path + "/week.png";
@@ -265,8 +256,7 @@ TEST(ChartPng, AWeekByDayHasItsSizeBarsInProportionAndAnEmptyPlaceForTheClosedDa
     EXPECT_LT(bars[0].right - bars[0].left, place - 10);
 }
 
-TEST(ChartPng, AWeekByHourStacksTheEntrancesInEveryBar)
-{
+TEST(ChartPng, AWeekByHourStacksTheEntrancesInEveryBar) {
     ScratchDir dir("chart_png_hour");
     const ChartInput input = weekByHour();
     const std::string path = dir.path + "/week.png";
@@ -283,8 +273,7 @@ TEST(ChartPng, AWeekByHourStacksTheEntrancesInEveryBar)
         const long long door1 = 10 + hour % 24;
         const long long door2 = 2 * (hour % 24);
         EXPECT_NEAR(bars[hour].parts[0], door1 * perVisitor, 1.0) << "hour " << hour;
-        EXPECT_NEAR(bars[hour].parts[0] + bars[hour].parts[1], (door1 + door2) * perVisitor,
-                    1.0)
+        EXPECT_NEAR(bars[hour].parts[0] + bars[hour].parts[1], (door1 + door2) * perVisitor, 1.0)
             << "hour " << hour;
     }
     EXPECT_EQ(bars[0].parts[1], 0);  // door2 had nobody at midnight
@@ -302,8 +291,7 @@ TEST(ChartPng, AWeekByHourStacksTheEntrancesInEveryBar)
     }
 }
 
-TEST(ChartPng, AnyAllowedSizeIsTheSizeOfThePicture)
-{
+TEST(ChartPng, AnyAllowedSizeIsTheSizeOfThePicture) {
     ScratchDir dir("chart_png_size");
     for (auto [width, height] : {std::pair{320, 240}, std::pair{1920, 1080}}) {
         const std::string path = dir.path + "/week.png";
@@ -319,8 +307,7 @@ TEST(ChartPng, AnyAllowedSizeIsTheSizeOfThePicture)
     EXPECT_FALSE(pathExists(dir.path + "/x.png"));
 }
 
-TEST(ChartSvg, IsWellFormedXmlThatHoldsTheTitle)
-{
+TEST(ChartSvg, IsWellFormedXmlThatHoldsTheTitle) {
     ScratchDir dir("chart_svg");
     ChartInput input = weekByHour();
     input.title = "Odwiedzający według godzin — wejścia <door1> & door2";
@@ -335,8 +322,7 @@ TEST(ChartSvg, IsWellFormedXmlThatHoldsTheTitle)
 
     const std::string xmllint = findProgram("xmllint");
     if (xmllint.empty()) {
-        if (inCi())
-            FAIL() << "xmllint is missing (Debian package libxml2-utils)";
+        if (inCi()) FAIL() << "xmllint is missing (Debian package libxml2-utils)";
         GTEST_SKIP() << "xmllint is missing (Debian package libxml2-utils)";
     }
     ProcessSetup setup;
@@ -353,8 +339,7 @@ TEST(ChartSvg, IsWellFormedXmlThatHoldsTheTitle)
     EXPECT_NE(runProcess(setup, 30000).status, 0);
 }
 
-TEST(ChartPdf, StartsWithItsSignatureAndEndsWithItsTrailer)
-{
+TEST(ChartPdf, StartsWithItsSignatureAndEndsWithItsTrailer) {
     ScratchDir dir("chart_pdf");
     const std::string path = dir.path + "/week.pdf";
     ASSERT_EQ(draw(weekByHour(), path), "");
@@ -365,8 +350,7 @@ TEST(ChartPdf, StartsWithItsSignatureAndEndsWithItsTrailer)
     EXPECT_NE(pdf.find("/MediaBox [ 0 0 900 450 ]"), std::string::npos);
 }
 
-TEST(ChartFile, ReplacesAFileWholeAndLeavesNothingElse)
-{
+TEST(ChartFile, ReplacesAFileWholeAndLeavesNothingElse) {
     ScratchDir dir("chart_file");
     const std::string path = dir.path + "/week.png";
     writeFile(path, "old");
@@ -380,8 +364,7 @@ TEST(ChartFile, ReplacesAFileWholeAndLeavesNothingElse)
     EXPECT_EQ(info.st_mode & 0777, 0644u);
 }
 
-TEST(ChartFile, AFileThatCannotBeWrittenIsAnErrorNamingIt)
-{
+TEST(ChartFile, AFileThatCannotBeWrittenIsAnErrorNamingIt) {
     ScratchDir dir("chart_file_error");
     const std::string path = dir.path + "/missing/week.png";
     EXPECT_EQ(draw(weekByDay(), path),
@@ -389,8 +372,7 @@ TEST(ChartFile, AFileThatCannotBeWrittenIsAnErrorNamingIt)
     EXPECT_EQ(filesIn(dir.path), std::vector<std::string>{});
 }
 
-TEST(ChartInputs, OddInputsStillGiveAPicture)
-{
+TEST(ChartInputs, OddInputsStillGiveAPicture) {
     ScratchDir dir("chart_odd");
     ChartInput empty;
     empty.title = "Odwiedzający — brak rekordów";
@@ -415,18 +397,15 @@ TEST(ChartInputs, OddInputsStillGiveAPicture)
 
 namespace {
 
-PeriodRow row(const std::string& period, std::vector<long long> visitors)
-{
+PeriodRow row(const std::string& period, std::vector<long long> visitors) {
     PeriodRow made{period, {}};
-    for (long long v : visitors)
-        made.entrances.push_back(PeriodCounts{v, 4, 1, 0});
+    for (long long v : visitors) made.entrances.push_back(PeriodCounts{v, 4, 1, 0});
     return made;
 }
 
 }  // namespace
 
-TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace)
-{
+TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace) {
     StatTable table;
     table.entrances = {"door1", "door2"};
     table.by = "hour";
@@ -436,15 +415,15 @@ TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace
     table.rows = {row("2011-03-14T09", {5, 1}), row("2011-03-14T10", {7, 0}),
                   row("2011-03-14T11", {0, 2}), row("2011-03-16T23", {3, 3})};
     const ChartInput input = chartInputFromTable(table);
-    EXPECT_EQ(input.title, "Odwiedzający, wejścia: door1, door2 — dni 2011-03-13 - 2011-03-16 "
-                           "(4 dni), słupek na godzinę");
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejścia: door1, door2 — dni 2011-03-13 - 2011-03-16 "
+              "(4 dni), słupek na godzinę");
     EXPECT_EQ(input.entrances, table.entrances);
     EXPECT_EQ(input.total, 21);
     const std::vector<std::string> periods{"", "", "", "09", "10", "11", "", "", "", "23"};
-    const std::vector<std::string> groups{"2011-03-13", "2011-03-13", "2011-03-13",
-                                          "2011-03-14", "2011-03-14", "2011-03-14",
-                                          "2011-03-15", "2011-03-15", "2011-03-15",
-                                          "2011-03-16"};
+    const std::vector<std::string> groups{"2011-03-13", "2011-03-13", "2011-03-13", "2011-03-14",
+                                          "2011-03-14", "2011-03-14", "2011-03-15", "2011-03-15",
+                                          "2011-03-15", "2011-03-16"};
     EXPECT_EQ(input.periods, periods);
     EXPECT_EQ(input.groups, groups);
     ASSERT_EQ(input.visitors.size(), 10u);
@@ -454,8 +433,7 @@ TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace
     EXPECT_EQ(input.visitors[0], (std::vector<long long>{}));
 }
 
-TEST(ChartFromTable, HoursOfOneDayAreNotGrouped)
-{
+TEST(ChartFromTable, HoursOfOneDayAreNotGrouped) {
     StatTable table;
     table.entrances = {"door1"};
     table.by = "hour";
@@ -479,20 +457,19 @@ TEST(ChartFromTable, HoursOfOneDayAreNotGrouped)
     EXPECT_EQ(chartInputFromTable(table).entrances, table.entrances);
 }
 
-TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish)
-{
+TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish) {
     StatTable table;
     table.entrances = {"door1"};
     table.fromDate = "2011-03-01";
     table.toDate = "2011-03-31";
-    const char* english[] = {"Monday", "Tuesday", "Wednesday", "Thursday",
+    const char* english[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                              "Friday", "Saturday", "Sunday"};
     table.by = "weekday";
-    for (const char* day : english)
-        table.rows.push_back(row(day, {10}));
+    for (const char* day : english) table.rows.push_back(row(day, {10}));
     ChartInput input = chartInputFromTable(table);
-    EXPECT_EQ(input.title, "Odwiedzający, wejście: door1 — dni 2011-03-01 - 2011-03-31 (31 dni), "
-                           "słupek na dzień tygodnia");
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejście: door1 — dni 2011-03-01 - 2011-03-31 (31 dni), "
+              "słupek na dzień tygodnia");
     EXPECT_EQ(input.periods,
               (std::vector<std::string>{"poniedziałek", "wtorek", "środa", "czwartek", "piątek",
                                         "sobota", "niedziela"}));
@@ -504,18 +481,20 @@ TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish)
     table.toDate = "2011-03-14";
     table.rows = {row("2011-03-13", {1}), row("2011-03-14", {0})};
     input = chartInputFromTable(table);
-    EXPECT_EQ(input.title,
-              "Odwiedzający, wejście: door1 — dni 2011-03-13 - 2011-03-14 (2 dni), słupek na dzień");
+    EXPECT_EQ(
+        input.title,
+        "Odwiedzający, wejście: door1 — dni 2011-03-13 - 2011-03-14 (2 dni), słupek na dzień");
     EXPECT_EQ(input.periods, (std::vector<std::string>{"nd 13.03", "pn 14.03"}));
     EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{1}, {0}}));
-    const std::pair<const char*, const char*> kinds[] = {
-        {"week", "tydzień (ISO)"}, {"month", "miesiąc"}};
+    const std::pair<const char*, const char*> kinds[] = {{"week", "tydzień (ISO)"},
+                                                         {"month", "miesiąc"}};
     for (auto [by, name] : kinds) {
         table.by = by;
         table.rows = {row("2011-W11", {0}), row("2011-03", {2})};
         input = chartInputFromTable(table);
         EXPECT_EQ(input.title, std::string("Odwiedzający, wejście: door1 — dni 2011-03-13 - "
-                                           "2011-03-14 (2 dni), słupek na ") + name);
+                                           "2011-03-14 (2 dni), słupek na ") +
+                                   name);
         EXPECT_EQ(input.periods, (std::vector<std::string>{"2011-W11", "2011-03"}));
         EXPECT_TRUE(input.groups.empty());
         EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{0}, {2}}));

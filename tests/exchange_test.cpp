@@ -64,7 +64,8 @@ TEST(Exchange, WholeAnswerAtTheFirstReadIsATwoSecondPoll) {
               "Odpowiedz licznika: 0ah 0dh 000123");
     EXPECT_NE(rig.verboseLog().find("\nWygenerowano linie rekordu 12:00;   123; 0; 0; 0X8EB2 \n"
                                     "Ilosc wpisanych znakow do rekordu = 26\n"
-                                    "udany wpis do pliku " + rig.reportPath("20110314") + "\n"),
+                                    "udany wpis do pliku " +
+                                    rig.reportPath("20110314") + "\n"),
               std::string::npos);
     EXPECT_EQ(rig.report("20110314"), "12:00;   123; 0; 0;0X8EB2\n");
     // One entry per answer, each between line feeds; the stop exchange adds
@@ -111,7 +112,8 @@ TEST(Exchange, DrainThrowsStaleBytesAway) {
     std::string stale(255, 'A');
     std::string staleHex;
     for (std::size_t i = 0; i < stale.size(); ++i) staleHex += "41";
-    rig.simulate({"--start", "122", "--stale", "0a0d393939393939" + staleHex.substr(16) + "780a79"});
+    rig.simulate(
+        {"--start", "122", "--stale", "0a0d393939393939" + staleHex.substr(16) + "780a79"});
     rig.startPoller(beforeNoon, {"-v"});
     ASSERT_TRUE(rig.waitForEvent("Otwarto port"));
     kill(rig.sim.pid, SIGUSR1);
@@ -122,7 +124,8 @@ TEST(Exchange, DrainThrowsStaleBytesAway) {
     std::string expected = "Otwarto port  " + rig.port + "\n***************************" +
                            "\nOtwarcie dzisiaj =  2011.03.14-12:00.00;Monday, 12:00-13:00\n"
                            "Czyszczenie bufora start\n"
-                           "Czyszczenie bufora 1 :0ah 0dh 999999" + std::string(247, 'A') +
+                           "Czyszczenie bufora 1 :0ah 0dh 999999" +
+                           std::string(247, 'A') +
                            " : koniec czyszczenia\n"
                            "Czyszczenie bufora 2: xCzyszczenie bufora 2: 0ah "
                            "Czyszczenie bufora 2: y : koniec czyszczenia\n";

@@ -30,8 +30,8 @@ std::string field(const std::string& line, int index) {
                                       const std::string& what, const std::string& prefix = "") {
     std::regex form(prefix + "2011-03-14 - " + pollTime + "[0-9] " + what);
     if (std::regex_match(line, form)) return ::testing::AssertionSuccess();
-    return ::testing::AssertionFailure() << "'" << line << "' is not a line of " << pollTime
-                                         << "x: " << what;
+    return ::testing::AssertionFailure()
+           << "'" << line << "' is not a line of " << pollTime << "x: " << what;
 }
 
 std::vector<std::string> reportLines(const PollerRig& rig) {
@@ -256,11 +256,10 @@ const std::string warningConf =
     "metrics = /var/lib/prometheus/node-exporter/door1.prom\n"
     "# retired = key\n";
 
-const std::string warnings =
-    "Uwaga: nieznany parametr sunday w pliku " + confPath + "\n" +
-    "Uwaga: nieznany parametr Colour w pliku " + confPath + "\n" +
-    "Uwaga: comlog=yes nie jest czytane, brak odstepow wokol = w pliku " + confPath + "\n" +
-    "Uwaga: Monday nigdy nie otwarte (20:00- 8:00)\n";
+const std::string warnings = "Uwaga: nieznany parametr sunday w pliku " + confPath + "\n" +
+                             "Uwaga: nieznany parametr Colour w pliku " + confPath + "\n" +
+                             "Uwaga: comlog=yes nie jest czytane, brak odstepow wokol = w pliku " +
+                             confPath + "\n" + "Uwaga: Monday nigdy nie otwarte (20:00- 8:00)\n";
 
 ProcessResult runWithConf(const PollerRig& rig, const std::string& conf, bool journal,
                           const std::vector<std::string>& args = {}) {
@@ -337,15 +336,14 @@ TEST(Journal, CounterHealthLostLineAndFailedWrites) {
     ASSERT_EQ(journal.size(), log.size()) << "every line of this run is one for the journal";
     for (std::size_t i = 0; i < log.size(); ++i) {
         std::string priority = log[i].find("Licznik nie odpowiada") != std::string::npos ||
-                                       log[i].find("Nie mozna") == 0 ||
-                                       log[i].find("Utracono") == 0
+                                       log[i].find("Nie mozna") == 0 || log[i].find("Utracono") == 0
                                    ? "<3>"
                                    : "<6>";
         EXPECT_EQ(journal[i], priority + log[i]);
     }
     EXPECT_EQ(journal[0], "<3>" + refused.substr(0, refused.size() - 1));
-    EXPECT_EQ(occurrences(result.err, "<3>Utracono polaczenie z portem " + rig.port +
-                                          ": Input/output error\n"),
+    EXPECT_EQ(occurrences(result.err,
+                          "<3>Utracono polaczenie z portem " + rig.port + ": Input/output error\n"),
               1);
     EXPECT_EQ(occurrences(result.err, "<6>Odzyskano polaczenie z portem " + rig.port + "\n"), 1);
     EXPECT_TRUE(healthLine(journal[1], "10:00.1", "Licznik nie odpowiada", "<3>"));

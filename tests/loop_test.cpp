@@ -94,9 +94,9 @@ TEST(Schedule, PollsAtMultiplesAndAtTheOpeningAndClosingSecondOnly) {
     EXPECT_EQ(times[3], "09:04.00");
     EXPECT_EQ(rig.report("20110314"),
               "09:01;     1; 0; 0;" + checksumOf("09:01;     1; 0; 0;") + "\n" +
-              "09:01;     2; 0; 0;" + checksumOf("09:01;     2; 0; 0;") + "\n" +
-              "09:03;     3; 0; 0;" + checksumOf("09:03;     3; 0; 0;") + "\n" +
-              "09:04;     4; 0; 0;" + checksumOf("09:04;     4; 0; 0;") + "\n");
+                  "09:01;     2; 0; 0;" + checksumOf("09:01;     2; 0; 0;") + "\n" +
+                  "09:03;     3; 0; 0;" + checksumOf("09:03;     3; 0; 0;") + "\n" +
+                  "09:04;     4; 0; 0;" + checksumOf("09:04;     4; 0; 0;") + "\n");
     EXPECT_EQ(occurrences(rig.verboseLog(), "Otwarcie dzisiaj"), 1) << "one drain a day";
 }
 
@@ -120,8 +120,9 @@ TEST(Schedule, StartingInsideTheHoursWaitsForTheNextMultipleAndDrainsFirst) {
     rig.startPoller("@2011-03-14 10:07:20 x20", {"-v"});
     ASSERT_TRUE(rig.waitForLines("20110314", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
-    EXPECT_NE(rig.verboseLog().find("Otwarcie dzisiaj =  2011.03.14-10:08.00;Monday,  9:00-21:00\n"),
-              std::string::npos)
+    EXPECT_NE(
+        rig.verboseLog().find("Otwarcie dzisiaj =  2011.03.14-10:08.00;Monday,  9:00-21:00\n"),
+        std::string::npos)
         << rig.verboseLog();
     EXPECT_EQ(splitLines(rig.report("20110314"))[0].substr(0, 19), "10:08;     1; 0; 0;");
 }
@@ -156,10 +157,12 @@ TEST(Midnight, DayOpeningAtMidnightGetsAnExtraCycleAtTheNextMidnight) {
     rig.startPoller("@2011-03-14 23:59:56 x10", {"-v"});
     ASSERT_TRUE(rig.waitForLines("20110315", 1));
     EXPECT_EQ(rig.stopPoller().status, 0);
-    EXPECT_EQ(rig.report("20110315"), "00:00;     1; 0; 0;" + checksumOf("00:00;     1; 0; 0;") + "\n")
+    EXPECT_EQ(rig.report("20110315"),
+              "00:00;     1; 0; 0;" + checksumOf("00:00;     1; 0; 0;") + "\n")
         << "written under Monday's hours into Tuesday's file, though Tuesday is closed";
-    EXPECT_NE(rig.verboseLog().find("Otwarcie dzisiaj =  2011.03.15-00:00.00;Monday,  0:00-20:00\n"),
-              std::string::npos);
+    EXPECT_NE(
+        rig.verboseLog().find("Otwarcie dzisiaj =  2011.03.15-00:00.00;Monday,  0:00-20:00\n"),
+        std::string::npos);
 }
 
 TEST(ClosedDays, EqualOpeningAndClosingGiveOneCycleWithoutRecord) {
@@ -171,7 +174,8 @@ TEST(ClosedDays, EqualOpeningAndClosingGiveOneCycleWithoutRecord) {
     sleepMs(300);
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::string log = rig.verboseLog();
-    EXPECT_NE(log.find("Otwarto port  " + rig.port + "\n***************************\n"
+    EXPECT_NE(log.find("Otwarto port  " + rig.port +
+                       "\n***************************\n"
                        "Otwarcie dzisiaj =  2011.03.14-12:00.00;Monday, 12:00-12:00\n"
                        "Czyszczenie bufora start\nDzisiaj zamkniete\nSTOP: 2011-03-14 - 12:00."),
               std::string::npos)
@@ -217,7 +221,8 @@ TEST(Stopping, TermWhileWaitingOutsideTheHours) {
     sleepMs(1500);
     auto before = std::chrono::steady_clock::now();
     ProcessResult result = rig.stopPoller(SIGTERM);
-    double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
+    double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - before).count();
     EXPECT_EQ(result.status, 0);
     EXPECT_LT(seconds, 4.5) << "a stop completes within about four seconds";
     EXPECT_EQ(occurrences(rig.simulatorLog(), "rx 72"), 1);

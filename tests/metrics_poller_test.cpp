@@ -74,13 +74,11 @@ TEST(MetricsPoller, WrittenAtTheStartAfterEveryCycleAndAtTheStop) {
     for (const std::string& line : lines) ASSERT_EQ(recordField(line, 3), " 0") << line;
     int lastTotal = std::stoi(recordField(lines.back(), 1));
     EXPECT_EQ(sampleOf(last, "pcpoll_up" + door1), "0") << last;
-    EXPECT_EQ(sampleOf(last, "pcpoll_visitors_total" + door1), std::to_string(lastTotal))
-        << last;
+    EXPECT_EQ(sampleOf(last, "pcpoll_visitors_total" + door1), std::to_string(lastTotal)) << last;
     EXPECT_EQ(sampleOf(last, "pcpoll_polls_total{entrance=\"door1\",result=\"good\"}"),
               std::to_string(lines.size()));
     EXPECT_EQ(sampleOf(last, "pcpoll_polls_total{entrance=\"door1\",result=\"silent\"}"), "0");
-    EXPECT_EQ(sampleOf(last, "pcpoll_records_written_total" + door1),
-              std::to_string(lines.size()));
+    EXPECT_EQ(sampleOf(last, "pcpoll_records_written_total" + door1), std::to_string(lines.size()));
     EXPECT_EQ(sampleOf(last, "pcpoll_record_write_errors_total" + door1), "0");
     EXPECT_EQ(sampleOf(last, "pcpoll_last_poll_good" + door1), "1");
     EXPECT_EQ(sampleOf(last, "pcpoll_port_up" + door1), "1");
@@ -94,7 +92,8 @@ TEST(MetricsPoller, WrittenAtTheStartAfterEveryCycleAndAtTheStop) {
 
     for (const std::string& text : written) {
         writeFile(rig.dir.path + "/check.prom", text);
-        CommandResult check = runCommand("promtool check metrics < '" + rig.dir.path + "/check.prom'");
+        CommandResult check =
+            runCommand("promtool check metrics < '" + rig.dir.path + "/check.prom'");
         EXPECT_EQ(check.status, 0) << check.output << text;
     }
 }

@@ -145,22 +145,23 @@ TEST(MetricsText, SeriesWithoutAValueYetAreLeftOut) {
     EXPECT_FALSE(hasFamily(text, "pcpoll_last_poll_timestamp_seconds")) << text;
     EXPECT_FALSE(hasFamily(text, "pcpoll_last_good_poll_timestamp_seconds")) << text;
     EXPECT_FALSE(hasFamily(text, "pcpoll_visitors_total")) << text;
-    EXPECT_EQ(samples(text), (std::vector<std::string>{
-                                 "pcpoll_up{entrance=\"door1\"} 1",
-                                 "pcpoll_info{entrance=\"door1\",port=\"/dev/ttyS0\","
-                                 "version=\"pcpoll-0.1.0-20100826-7\"} 1",
-                                 "pcpoll_start_time_seconds{entrance=\"door1\"} 1300093190",
-                                 "pcpoll_heartbeat_timestamp_seconds{entrance=\"door1\"} 1300093190",
-                                 "pcpoll_open{entrance=\"door1\"} 0",
-                                 "pcpoll_port_up{entrance=\"door1\"} 1",
-                                 "pcpoll_last_poll_good{entrance=\"door1\"} 1",
-                                 "pcpoll_polls_total{entrance=\"door1\",result=\"good\"} 0",
-                                 "pcpoll_polls_total{entrance=\"door1\",result=\"silent\"} 0",
-                                 "pcpoll_polls_total{entrance=\"door1\",result=\"no_value\"} 0",
-                                 "pcpoll_photocell_faults{entrance=\"door1\"} 0",
-                                 "pcpoll_records_written_total{entrance=\"door1\"} 0",
-                                 "pcpoll_record_write_errors_total{entrance=\"door1\"} 0",
-                             }));
+    EXPECT_EQ(samples(text),
+              (std::vector<std::string>{
+                  "pcpoll_up{entrance=\"door1\"} 1",
+                  "pcpoll_info{entrance=\"door1\",port=\"/dev/ttyS0\","
+                  "version=\"pcpoll-0.1.0-20100826-7\"} 1",
+                  "pcpoll_start_time_seconds{entrance=\"door1\"} 1300093190",
+                  "pcpoll_heartbeat_timestamp_seconds{entrance=\"door1\"} 1300093190",
+                  "pcpoll_open{entrance=\"door1\"} 0",
+                  "pcpoll_port_up{entrance=\"door1\"} 1",
+                  "pcpoll_last_poll_good{entrance=\"door1\"} 1",
+                  "pcpoll_polls_total{entrance=\"door1\",result=\"good\"} 0",
+                  "pcpoll_polls_total{entrance=\"door1\",result=\"silent\"} 0",
+                  "pcpoll_polls_total{entrance=\"door1\",result=\"no_value\"} 0",
+                  "pcpoll_photocell_faults{entrance=\"door1\"} 0",
+                  "pcpoll_records_written_total{entrance=\"door1\"} 0",
+                  "pcpoll_record_write_errors_total{entrance=\"door1\"} 0",
+              }));
 
     // Polled, but never a good answer: the time of the poll, still no total.
     state.polled = true;
@@ -179,8 +180,9 @@ TEST(MetricsText, SeriesWithoutAValueYetAreLeftOut) {
     state.lastGoodPoll = 1300093210;
     state.lastPollGood = true;
     text = metricsText(state);
-    EXPECT_NE(text.find("\npcpoll_last_good_poll_timestamp_seconds{entrance=\"door1\"} 1300093210\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("\npcpoll_last_good_poll_timestamp_seconds{entrance=\"door1\"} 1300093210\n"),
+        std::string::npos);
     EXPECT_FALSE(hasFamily(text, "pcpoll_visitors_total")) << text;
 }
 
@@ -188,7 +190,11 @@ TEST(MetricsText, LabelValuesAreEscaped) {
     EXPECT_EQ(metricsLabelValue("door1"), "door1");
     EXPECT_EQ(metricsLabelValue("a\\b\"c\nd"), "a\\\\b\\\"c\\nd");
     EXPECT_EQ(metricsLabelValue("./pcpoll"), "./pcpoll");
-    EXPECT_EQ(metricsLabelValue("wej\xC5\x9B" "cie"), "wej\xC5\x9B" "cie") << "UTF-8 stays";
+    EXPECT_EQ(metricsLabelValue("wej\xC5\x9B"
+                                "cie"),
+              "wej\xC5\x9B"
+              "cie")
+        << "UTF-8 stays";
     EXPECT_EQ(metricsLabelValue("tab\there"), "tab\there") << "only three characters escaped";
     EXPECT_EQ(metricsLabelValue("x\xFFy"), "x\xEF\xBF\xBDy");
     EXPECT_EQ(metricsLabelValue("\xC5"), "\xEF\xBF\xBD") << "cut-off sequence";
@@ -200,8 +206,7 @@ TEST(MetricsText, LabelValuesAreEscaped) {
     state.entrance = "sklep \"A\"\\1\n";
     state.port = "/dev/tty\\S0";
     std::string text = metricsText(state);
-    EXPECT_NE(text.find("\npcpoll_up{entrance=\"sklep \\\"A\\\"\\\\1\\n\"} 1\n"),
-              std::string::npos)
+    EXPECT_NE(text.find("\npcpoll_up{entrance=\"sklep \\\"A\\\"\\\\1\\n\"} 1\n"), std::string::npos)
         << text;
     EXPECT_NE(text.find(",port=\"/dev/tty\\\\S0\","), std::string::npos) << text;
 }
@@ -353,10 +358,13 @@ TEST(MetricsFile, FailureAndReturnAreLoggedOnce) {
     EXPECT_EQ(readFile(file.path), metricsText(state));
     std::filesystem::remove_all(dir.path + "/textfile");
     saveMetrics(s, file, state);
-    EXPECT_EQ(readFile(s.verboseLog),
-              "Nie mozna zapisac metryk " + file.path + ": No such file or directory\n"
-              "Zapisano metryki " + file.path + "\n"
-              "Nie mozna zapisac metryk " + file.path + ": No such file or directory\n");
+    EXPECT_EQ(readFile(s.verboseLog), "Nie mozna zapisac metryk " + file.path +
+                                          ": No such file or directory\n"
+                                          "Zapisano metryki " +
+                                          file.path +
+                                          "\n"
+                                          "Nie mozna zapisac metryk " +
+                                          file.path + ": No such file or directory\n");
 
     MetricsFile none;
     saveMetrics(s, none, state);

@@ -64,7 +64,12 @@ TEST(GetData, GarbageGivesNothing) {
     EXPECT_EQ(parse("xyz\r\n12\x80\xff\x7f").total, 77);
     EXPECT_EQ(parse("").total, 77);
     EXPECT_EQ(parse("").faults, 0);
-    EXPECT_EQ(parse(std::string("\n\r00\0" "0123", 9)).total, 77) << "a zero byte ends the text";
+    EXPECT_EQ(parse(std::string("\n\r00\0"
+                                "0123",
+                                9))
+                  .total,
+              77)
+        << "a zero byte ends the text";
 }
 
 TEST(GetData, OnlyTheFirst255CharactersAreScanned) {
@@ -247,9 +252,9 @@ TEST(Warnings, KeysGluedSettingsAndDaysThatNeverOpen) {
     s.openTimes[6] = 12 * 3600;
     s.closeTimes[6] = 12 * 3600;  // closed on purpose: no warning
     s.openTimes[3] = 24 * 3600;   // 24:00-21:00
-    std::vector<std::string> tokens = {"portname", "=", "/dev/ttyS0", "Entry", "=", "x",
-                                       "Entry", "=", "y", "comlog=yes", "entry", "=",
-                                       "/srv/a=b.csv", "metrics", "=", "m.prom"};
+    std::vector<std::string> tokens = {
+        "portname",   "=",     "/dev/ttyS0", "Entry",        "=",       "x", "Entry", "=", "y",
+        "comlog=yes", "entry", "=",          "/srv/a=b.csv", "metrics", "=", "m.prom"};
     EXPECT_EQ(configurationWarnings(s, tokens),
               "Uwaga: nieznany parametr Entry w pliku door1.conf\n"
               "Uwaga: comlog=yes nie jest czytane, brak odstepow wokol = w pliku door1.conf\n"

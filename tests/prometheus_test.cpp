@@ -22,10 +22,12 @@ const std::string examples = std::string(PC_SOURCE_DIR) + "/packaging/prometheus
 
 TEST(AlertRules, PassTheirUnitTests) {
     REQUIRE_PROGRAM("promtool", "prometheus");
-    CommandResult check = runCommand("cd '" + examples + "' && promtool check rules pcpoll-alerts.yml");
+    CommandResult check =
+        runCommand("cd '" + examples + "' && promtool check rules pcpoll-alerts.yml");
     EXPECT_EQ(check.status, 0) << check.output;
     EXPECT_NE(check.output.find("SUCCESS: 5 rules found"), std::string::npos) << check.output;
-    CommandResult test = runCommand("cd '" + examples + "' && promtool test rules pcpoll-alerts.test.yml");
+    CommandResult test =
+        runCommand("cd '" + examples + "' && promtool test rules pcpoll-alerts.test.yml");
     EXPECT_EQ(test.status, 0) << test.output;
     EXPECT_NE(test.output.find("SUCCESS"), std::string::npos) << test.output;
 }
@@ -82,7 +84,9 @@ bool startService(Service& service, const std::string& program, const std::strin
         service.setup.args = makeArgs(service.port);
         service.pid = startProcess(service.setup);
         bool up = waitUntil(
-            [&] { return !service.running() || httpGet(service.port, readyPath, 1000).status == 200; },
+            [&] {
+                return !service.running() || httpGet(service.port, readyPath, 1000).status == 200;
+            },
             startMs);
         if (up && service.running()) return true;
         service.stop();
@@ -150,8 +154,8 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
         << scrape();
     ASSERT_TRUE(rig.waitForLines("20110314", 3));
     written.push_back(readFile(metrics));
-    ASSERT_TRUE(waitUntil([&] { return !sampleValue(scrape(), "pcpoll_visitors_total" + entrance).empty(); },
-                          waitMs))
+    ASSERT_TRUE(waitUntil(
+        [&] { return !sampleValue(scrape(), "pcpoll_visitors_total" + entrance).empty(); }, waitMs))
         << scrape();
 
     // The counter goes away: the latest good total stays.
@@ -159,7 +163,8 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     ASSERT_TRUE(rig.waitForVerbose("Utracono polaczenie z portem"));
     int lines = occurrences(rig.report("20110314"), "\n");
     ASSERT_TRUE(rig.waitForLines("20110314", lines + 2));
-    ASSERT_TRUE(waitUntil([&] { return hasLine(scrape(), "pcpoll_port_up" + entrance + " 0"); }, waitMs))
+    ASSERT_TRUE(
+        waitUntil([&] { return hasLine(scrape(), "pcpoll_port_up" + entrance + " 0"); }, waitMs))
         << scrape();
     written.push_back(readFile(metrics));
     std::string lastTotal;
@@ -172,7 +177,8 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     writeFile(rig.dir.path + "/prometheus.yml",
               "global:\n  scrape_interval: 1s\n  evaluation_interval: 1s\n"
               "scrape_configs:\n  - job_name: shop\n    static_configs:\n"
-              "      - targets: [\"127.0.0.1:" + std::to_string(exporter.port) + "\"]\n");
+              "      - targets: [\"127.0.0.1:" +
+                  std::to_string(exporter.port) + "\"]\n");
     Service prometheus;
     ASSERT_TRUE(startService(
         prometheus, "prometheus", rig.dir.path,
@@ -193,7 +199,8 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     ASSERT_TRUE(waitUntil(queried, waitMs)) << answer;
     EXPECT_NE(answer.find("\"status\":\"success\""), std::string::npos) << answer;
     EXPECT_NE(answer.find("\"__name__\":\"pcpoll_visitors_total\",\"entrance\":\"door1\","
-                          "\"instance\":\"" + instance + "\",\"job\":\"shop\""),
+                          "\"instance\":\"" +
+                          instance + "\",\"job\":\"shop\""),
               std::string::npos)
         << answer;
     EXPECT_NE(answer.find(",\"" + lastTotal + "\"]"), std::string::npos)
@@ -205,8 +212,12 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     EXPECT_EQ(rig.stopPoller().status, 0);
     written.push_back(readFile(metrics));
     std::string page;
-    ASSERT_TRUE(waitUntil([&] { page = scrape(); return hasLine(page, "pcpoll_up" + entrance + " 0"); },
-                          waitMs))
+    ASSERT_TRUE(waitUntil(
+        [&] {
+            page = scrape();
+            return hasLine(page, "pcpoll_up" + entrance + " 0");
+        },
+        waitMs))
         << page;
     std::vector<std::string> report = splitLines(rig.report("20110314"));
     int answered = 0;
@@ -219,25 +230,26 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     EXPECT_TRUE(hasLine(page, "pcpoll_open" + entrance + " 1")) << page;
     EXPECT_TRUE(hasLine(page, "pcpoll_port_up" + entrance + " 0")) << page;
     EXPECT_TRUE(hasLine(page, "pcpoll_last_poll_good" + entrance + " 0")) << page;
-    EXPECT_TRUE(hasLine(page, "pcpoll_polls_total{entrance=\"door1\",result=\"good\"} " +
-                                  std::to_string(answered)))
+    EXPECT_TRUE(hasLine(
+        page, "pcpoll_polls_total{entrance=\"door1\",result=\"good\"} " + std::to_string(answered)))
         << page;
-    EXPECT_TRUE(hasLine(page, "pcpoll_polls_total{entrance=\"door1\",result=\"silent\"} " +
-                                  std::to_string(silent)))
+    EXPECT_TRUE(hasLine(
+        page, "pcpoll_polls_total{entrance=\"door1\",result=\"silent\"} " + std::to_string(silent)))
         << page;
-    EXPECT_TRUE(hasLine(page, "pcpoll_polls_total{entrance=\"door1\",result=\"no_value\"} 0")) << page;
+    EXPECT_TRUE(hasLine(page, "pcpoll_polls_total{entrance=\"door1\",result=\"no_value\"} 0"))
+        << page;
     EXPECT_TRUE(hasLine(page, "pcpoll_visitors_total" + entrance + " " + lastTotal)) << page;
     EXPECT_TRUE(hasLine(page, "pcpoll_photocell_faults" + entrance + " 0")) << page;
-    EXPECT_TRUE(hasLine(page, "pcpoll_records_written_total" + entrance + " " +
-                                  std::to_string(report.size())))
+    EXPECT_TRUE(hasLine(
+        page, "pcpoll_records_written_total" + entrance + " " + std::to_string(report.size())))
         << page;
     EXPECT_TRUE(hasLine(page, "pcpoll_record_write_errors_total" + entrance + " 0")) << page;
     // Times on the poller's clock, 14 March 2011 from 09:59:58 on (the
     // exporter shows them in floating point, exactly).
     const double day = 1300060800 + 36000 - 2;
-    for (const char* name : {"pcpoll_start_time_seconds", "pcpoll_heartbeat_timestamp_seconds",
-                             "pcpoll_last_poll_timestamp_seconds",
-                             "pcpoll_last_good_poll_timestamp_seconds"}) {
+    for (const char* name :
+         {"pcpoll_start_time_seconds", "pcpoll_heartbeat_timestamp_seconds",
+          "pcpoll_last_poll_timestamp_seconds", "pcpoll_last_good_poll_timestamp_seconds"}) {
         std::string value = sampleValue(page, name + entrance);
         ASSERT_FALSE(value.empty()) << name << "\n" << page;
         EXPECT_GE(std::stod(value), day) << name;
@@ -251,7 +263,8 @@ TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {
     // promtool accepts every file seen.
     for (const std::string& text : written) {
         writeFile(rig.dir.path + "/check.prom", text);
-        CommandResult check = runCommand("promtool check metrics < '" + rig.dir.path + "/check.prom'");
+        CommandResult check =
+            runCommand("promtool check metrics < '" + rig.dir.path + "/check.prom'");
         EXPECT_EQ(check.status, 0) << check.output << text;
         EXPECT_EQ(check.output, "") << text;
     }

@@ -42,7 +42,8 @@ TEST(RecordForm, LinesAsThePollerWritesThem) {
     EXPECT_EQ(checksumText("abc"), "0X2B54");
     EXPECT_EQ(checksumText(""), "0X0000");
     EXPECT_EQ(checksumText("\xff"), "0XFFFFFEFF") << "negative sums print as unsigned";
-    EXPECT_EQ(checksumText("12:00;   123; 0; 0;"), fmt("0X%04X", checksumll("12:00;   123; 0; 0;")));
+    EXPECT_EQ(checksumText("12:00;   123; 0; 0;"),
+              fmt("0X%04X", checksumll("12:00;   123; 0; 0;")));
 }
 
 TEST(RecordRead, FieldsBodyAndChecksum) {
@@ -63,11 +64,11 @@ TEST(RecordRead, FieldsBodyAndChecksum) {
 TEST(RecordRead, RefusesWhatIsNotAWholeRecord) {
     RecordView record;
     record.total = -5;
-    for (const char* line : {"", "\n", "10:00;   100; 0;\n", "10:00;   100; 0; 0;0X8764",
-                             "1234567890123456;   1; 0; 0;0X0000\n", "10:00;  1x; 0; 0;0X0\n",
-                             "10:00; 99999999999999999999; 0; 0;0X0\n",
-                             "10:00;   1; 2147483648; 0;0X0\n", "10:00;  ; 0; 0;0X0\n",
-                             "10:00;   1; 0;  +;0X0\n"})
+    for (const char* line :
+         {"", "\n", "10:00;   100; 0;\n", "10:00;   100; 0; 0;0X8764",
+          "1234567890123456;   1; 0; 0;0X0000\n", "10:00;  1x; 0; 0;0X0\n",
+          "10:00; 99999999999999999999; 0; 0;0X0\n", "10:00;   1; 2147483648; 0;0X0\n",
+          "10:00;  ; 0; 0;0X0\n", "10:00;   1; 0;  +;0X0\n"})
         EXPECT_FALSE(readRecord(line, record)) << line;
     EXPECT_EQ(record.total, -5) << "a refused line leaves the record alone";
     EXPECT_TRUE(readRecord("123456789012345; +1;\t0\r; -0 ;\n", record));

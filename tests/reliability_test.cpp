@@ -69,9 +69,8 @@ TEST(LostCounter, KilledAndRestartedOnTheSamePathIsPolledAgain) {
     EXPECT_EQ(field(lines[2], 1), "     2") << "an unanswered poll keeps the total";
     EXPECT_EQ(field(lines[back], 1), "   101") << "polled as before after the return";
     std::string log = rig.verboseLog();
-    EXPECT_EQ(occurrences(log, "Utracono polaczenie z portem " + rig.port +
-                                   ": Input/output error\n"),
-              1)
+    EXPECT_EQ(
+        occurrences(log, "Utracono polaczenie z portem " + rig.port + ": Input/output error\n"), 1)
         << log;
     EXPECT_EQ(occurrences(log, "Odzyskano polaczenie z portem " + rig.port + "\n"), 1);
     EXPECT_LT(log.find("Utracono"), log.find("Odzyskano"));
@@ -92,7 +91,8 @@ TEST(BadAnswers, GarbageAndEndlessBytesDoNotBreakTheSchedule) {
     EXPECT_EQ(rig.stopPoller().status, 0);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     expectUnbrokenRecords(lines, 10);
-    EXPECT_EQ(lines[0].substr(0, 22), "10:00.00;     0; 0; 0;") << "junk is an answer without value";
+    EXPECT_EQ(lines[0].substr(0, 22), "10:00.00;     0; 0; 0;")
+        << "junk is an answer without value";
 }
 
 TEST(Directories, MissingLogDirectoryIsNotFatal) {
@@ -135,10 +135,15 @@ TEST(FullDisk, FailedWritesAreLoggedAndThePollerGoesOn) {
     std::string reports = rig.dir.root("/var/log/korvane");
     ProcessSetup setup;
     setup.program = "/usr/bin/unshare";
-    setup.args = {"--user", "--map-root-user", "--mount", "bash", "-c",
-                  "mount -t tmpfs -o size=4k tmpfs " + reports + " || exit 125; head -c 8192 "
-                  "/dev/zero >" + reports + "/filler 2>/dev/null; exec -a door1 " +
-                  pollerProgram()};
+    setup.args = {"--user",
+                  "--map-root-user",
+                  "--mount",
+                  "bash",
+                  "-c",
+                  "mount -t tmpfs -o size=4k tmpfs " + reports +
+                      " || exit 125; head -c 8192 "
+                      "/dev/zero >" +
+                      reports + "/filler 2>/dev/null; exec -a door1 " + pollerProgram()};
     setup.workDir = rig.dir.path;
     setup.fakeTime = tenOClock;
     rig.pollerSetup = setup;
@@ -172,8 +177,8 @@ TEST(FullDisk, PartialLineIsUndoneAndLaterRecordsFollowCleanly) {
     rig.configure("10", "10:00-11:00");
     rig.simulate({});
     rig.startPoller(tenOClock, {}, "UTC", static_cast<long>(earlier.size()) + roomForTenBytes);
-    std::string failure = "Blad zapisu rekordu do pliku " + rig.reportPath("20110314") +
-                          ": File too large\n";
+    std::string failure =
+        "Blad zapisu rekordu do pliku " + rig.reportPath("20110314") + ": File too large\n";
     ASSERT_TRUE(rig.waitForVerbose(failure, 2));
     EXPECT_EQ(rig.report("20110314"), earlier) << "no partial line is left behind";
     // Room again: the next record follows the earlier lines directly.
@@ -241,10 +246,10 @@ TEST(Configuration, ValuesFarBeyondEveryCapacityStillRun) {
     std::string longEntry = rig.dir.root("/var/log/korvane") + std::string(3000, '/') + "door1.csv";
     writeFile(rig.dir.root("/opt/velmora/door1.conf"),
               "# " + std::string(20000, 'c') + "\n" + std::string(100000, 'k') + " = " +
-                  std::string(100000, 'v') + "\nportname = " + rig.port + "\nentry = " +
-                  longEntry + "\nrecordtime = " + std::string(500, '0') + "10" +
-                  "\nopentime = 10:00-11:00" + std::string(5000, 'x') + "\nMonday = 10:00-11:00" +
-                  std::string(5000, '-') + "\ncomlog = y" + std::string(5000, 'e') + "\n");
+                  std::string(100000, 'v') + "\nportname = " + rig.port + "\nentry = " + longEntry +
+                  "\nrecordtime = " + std::string(500, '0') + "10" + "\nopentime = 10:00-11:00" +
+                  std::string(5000, 'x') + "\nMonday = 10:00-11:00" + std::string(5000, '-') +
+                  "\ncomlog = y" + std::string(5000, 'e') + "\n");
     rig.simulate({});
     rig.startPoller(tenOClock, {"-vv"});
     ASSERT_TRUE(rig.waitForLines("20110314", 2));

@@ -31,7 +31,9 @@ struct PollerRun {
         setup.fakeTime = monday;
         return runProcess(setup, startTimeoutMs);
     }
-    std::string verboseLog() { return readFile(dir.root("/opt/velmora/log/" + invocation + "_v.log")); }
+    std::string verboseLog() {
+        return readFile(dir.root("/opt/velmora/log/" + invocation + "_v.log"));
+    }
     std::string eventLog() { return readFile(dir.root("/opt/velmora/log/" + invocation + ".log")); }
     ScratchDir dir;
     std::string invocation;
@@ -44,7 +46,8 @@ const std::string goodConf =
     "opentime = 09:00-21:00\n";
 
 const std::string confPath = "scratch/opt/velmora/door1.conf";
-const std::string abortLine = "\nprogram przerwany z powodu powyzszych bledow\n2011-03-14 08:05.03 STOP\n";
+const std::string abortLine =
+    "\nprogram przerwany z powodu powyzszych bledow\n2011-03-14 08:05.03 STOP\n";
 
 std::string banner(int level) {
     return "\n*******************************\nSTART: 2011-03-14 - 08:05.03 \n"
@@ -58,14 +61,14 @@ std::string banner(int level) {
 std::string summary(const std::string& week, const std::string& today, const std::string& report,
                     int interval = 900, const char* comlog = "comlog no\n") {
     return "Zdekodowany odstep rekordow = " + std::to_string(interval) + " sek.\n" +
-           "nazwa raportu = " + report + "\n" + week + "Dzisiaj Monday, otwarte: " + today +
-           "\n" + comlog;
+           "nazwa raportu = " + report + "\n" + week + "Dzisiaj Monday, otwarte: " + today + "\n" +
+           comlog;
 }
 
 std::string sameWeek(const std::string& hours) {
     std::string text;
-    for (const char* day : {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday",
-                            "Saturday"})
+    for (const char* day :
+         {"Sunday", "Monday", "Tuesday", "Wednesday", "Thursday", "Friday", "Saturday"})
         text += std::string(day) + ", " + hours + "\n";
     return text;
 }
@@ -94,10 +97,9 @@ TEST(StartUp, BannerAndSummaryAtLevelOne) {
     run.configure(goodConf + "portname = /nonexistent/tty\n");
     ProcessResult result = run.start({"-v"});
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(run.verboseLog(),
-              banner(1) + "zdekodowano wstepnie godziny pracy   9:00-21:00\n" +
-                  summary(sameWeek(" 9:00-21:00"), " 9:00-21:00",
-                          "/var/log/korvane/door1_20110314.csv"));
+    EXPECT_EQ(run.verboseLog(), banner(1) + "zdekodowano wstepnie godziny pracy   9:00-21:00\n" +
+                                    summary(sameWeek(" 9:00-21:00"), " 9:00-21:00",
+                                            "/var/log/korvane/door1_20110314.csv"));
 }
 
 TEST(StartUp, ValueLinesAtLevelTwoAndDayKeysOverrideTheDefault) {
@@ -131,9 +133,8 @@ TEST(StartUp, UnknownOptionIsLevelThreeThenBehavesAsTwo) {
     ProcessResult result = run.start({"-x"});
     EXPECT_EQ(result.status, 255);
     std::string log = run.verboseLog();
-    EXPECT_EQ(log.rfind(banner(3) +
-                            "\n zla opcja -x, dopuszczalne -v i -vv: verbose - wyswietlaj\n"
-                            "PORT COM = /nonexistent/tty\n",
+    EXPECT_EQ(log.rfind(banner(3) + "\n zla opcja -x, dopuszczalne -v i -vv: verbose - wyswietlaj\n"
+                                    "PORT COM = /nonexistent/tty\n",
                         0),
               0u)
         << log;
@@ -183,8 +184,10 @@ TEST(StartUp, EachMissingKeyAborts) {
         {entry + interval + hours, "Nie znaleziono nazwy portu com 'portname' w pliku "},
         {port + interval + hours, "Nie znaleziono nazwy pliku raportu 'entry' com w pliku "},
         {port + entry + hours, "Nie znaleziono czasowego osdtepu rekordow 'recordtime' w pliku "},
-        {port + entry + interval, "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku "},
-        {port + entry + interval + "opentime = 09:00-21:00", "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku "},
+        {port + entry + interval,
+         "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku "},
+        {port + entry + interval + "opentime = 09:00-21:00",
+         "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku "},
     };
     for (const Case& c : cases) {
         PollerRun run("startup_missing_key");
@@ -198,8 +201,9 @@ TEST(StartUp, EachMissingKeyAborts) {
 
 TEST(StartUp, OpeningHoursThatDoNotDecodeAbort) {
     PollerRun run("startup_badhours");
-    run.configure("portname = /dev/null\nentry = /var/log/korvane/door1.csv\nrecordtime = 900\n"
-                  "opentime = 08.00-20.00\n");
+    run.configure(
+        "portname = /dev/null\nentry = /var/log/korvane/door1.csv\nrecordtime = 900\n"
+        "opentime = 08.00-20.00\n");
     EXPECT_EQ(run.start().status, 1);
     EXPECT_EQ(run.verboseLog(), "\nblad odczytu godzin otwarcia\n" + abortLine);
 
@@ -207,8 +211,10 @@ TEST(StartUp, OpeningHoursThatDoNotDecodeAbort) {
     run.configure(goodConf + "Wednesday = 009:00-21:00\n");
     EXPECT_EQ(run.start({"-vv"}).status, 1);
     std::string log = run.verboseLog();
-    std::string tail = "zdekodowano wstepnie godziny pracy   9:00-21:00\n"
-                       "\nblad odczytu godzin otwarcia w Wednesday\n" + abortLine;
+    std::string tail =
+        "zdekodowano wstepnie godziny pracy   9:00-21:00\n"
+        "\nblad odczytu godzin otwarcia w Wednesday\n" +
+        abortLine;
     ASSERT_GE(log.size(), tail.size());
     EXPECT_EQ(log.substr(log.size() - tail.size()), tail);
 }
@@ -221,16 +227,18 @@ TEST(StartUp, RecordIntervalAndReportNames) {
     };
     const Case cases[] = {
         {"5", "/var/log/korvane/door1.csv",
-         "Zdekodowany odstep rekordow = 10 sek.\nnazwa raportu = /var/log/korvane/door1_20110314.csv\n"},
+         "Zdekodowany odstep rekordow = 10 sek.\nnazwa raportu = "
+         "/var/log/korvane/door1_20110314.csv\n"},
         {"abc", "/var/log/korvane/door1",
-         "Zdekodowany odstep rekordow = 10 sek.\nnazwa raportu = /var/log/korvane/door1_20110314.\n"},
+         "Zdekodowany odstep rekordow = 10 sek.\nnazwa raportu = "
+         "/var/log/korvane/door1_20110314.\n"},
         {"60s", "/data/set.1/d.csv",
          "Zdekodowany odstep rekordow = 60 sek.\nnazwa raportu = /data/set_20110314.1/d.csv\n"},
     };
     for (const Case& c : cases) {
         PollerRun run("startup_interval");
-        run.configure("portname = /nonexistent/tty\nentry = " + c.entry + "\nrecordtime = " +
-                      c.interval + "\nopentime = 09:00-21:00\n");
+        run.configure("portname = /nonexistent/tty\nentry = " + c.entry +
+                      "\nrecordtime = " + c.interval + "\nopentime = 09:00-21:00\n");
         EXPECT_EQ(run.start({"-v"}).status, 255);
         EXPECT_NE(run.verboseLog().find(c.summaryStart), std::string::npos) << run.verboseLog();
     }
@@ -238,21 +246,22 @@ TEST(StartUp, RecordIntervalAndReportNames) {
 
 TEST(StartUp, MidnightClosingShowsAsTwentyFour) {
     PollerRun run("startup_allday");
-    run.configure("portname = /nonexistent/tty\nentry = /var/log/korvane/door1.csv\n"
-                  "recordtime = 900\nopentime = 00:00-24:00\n");
+    run.configure(
+        "portname = /nonexistent/tty\nentry = /var/log/korvane/door1.csv\n"
+        "recordtime = 900\nopentime = 00:00-24:00\n");
     EXPECT_EQ(run.start({"-v"}).status, 255);
-    EXPECT_NE(run.verboseLog().find(sameWeek(" 0:00-24:00") +
-                                    "Dzisiaj Monday, otwarte:  0:00-24:00\n"),
-              std::string::npos);
+    EXPECT_NE(
+        run.verboseLog().find(sameWeek(" 0:00-24:00") + "Dzisiaj Monday, otwarte:  0:00-24:00\n"),
+        std::string::npos);
 }
 
 TEST(StartUp, ValuesFarBeyondEveryCapacityAreKeptWhole) {
     PollerRun run("startup_long");
     std::string port = "/nonexistent/" + std::string(5000, 'p');
     std::string entry = "/var/log/korvane/" + std::string(3000, 'e') + "." + std::string(300, 'x');
-    run.configure("portname = " + port + "\nentry = " + entry + "\nrecordtime = " +
-                  std::string(500, '0') + "900\nopentime = 09:00-21:00" + std::string(2000, 'h') +
-                  "\n");
+    run.configure("portname = " + port + "\nentry = " + entry +
+                  "\nrecordtime = " + std::string(500, '0') + "900\nopentime = 09:00-21:00" +
+                  std::string(2000, 'h') + "\n");
     ProcessResult result = run.start({"-vv"});
     EXPECT_EQ(result.status, 255);
     EXPECT_EQ(result.err, port + ": File name too long\n");

@@ -74,7 +74,7 @@ void writeWeek(StatRun& r) {
                              + rec("10:15", 80)             // +30 over 09:30
                              + rec("10:30", 15)             // reset: +15
                              + rec("23:59", 25));           // +10, this day's own
-    r.report("20110315", rec("23:59", 40) +  // the day before's last record: +15
+    r.report("20110315", rec("23:59", 40) +                 // the day before's last record: +15
                              rec("09:00", 45));
     // 2011-03-16: closed, no file.
     r.report("20110317", rec("09:00", 70));
@@ -123,8 +123,8 @@ TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
     r.report("20101231", rec("12:00", 100));  // Friday of 2010-W52
     r.report("20110101", rec("12:00", 110));  // Saturday, still 2010-W52
     r.report("20110104", rec("12:00", 130));  // Tuesday of 2011-W01
-    std::vector<std::string> range = {"--from", "2010-12-27", "--to", "2011-01-09",
-                                      "--format", "csv", r.door1()};
+    std::vector<std::string> range = {"--from",   "2010-12-27", "--to",   "2011-01-09",
+                                      "--format", "csv",        r.door1()};
     auto by = [&](const std::string& period) {
         std::vector<std::string> args = range;
         args.insert(args.begin(), {"--by", period});
@@ -147,14 +147,16 @@ TEST(StatCsv, DaylightSavingDaysInWarsaw) {
     // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02.
     r.report("20110327", rec("01:45", 10) + rec("03:00", 20) + rec("03:15", 25));
     // Autumn: 02:00 to 02:59 comes twice; both count for hour 02.
-    r.report("20111030", rec("02:45", 100) + rec("02:00", 110) + rec("02:30", 120) +
-                             rec("03:00", 130));
+    r.report("20111030",
+             rec("02:45", 100) + rec("02:00", 110) + rec("02:30", 120) + rec("03:00", 130));
     ProcessResult spring =
         r.run({"--date", "2011-03-27", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(spring.out, csvHeader + "2011-03-27T01,door1,0,1,0,0\n2011-03-27T03,door1,15,2,0,0\n");
+    EXPECT_EQ(spring.out,
+              csvHeader + "2011-03-27T01,door1,0,1,0,0\n2011-03-27T03,door1,15,2,0,0\n");
     ProcessResult autumn =
         r.run({"--date", "2011-10-30", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(autumn.out, csvHeader + "2011-10-30T02,door1,20,3,0,0\n2011-10-30T03,door1,10,1,0,0\n");
+    EXPECT_EQ(autumn.out,
+              csvHeader + "2011-10-30T02,door1,20,3,0,0\n2011-10-30T03,door1,10,1,0,0\n");
 }
 
 TEST(StatCsv, JsonLinesAndQuoting) {
@@ -210,13 +212,13 @@ TEST(StatTableOutput, ReadAsAPersonWould) {
               "Dni 2011-03-14 - 2011-03-16 (3 dni), wiersz na dzień\n"
               "\n"
               "dzień        ; door1; door2; razem;\n"
-              "2011-03-14 pn;    60;    20;    80; " + blocks(23) + "\n" +
-              "2011-03-15 wt;   140;     0;   140; " + blocks(40) + "\n" +
-              "2011-03-16 śr;     0;    20;    20; " + blocks(6) + "\n" +
-              "razem        ;   200;    40;   240;\n"
-              "\n"
-              "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
-              "mogą być niepełne. Szczegóły: pcstat --check\n");
+              "2011-03-14 pn;    60;    20;    80; " +
+                  blocks(23) + "\n" + "2011-03-15 wt;   140;     0;   140; " + blocks(40) + "\n" +
+                  "2011-03-16 śr;     0;    20;    20; " + blocks(6) + "\n" +
+                  "razem        ;   200;    40;   240;\n"
+                  "\n"
+                  "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
+                  "mogą być niepełne. Szczegóły: pcstat --check\n");
 }
 
 TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
@@ -228,10 +230,11 @@ TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
               "Dzień 2011-03-14, poniedziałek, wiersz na godzinę\n"
               "\n"
               "godzina    ; door1;\n"
-              "09:00-10:00;     4; " + blocks(10) + "\n" +
-              "10:00-11:00;     0;\n"
-              "11:00-12:00;    16; " + blocks(40) + "\n" +
-              "razem      ;    20;\n");
+              "09:00-10:00;     4; " +
+                  blocks(10) + "\n" +
+                  "10:00-11:00;     0;\n"
+                  "11:00-12:00;    16; " +
+                  blocks(40) + "\n" + "razem      ;    20;\n");
 }
 
 TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
@@ -248,7 +251,8 @@ TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
         {{"--by", "year"}, "pcstat: zly okres --by year (hour, day, week, month lub weekday)\n"},
         {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv lub json)\n"},
         {{"--days", "0"}, "pcstat: zla liczba dni: 0\n"},
-        {{"--date", "today", "--from", "-3"}, "pcstat: --date nie laczy sie z --from, --to ani --days\n"},
+        {{"--date", "today", "--from", "-3"},
+         "pcstat: --date nie laczy sie z --from, --to ani --days\n"},
         {{"--from", "2011-03-15", "--to", "2011-03-14"},
          "pcstat: --from 2011-03-15 jest pozniej niz --to 2011-03-14\n"},
         {{"--check", "--by", "day"}, "pcstat: --check nie laczy sie z --by\n"},
@@ -266,15 +270,17 @@ TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
     }
     ProcessResult none = r.run({});
     EXPECT_EQ(none.status, 2);
-    EXPECT_EQ(none.err, "pcstat: nie podano wejscia, a w scratch/opt/velmora/ nie ma konfiguracji "
-                        "pollera z portname i entry\n");
+    EXPECT_EQ(none.err,
+              "pcstat: nie podano wejscia, a w scratch/opt/velmora/ nie ma konfiguracji "
+              "pollera z portname i entry\n");
     ProcessResult missing = r.run({r.dir.path + "/nowhere/door9.csv"});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err, "pcstat: door9: nie mozna czytac katalogu " + r.dir.path +
                                "/nowhere/: No such file or directory\n");
     ProcessResult typo = r.run({"dor1"});
     EXPECT_EQ(typo.status, 2);
-    EXPECT_EQ(typo.err, "pcstat: dor1: brak plikow raportu scratch/var/log/korvane/dor1_RRRRMMDD.csv\n");
+    EXPECT_EQ(typo.err,
+              "pcstat: dor1: brak plikow raportu scratch/var/log/korvane/dor1_RRRRMMDD.csv\n");
     EXPECT_EQ(r.run({"--version"}).out, "pcstat 0.1.0\n");
 }
 
@@ -289,7 +295,7 @@ void writeScheduledDoor(StatRun& r) {
 
 void writeDayWithEveryFinding(StatRun& r) {
     writeScheduledDoor(r);
-    r.report("20110314", rec("10:00", 100, 0, 1) +        // unanswered
+    r.report("20110314", rec("10:00", 100, 0, 1) +          // unanswered
                              rec("10:15", 110, 1) +         // fault
                              "junk\n" +                     // malformed
                              "10:30;   120; 0; 0;0X0000\n"  // checksum
@@ -318,21 +324,26 @@ TEST(StatCheck, ADayWithEveryKindOfFinding) {
                   "door1 2011-03-14 missing-record 2 (10:30-10:45)\n"
                   "door1 2011-03-14 unanswered 1 (10:00)\n"
                   "door1 2011-03-14 fault 1 (10:15)\n"
-                  "door1 2011-03-15 missing-file brak pliku " + path + ", oczekiwano 5 rekordów\n"
+                  "door1 2011-03-15 missing-file brak pliku " +
+                  path +
+                  ", oczekiwano 5 rekordów\n"
                   "Sprawdzono 1 wejście, 2 dni: 9 uwag. Oczekiwane rekordy według obecnej "
                   "konfiguracji pollerów.\n");
     ProcessResult csv = r.run({"--check", "--date", "2011-03-15", "--format", "csv", "door1"});
     EXPECT_EQ(csv.status, 1);
-    EXPECT_EQ(csv.out, "entrance,date,kind,line,detail\n"
-                       "door1,2011-03-15,missing-file,,\"brak pliku " + path +
-                           ", oczekiwano 5 rekordów\"\n");
+    EXPECT_EQ(csv.out,
+              "entrance,date,kind,line,detail\n"
+              "door1,2011-03-15,missing-file,,\"brak pliku " +
+                  path + ", oczekiwano 5 rekordów\"\n");
     ProcessResult json = r.run({"--check", "--date", "2011-03-14", "--format", "json", "door1"});
     std::vector<std::string> lines = splitLines(json.out);
     ASSERT_EQ(lines.size(), 8u);
-    EXPECT_EQ(lines[0], "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":\"malformed\","
-                        "\"line\":3,\"detail\":\"to nie jest cały rekord\"}");
-    EXPECT_EQ(lines[5], "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":"
-                        "\"missing-record\",\"line\":null,\"detail\":\"2 (10:30-10:45)\"}");
+    EXPECT_EQ(lines[0],
+              "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":\"malformed\","
+              "\"line\":3,\"detail\":\"to nie jest cały rekord\"}");
+    EXPECT_EQ(lines[5],
+              "{\"entrance\":\"door1\",\"date\":\"2011-03-14\",\"kind\":"
+              "\"missing-record\",\"line\":null,\"detail\":\"2 (10:30-10:45)\"}");
 }
 
 TEST(StatCheck, TheLastRecordOfADayOpenUntilMidnightAndSharedTimeTexts) {
@@ -345,8 +356,9 @@ TEST(StatCheck, TheLastRecordOfADayOpenUntilMidnightAndSharedTimeTexts) {
     r.report("20110314", rec("23:00", 1) + rec("23:20", 2));
     r.report("20110315", rec("23:59", 3));
     ProcessResult clean = r.run({"--check", "--from", "2011-03-14", "--to", "2011-03-15", "door1"});
-    EXPECT_EQ(clean.out, "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
-                         "obecnej konfiguracji pollerów.\n");
+    EXPECT_EQ(clean.out,
+              "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
+              "obecnej konfiguracji pollerów.\n");
     EXPECT_EQ(clean.status, 0);
     r.conf("door1", "portname = /dev/null\nentry = " + r.door1() +
                         "\nrecordtime = 70\nopentime = 12:00-12:00\nMonday = 23:00-23:02\n");
@@ -363,11 +375,13 @@ TEST(StatCheck, TheLastRecordOfADayOpenUntilMidnightAndSharedTimeTexts) {
 TEST(StatCheck, WithoutAScheduleOnlyTheLinesAreJudged) {
     StatRun r("stat_check_unscheduled");
     r.report("20110314", rec("10:00", 5) + rec("10:15", 6));
-    ProcessResult result = r.run({"--check", "--from", "2011-03-13", "--to", "2011-03-14", r.door1()});
+    ProcessResult result =
+        r.run({"--check", "--from", "2011-03-13", "--to", "2011-03-14", r.door1()});
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "Sprawdzono 1 wejście, 2 dni: bez uwag.\n"
-                          "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie "
-                          "sprawdzono: door1.\n");
+    EXPECT_EQ(result.out,
+              "Sprawdzono 1 wejście, 2 dni: bez uwag.\n"
+              "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie "
+              "sprawdzono: door1.\n");
 }
 
 // The real poller writes a Monday evening open until midnight and the
@@ -386,8 +400,9 @@ TEST(StatCheck, ADayWrittenByTheRealPollerIsClean) {
     setup.args = {"--check", "--from", "2011-03-14", "--to", "2011-03-15"};
     ProcessResult check = runProcess(setup, runTimeoutMs);
     EXPECT_EQ(check.status, 0) << check.out << rig.report("20110314") << rig.report("20110315");
-    EXPECT_EQ(check.out, "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
-                         "obecnej konfiguracji pollerów.\n");
+    EXPECT_EQ(check.out,
+              "Sprawdzono 1 wejście, 2 dni: bez uwag. Oczekiwane rekordy według "
+              "obecnej konfiguracji pollerów.\n");
     setup.args = {"--date", "2011-03-14", "--by", "day", "--format", "csv"};
     ProcessResult csv = runProcess(setup, runTimeoutMs);
     // 11 records, three visitors each after the first.
@@ -406,13 +421,15 @@ TEST(StatCheck, DaylightSavingDaysFollowTheLocalClock) {
     r.report("20110327", rec("01:00", 1) + rec("01:30", 2) + rec("03:00", 3) + rec("04:00", 4));
     ProcessResult autumn = r.run({"--check", "--date", "2011-10-30", "door1"}, "Europe/Warsaw");
     EXPECT_EQ(autumn.status, 0) << autumn.out;
-    EXPECT_EQ(autumn.out, "Sprawdzono 1 wejście, 1 dzień: bez uwag. Oczekiwane rekordy według "
-                          "obecnej konfiguracji pollerów.\n");
+    EXPECT_EQ(autumn.out,
+              "Sprawdzono 1 wejście, 1 dzień: bez uwag. Oczekiwane rekordy według "
+              "obecnej konfiguracji pollerów.\n");
     ProcessResult spring = r.run({"--check", "--date", "2011-03-27", "door1"}, "Europe/Warsaw");
     EXPECT_EQ(spring.status, 1);
-    EXPECT_EQ(spring.out, "door1 2011-03-27 missing-record 1 (03:30)\n"
-                          "Sprawdzono 1 wejście, 1 dzień: 1 uwaga. Oczekiwane rekordy według "
-                          "obecnej konfiguracji pollerów.\n");
+    EXPECT_EQ(spring.out,
+              "door1 2011-03-27 missing-record 1 (03:30)\n"
+              "Sprawdzono 1 wejście, 1 dzień: 1 uwaga. Oczekiwane rekordy według "
+              "obecnej konfiguracji pollerów.\n");
     ProcessResult utc = r.run({"--check", "--date", "2011-10-30", "door1"}, "UTC");
     EXPECT_EQ(utc.status, 1) << "in UTC the hour is not repeated";
     EXPECT_NE(utc.out.find("door1 2011-10-30 order wiersz 5: 02:00 po 02:30\n"), std::string::npos)
@@ -428,8 +445,9 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
     EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0\n");
     ProcessResult check = r.run({"--check", "--date", "2011-03-14", "--format", "csv"});
     EXPECT_EQ(check.status, 1);
-    EXPECT_EQ(check.out, "entrance,date,kind,line,detail\ndoor1,2011-03-14,missing-file,,\"brak pliku " +
-                             r.dir.path + "/reports/door1_20110314.csv, oczekiwano 5 rekordów\"\n");
+    EXPECT_EQ(check.out,
+              "entrance,date,kind,line,detail\ndoor1,2011-03-14,missing-file,,\"brak pliku " +
+                  r.dir.path + "/reports/door1_20110314.csv, oczekiwano 5 rekordów\"\n");
     r.conf("door1", "portname = /dev/null\nentry = " + r.dir.path + "/gone/door1.csv\n");
     ProcessResult gone = r.run({"--date", "2011-03-14"});
     EXPECT_EQ(gone.status, 2);

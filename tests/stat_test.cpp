@@ -138,8 +138,8 @@ TEST(StatCalendar, DateForms) {
     EXPECT_EQ(day, date(2011, 2, 28)) << "calendar days back";
     ASSERT_TRUE(parseDate("-0", now, day));
     EXPECT_EQ(day, now);
-    for (const char* bad : {"2011-02-29", "2011-3-14", "2011-13-01", "201103014", "1899-12-31",
-                            "", "-", "-x", "+3", "Today", "2011/03/14", "-999999999"})
+    for (const char* bad : {"2011-02-29", "2011-3-14", "2011-13-01", "201103014", "1899-12-31", "",
+                            "-", "-x", "+3", "Today", "2011/03/14", "-999999999"})
         EXPECT_FALSE(parseDate(bad, now, day)) << bad;
 }
 
@@ -208,25 +208,27 @@ TEST(StatExpected, AgreesWithTheLoopSecondBySecond) {
     struct Case {
         const char* hours;
         int interval;
-    } cases[] = {{"09:00-21:00", 900}, {"00:00-24:00", 900}, {"00:00-20:00", 600},
-                 {"00:00-00:00", 900}, {"12:00-12:00", 900}, {"20:00-08:00", 60},
+    } cases[] = {{"09:00-21:00", 900},  {"00:00-24:00", 900}, {"00:00-20:00", 600},
+                 {"00:00-00:00", 900},  {"12:00-12:00", 900}, {"20:00-08:00", 60},
                  {"09:00-21:00", 1000}, {"09:05-09:40", 900}, {"23:00-24:30", 900},
-                 {"00:00-24:00", 10},  {"02:00-03:30", 70},  {"09:00-24:00", 86399}};
+                 {"00:00-24:00", 10},   {"02:00-03:30", 70},  {"09:00-24:00", 86399}};
     Day sampleDays[] = {date(2011, 3, 14), date(2011, 3, 27), date(2011, 3, 28), date(2011, 10, 30),
-                  date(2011, 10, 31)};
+                        date(2011, 10, 31)};
     for (const char* zone : {"UTC", "Europe/Warsaw"}) {
         Zone z(zone);
         for (const Case& c : cases)
             for (Day day : sampleDays)
-                EXPECT_EQ(moments(every(c.hours, c.interval), day), modelMoments(every(c.hours, c.interval), day))
-                    << zone << " " << c.hours << " every " << c.interval << " on " << dashedDate(day);
+                EXPECT_EQ(moments(every(c.hours, c.interval), day),
+                          modelMoments(every(c.hours, c.interval), day))
+                    << zone << " " << c.hours << " every " << c.interval << " on "
+                    << dashedDate(day);
     }
     // Weekdays with different hours: an evening until midnight before a
     // closed day, a day opening at midnight after a closed one.
     Schedule mixed = every("09:00-21:00", 900);
-    mixed.closeTimes[1] = 86400;            // Monday until 24:00
-    mixed.openTimes[2] = mixed.closeTimes[2] = 0;     // Tuesday 00:00-00:00
-    mixed.openTimes[3] = 0;                           // Wednesday from 00:00
+    mixed.closeTimes[1] = 86400;                   // Monday until 24:00
+    mixed.openTimes[2] = mixed.closeTimes[2] = 0;  // Tuesday 00:00-00:00
+    mixed.openTimes[3] = 0;                        // Wednesday from 00:00
     mixed.closeTimes[3] = hm(20, 0);
     Zone z("Europe/Warsaw");
     for (int i = 0; i < 7; ++i) {
@@ -286,10 +288,10 @@ TEST(StatDayFile, DayEndRecordsAtTheHeadBelongToTheDayBefore) {
 TEST(StatDayFile, LinesAreClassified) {
     std::string bad = "10:00;   100; 0; 0;0X0000\n";
     std::vector<std::string> checksums;
-    std::vector<DayLine> lines = headOf(rec("10:00", 100) + bad + "1:00;     1; 0; 0;" +
-                                        checksumText("1:00;     1; 0; 0;") + "\n" +
-                                        std::string(120, 'z') + "\n" + rec("23:59", 5) + "10:1",
-                                        &checksums);
+    std::vector<DayLine> lines =
+        headOf(rec("10:00", 100) + bad + "1:00;     1; 0; 0;" + checksumText("1:00;     1; 0; 0;") +
+                   "\n" + std::string(120, 'z') + "\n" + rec("23:59", 5) + "10:1",
+               &checksums);
     ASSERT_EQ(lines.size(), 6u);
     EXPECT_EQ(lines[0].kind, LineClass::record);
     EXPECT_EQ(lines[0].second, hm(10, 0));

@@ -99,8 +99,8 @@ TEST(ViewerNumbers, ReadsPaddedSignedDecimals) {
 
 TEST(ViewerNumbers, RefusesAnythingElse) {
     long long value = 42;
-    for (const char* text : {"", "   ", "abc", "12a", "1 2", "-", "+", "+-1", "-+1", "- 1",
-                             "0x10", "1.5", "9223372036854775808", "99999999999999999999"}) {
+    for (const char* text : {"", "   ", "abc", "12a", "1 2", "-", "+", "+-1", "-+1", "- 1", "0x10",
+                             "1.5", "9223372036854775808", "99999999999999999999"}) {
         EXPECT_FALSE(parseDecimal(text, value)) << '"' << text << '"';
     }
     EXPECT_EQ(value, 42);
@@ -173,8 +173,8 @@ TEST(ViewerSplit, TimeTextHoldsAtMostFifteenCharacters) {
 TEST(ViewerSplit, NumberFieldsHoldAtMostNineteenCharacters) {
     Record record;
     std::string blanks(16, ' ');
-    EXPECT_TRUE(splitRecord("10:00;" + blanks + "100;" + blanks + "  2;" + blanks + "  1;X\n",
-                            record));
+    EXPECT_TRUE(
+        splitRecord("10:00;" + blanks + "100;" + blanks + "  2;" + blanks + "  1;X\n", record));
     EXPECT_EQ(record.total, 100);
     EXPECT_EQ(record.faults, 2);
     EXPECT_EQ(record.noAnswer, 1);
@@ -242,8 +242,12 @@ TEST(ViewerRows, ALastLineWithoutLineFeedIsNotShown) {
 }
 
 TEST(ViewerRows, NullBytesInTheTimeAreKept) {
-    EXPECT_EQ(rowsOf(std::string("10\0" "00;   100; 0; 0;0X8764\n", 26)),
-              std::string("10\0" "00;     0;   100;\n", 21));
+    EXPECT_EQ(rowsOf(std::string("10\0"
+                                 "00;   100; 0; 0;0X8764\n",
+                                 26)),
+              std::string("10\0"
+                          "00;     0;   100;\n",
+                          21));
 }
 
 // ---- exit status
@@ -280,7 +284,7 @@ TEST(ViewerPrompt, OutputIsFlushedBeforeEachRead) {
     std::string expected = "nie znaleziono pliku " + dir.path + "/none.conf\n" + banner + prompt;
     std::string seen;
     char buffer[256];
-    struct pollfd ready {fromViewer[0], POLLIN, 0};
+    pollfd ready{fromViewer[0], POLLIN, 0};
     while (seen.size() < expected.size() && poll(&ready, 1, 5000) == 1) {
         ssize_t count = read(fromViewer[0], buffer, sizeof buffer);
         if (count <= 0) break;
@@ -329,17 +333,16 @@ TEST(ViewerProgram, ShowsTheTwoRecordExample) {
                 "10:15;   112; 0; 0;0X90D8\n");
     ProcessResult result = runViewer(dir, "-1\n");
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(result.out,
-              std::string(100, '\n') +
-                  "Data 20110314. Raport dla wejścia:\n"
-                  "door1\n"
-                  "\n"
-                  " godz;wzrost;  stan;\n"
-                  "10:00;     0;   100;\n"
-                  "10:15;    12;   112;\n"
-                  "\n\n\n\n\n"
-                  "jezeli chcesz zakonczyc, wpisz -1\n"
-                  "jezeli chcesz sprawdzac inne daty wpisz ile dni temu -> \n");
+    EXPECT_EQ(result.out, std::string(100, '\n') +
+                              "Data 20110314. Raport dla wejścia:\n"
+                              "door1\n"
+                              "\n"
+                              " godz;wzrost;  stan;\n"
+                              "10:00;     0;   100;\n"
+                              "10:15;    12;   112;\n"
+                              "\n\n\n\n\n"
+                              "jezeli chcesz zakonczyc, wpisz -1\n"
+                              "jezeli chcesz sprawdzac inne daty wpisz ile dni temu -> \n");
     EXPECT_EQ(result.err, "");
 }
 
@@ -378,8 +381,9 @@ TEST(ViewerProgram, AnEmptyReportShowsTitleAndHeaderOnly) {
     writeReport(dir, "door1_20110314.csv", "");
     ProcessResult result = runViewer(dir, "-1\n");
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(result.out, scroll + "Data 20110314. Raport dla wejścia:\ndoor1\n"
-                                   "\n godz;wzrost;  stan;\n\n\n\n\n\n" +
+    EXPECT_EQ(result.out, scroll +
+                              "Data 20110314. Raport dla wejścia:\ndoor1\n"
+                              "\n godz;wzrost;  stan;\n\n\n\n\n\n" +
                               prompt + "\n");
 }
 
@@ -476,8 +480,8 @@ TEST(ViewerProgram, EndOfInputAfterAConfigurationError) {
     ScratchDir dir("viewer_end_no_conf");
     ProcessResult result = runViewer(dir, "");
     EXPECT_EQ(result.status, 0);
-    EXPECT_EQ(result.out, "nie znaleziono pliku scratch/etc/korvane/pcview.conf\n" + banner +
-                              prompt);
+    EXPECT_EQ(result.out,
+              "nie znaleziono pliku scratch/etc/korvane/pcview.conf\n" + banner + prompt);
 }
 
 TEST(ViewerProgram, ALineThatIsNotAnIntegerIsThrownAway) {
@@ -494,9 +498,9 @@ TEST(ViewerProgram, ALineThatIsNotAnIntegerIsThrownAway) {
     // Each of these lines is thrown away whole; "1 -1" must not end it.
     result = runViewer(dir, "\n1 -1\n-1x\n99999999999999999999\n+-1\n 1 \n-1\n");
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(result.out, todayScreen + prompt + prompt + prompt + prompt + prompt + prompt +
-                              "\n" + screen("20110313", "door1", "09:00;     0;   250;\n") +
-                              prompt + "\n");
+    EXPECT_EQ(result.out, todayScreen + prompt + prompt + prompt + prompt + prompt + prompt + "\n" +
+                              screen("20110313", "door1", "09:00;     0;   250;\n") + prompt +
+                              "\n");
 }
 
 TEST(ViewerProgram, AnUndatableDayIsThrownAway) {
@@ -505,18 +509,19 @@ TEST(ViewerProgram, AnUndatableDayIsThrownAway) {
     writeReport(dir, "door1_20110314.csv", "10:00;   100; 0; 0;0X8764\n");
     ProcessResult result = runViewer(dir, "9223372036854775807\n-1\n");
     EXPECT_EQ(result.status, 255);
-    EXPECT_EQ(result.out, screen("20110314", "door1", "10:00;     0;   100;\n") + prompt + prompt +
-                              "\n");
+    EXPECT_EQ(result.out,
+              screen("20110314", "door1", "10:00;     0;   100;\n") + prompt + prompt + "\n");
 }
 
 TEST(ViewerProgram, MalformedLinesAreSkipped) {
     ScratchDir dir("viewer_malformed");
     writeConf(dir, "entry = door1\n");
     writeReport(dir, "door1_20110314.csv",
-                "10:00;   100; 0; 0;0X8764\n" +
-                    std::string(99, 'x') + "10:45;   999; 0; 0;0XAADD\n" +
+                "10:00;   100; 0; 0;0X8764\n" + std::string(99, 'x') +
+                    "10:45;   999; 0; 0;0XAADD\n" +
                     "1234567890123456;   101; 0; 0;0X0000\n"
-                    "10:15;" + std::string(17, ' ') + "112; 0; 0;0X90D8\n" +
+                    "10:15;" +
+                    std::string(17, ' ') + "112; 0; 0;0X90D8\n" +
                     "10:15;   1x2; 0; 0;0X90D8\n"
                     "10:15;   112; 0\n"
                     "\n"

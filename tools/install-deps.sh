@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
     # build
     cmake ninja-build g++
+    # the house style check
+    clang-format
     # unit and end-to-end tests
     libgtest-dev libgmock-dev faketime libfaketime
     # fuzzing

@@ -87,8 +87,8 @@ constexpr int kExitStopped = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitBadUsage = 2;
 
-constexpr int kIdlePollMs = 100;          // how soon an idle loop notices a signal flag
-constexpr int kIoErrorRetryMs = 100;      // pause after the master reports an error
+constexpr int kIdlePollMs = 100;      // how soon an idle loop notices a signal flag
+constexpr int kIoErrorRetryMs = 100;  // pause after the master reports an error
 constexpr std::size_t kReadBufferSize = 256;
 constexpr std::int64_t kMillisecondsPerSecond = 1000;
 constexpr std::int64_t kNanosecondsPerMillisecond = 1000000;
@@ -118,8 +118,7 @@ struct Session {
 
 enum class LoopEnd { Stopped, DeviceClosed };
 
-std::int64_t monotonicMs()
-{
+std::int64_t monotonicMs() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::int64_t seconds = now.tv_sec;
@@ -127,14 +126,12 @@ std::int64_t monotonicMs()
     return seconds * kMillisecondsPerSecond + nanoseconds / kNanosecondsPerMillisecond;
 }
 
-void pauseMs(int milliseconds)
-{
+void pauseMs(int milliseconds) {
     poll(nullptr, 0, milliseconds);  // returns early on a signal, unlike sleep
 }
 
 // Installed without SA_RESTART, so a signal ends a waiting poll() at once.
-bool installHandler(int signalNumber, void (*handler)(int))
-{
+bool installHandler(int signalNumber, void (*handler)(int)) {
     struct sigaction action {};
     action.sa_handler = handler;
     sigemptyset(&action.sa_mask);
@@ -142,8 +139,7 @@ bool installHandler(int signalNumber, void (*handler)(int))
     return sigaction(signalNumber, &action, nullptr) == 0;
 }
 
-bool installSignalHandlers()
-{
+bool installSignalHandlers() {
     struct sigaction ignore {};
     ignore.sa_handler = SIG_IGN;
     sigemptyset(&ignore.sa_mask);
@@ -153,13 +149,11 @@ bool installSignalHandlers()
            installHandler(SIGUSR2, onVanishSignal);
 }
 
-void queueOutput(Session& session, std::int64_t dueMs, std::string bytes)
-{
+void queueOutput(Session& session, std::int64_t dueMs, std::string bytes) {
     session.output.push_back(PendingOutput{dueMs, std::move(bytes), 0});
 }
 
-void logAction(const Session& session, const Action& action)
-{
+void logAction(const Session& session, const Action& action) {
     std::string detail = actionName(action.kind);
     const bool counts = action.kind == ActionKind::Ok || action.kind == ActionKind::Split ||
                         action.kind == ActionKind::Late;
@@ -173,8 +167,7 @@ void logAction(const Session& session, const Action& action)
 }
 
 // Answers one query byte; returns true when the action closes the device.
-bool answerQuery(Session& session, std::int64_t nowMs)
-{
+bool answerQuery(Session& session, std::int64_t nowMs) {
     const Action action = nextAction(session.options, session.counter);
     const Reply reply = replyTo(action, session.options, session.counter);
     logAction(session, action);
@@ -185,8 +178,7 @@ bool answerQuery(Session& session, std::int64_t nowMs)
 }
 
 // Handles the bytes of one read; returns true when the device is to close.
-bool handleReceivedBytes(Session& session, std::string_view bytes, std::int64_t nowMs)
-{
+bool handleReceivedBytes(Session& session, std::string_view bytes, std::int64_t nowMs) {
     for (const char byte : bytes) {
         logBytes(session.log, "rx", std::string_view(&byte, 1));
         if (byte == kQueryByte && answerQuery(session, nowMs)) {
@@ -197,8 +189,7 @@ bool handleReceivedBytes(Session& session, std::string_view bytes, std::int64_t 
 }
 
 // Reads what the poller sent; returns true when the device is to close.
-bool receiveFromPoller(Session& session)
-{
+bool receiveFromPoller(Session& session) {
     std::array<char, kReadBufferSize> buffer{};
     const ssize_t count = read(session.pty.masterFd, buffer.data(), buffer.size());
     if (count > 0) {
@@ -214,19 +205,18 @@ bool receiveFromPoller(Session& session)
     return false;
 }
 
-bool headIsDue(const Session& session, std::int64_t nowMs)
-{
+bool headIsDue(const Session& session, std::int64_t nowMs) {
     return !session.output.empty() && session.output.front().dueMs <= nowMs;
 }
 
 // Writes whatever output is due, in order, until the master would block.
-void sendDueOutput(Session& session)
-{
+void sendDueOutput(Session& session) {
     while (gStopRequested == 0 && gVanishRequested == 0 && headIsDue(session, monotonicMs())) {
         PendingOutput& head = session.output.front();
         if (head.sent < head.bytes.size()) {
             const std::size_t remaining = head.bytes.size() - head.sent;
-            const ssize_t written = write(session.pty.masterFd, head.bytes.data() + head.sent, remaining);
+            const ssize_t written =
+                write(session.pty.masterFd, head.bytes.data() + head.sent, remaining);
             if (written < 0 && errno == EINTR) {
                 continue;
             }
@@ -248,8 +238,7 @@ void sendDueOutput(Session& session)
     }
 }
 
-int pollTimeoutMs(const Session& session, std::int64_t nowMs)
-{
+int pollTimeoutMs(const Session& session, std::int64_t nowMs) {
     if (session.output.empty() || headIsDue(session, nowMs)) {
         return kIdlePollMs;
     }
@@ -257,8 +246,7 @@ int pollTimeoutMs(const Session& session, std::int64_t nowMs)
     return static_cast<int>(std::min<std::int64_t>(untilDue, kIdlePollMs));
 }
 
-void sendStaleBytes(Session& session)
-{
+void sendStaleBytes(Session& session) {
     gStaleRequested = 0;
     if (!session.options.haveStaleBytes) {
         logEvent(session.log, "stale", "none");
@@ -269,8 +257,7 @@ void sendStaleBytes(Session& session)
 }
 
 // Waits for queries, output room, due output or a signal, and handles them.
-LoopEnd serveQueries(Session& session)
-{
+LoopEnd serveQueries(Session& session) {
     while (true) {
         if (gStopRequested != 0) {
             return LoopEnd::Stopped;
@@ -303,14 +290,12 @@ LoopEnd serveQueries(Session& session)
     }
 }
 
-void printSlavePath(const std::string& slavePath)
-{
+void printSlavePath(const std::string& slavePath) {
     std::printf("%s\n", slavePath.c_str());
     std::fflush(stdout);
 }
 
-void shutDown(Session& session, LoopEnd end)
-{
+void shutDown(Session& session, LoopEnd end) {
     if (end == LoopEnd::DeviceClosed) {
         closeMaster(session.pty);
         logEvent(session.log, "close");
@@ -321,8 +306,7 @@ void shutDown(Session& session, LoopEnd end)
     closeEventLog(session.log);
 }
 
-int runSimulator(Session& session)
-{
+int runSimulator(Session& session) {
     if (!installSignalHandlers()) {
         std::perror("pcsim: cannot install signal handlers");
         return kExitFailure;
@@ -334,7 +318,8 @@ int runSimulator(Session& session)
         closeEventLog(session.log);
         return kExitFailure;
     }
-    if (!session.options.linkPath.empty() && !createLink(session.options.linkPath, session.pty.slavePath)) {
+    if (!session.options.linkPath.empty() &&
+        !createLink(session.options.linkPath, session.pty.slavePath)) {
         closePty(session.pty);
         closeEventLog(session.log);
         return kExitFailure;
@@ -348,8 +333,7 @@ int runSimulator(Session& session)
 
 }  // namespace
 
-int main(int argc, char* argv[])
-{
+int main(int argc, char* argv[]) {
     ParseResult parsed = parseCommandLine(argc, argv);
     if (parsed.outcome == ParseOutcome::ShowHelp) {
         printUsage(stdout);

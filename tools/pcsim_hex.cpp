@@ -10,8 +10,7 @@ constexpr unsigned kBitsPerHexDigit = 4;
 constexpr unsigned kLowNibbleMask = 0x0F;
 constexpr std::string_view kHexDigits = "0123456789abcdef";
 
-int hexDigitValue(char digit)
-{
+int hexDigitValue(char digit) {
     if (digit >= '0' && digit <= '9') {
         return digit - '0';
     }
@@ -26,8 +25,7 @@ int hexDigitValue(char digit)
 
 }  // namespace
 
-std::optional<std::string> decodeHex(std::string_view text)
-{
+std::optional<std::string> decodeHex(std::string_view text) {
     if (text.empty() || text.size() % 2 != 0) {
         return std::nullopt;
     }
@@ -39,14 +37,14 @@ std::optional<std::string> decodeHex(std::string_view text)
         if (high == kNotHexDigit || low == kNotHexDigit) {
             return std::nullopt;
         }
-        const auto value = static_cast<unsigned>(high) << kBitsPerHexDigit | static_cast<unsigned>(low);
+        const auto value =
+            static_cast<unsigned>(high) << kBitsPerHexDigit | static_cast<unsigned>(low);
         bytes.push_back(static_cast<char>(value));
     }
     return bytes;
 }
 
-std::string encodeHex(std::string_view bytes)
-{
+std::string encodeHex(std::string_view bytes) {
     std::string text;
     text.reserve(bytes.size() * 2);
     for (const char byte : bytes) {

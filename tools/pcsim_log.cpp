@@ -15,8 +15,7 @@ namespace {
 
 constexpr mode_t kLogFileMode = 0644;
 
-void writeWholeLine(int fd, const std::string& line)
-{
+void writeWholeLine(int fd, const std::string& line) {
     std::size_t written = 0;
     while (written < line.size()) {
         const ssize_t result = write(fd, line.data() + written, line.size() - written);
@@ -32,8 +31,7 @@ void writeWholeLine(int fd, const std::string& line)
 
 }  // namespace
 
-bool openEventLog(EventLog& log, const std::string& path)
-{
+bool openEventLog(EventLog& log, const std::string& path) {
     if (path.empty()) {
         return true;
     }
@@ -45,16 +43,14 @@ bool openEventLog(EventLog& log, const std::string& path)
     return true;
 }
 
-void closeEventLog(EventLog& log)
-{
+void closeEventLog(EventLog& log) {
     if (log.fd != -1) {
         close(log.fd);
         log.fd = -1;
     }
 }
 
-void logEvent(const EventLog& log, std::string_view word, std::string_view detail)
-{
+void logEvent(const EventLog& log, std::string_view word, std::string_view detail) {
     if (log.fd == -1) {
         return;
     }
@@ -67,8 +63,7 @@ void logEvent(const EventLog& log, std::string_view word, std::string_view detai
     writeWholeLine(log.fd, line);
 }
 
-void logBytes(const EventLog& log, std::string_view word, std::string_view bytes)
-{
+void logBytes(const EventLog& log, std::string_view word, std::string_view bytes) {
     logEvent(log, word, encodeHex(bytes));
 }
 

@@ -96,8 +96,7 @@ constexpr std::array<NamedAction, 9> kNamedActions{{
 }};
 
 template <typename Number>
-std::optional<Number> parseNumber(std::string_view text, Number maximum)
-{
+std::optional<Number> parseNumber(std::string_view text, Number maximum) {
     Number value{};
     const char* end = text.data() + text.size();
     const auto [stop, error] = std::from_chars(text.data(), end, value);
@@ -112,8 +111,7 @@ std::optional<Number> parseNumber(std::string_view text, Number maximum)
     return value;
 }
 
-std::optional<Action> parseAction(std::string_view text)
-{
+std::optional<Action> parseAction(std::string_view text) {
     if (text.substr(0, kHexActionPrefix.size()) == kHexActionPrefix) {
         const auto bytes = decodeHex(text.substr(kHexActionPrefix.size()));
         if (!bytes) {
@@ -129,8 +127,7 @@ std::optional<Action> parseAction(std::string_view text)
     return std::nullopt;
 }
 
-std::optional<std::vector<Action>> parseScript(std::string_view list)
-{
+std::optional<std::vector<Action>> parseScript(std::string_view list) {
     std::vector<Action> script;
     while (true) {
         const auto separator = list.find(kScriptSeparator);
@@ -149,74 +146,65 @@ std::optional<std::vector<Action>> parseScript(std::string_view list)
     }
 }
 
-void reportBadValue(const char* optionName, const char* value)
-{
+void reportBadValue(const char* optionName, const char* value) {
     std::fprintf(stderr, "pcsim: bad value '%s' for --%s\n", value, optionName);
 }
 
 // Applies one option to the options; returns false when its value is bad.
-bool applyOption(int id, const char* value, Options& options)
-{
+bool applyOption(int id, const char* value, Options& options) {
     constexpr auto kMaxCount = std::numeric_limits<std::uint64_t>::max();
     switch (id) {
-    case kOptLink:
-        options.linkPath = value;
-        return !options.linkPath.empty();
-    case kOptStart: {
-        const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
-        options.startTotal = number.value_or(0);
-        return number.has_value();
-    }
-    case kOptStep: {
-        const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
-        options.step = number.value_or(0);
-        return number.has_value();
-    }
-    case kOptStepRandom: {
-        const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
-        options.stepRandom = true;
-        options.stepRandomMax = number.value_or(0);
-        return number.has_value();
-    }
-    case kOptSeed: {
-        const auto number = parseNumber<std::uint32_t>(value, std::numeric_limits<std::uint32_t>::max());
-        options.seed = number.value_or(kDefaultSeed);
-        return number.has_value();
-    }
-    case kOptScript: {
-        auto script = parseScript(value);
-        options.script = script.value_or(std::vector<Action>{});
-        return script.has_value();
-    }
-    case kOptLoop:
-        options.loopScript = true;
-        return true;
-    case kOptSplitDelay: {
-        const auto number = parseNumber<std::int64_t>(value, kMaxSplitDelayMs);
-        options.splitDelayMs = number.value_or(kDefaultSplitDelayMs);
-        return number.has_value();
-    }
-    case kOptFloodBytes: {
-        const auto number = parseNumber<std::size_t>(value, kMaxFloodBytes);
-        options.floodBytes = number.value_or(kDefaultFloodBytes);
-        return number.has_value();
-    }
-    case kOptStale: {
-        const auto bytes = decodeHex(value);
-        options.haveStaleBytes = bytes.has_value();
-        options.staleBytes = bytes.value_or(std::string{});
-        return bytes.has_value();
-    }
-    case kOptLog:
-        options.logPath = value;
-        return !options.logPath.empty();
-    default:
-        return false;
+        case kOptLink: options.linkPath = value; return !options.linkPath.empty();
+        case kOptStart: {
+            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+            options.startTotal = number.value_or(0);
+            return number.has_value();
+        }
+        case kOptStep: {
+            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+            options.step = number.value_or(0);
+            return number.has_value();
+        }
+        case kOptStepRandom: {
+            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+            options.stepRandom = true;
+            options.stepRandomMax = number.value_or(0);
+            return number.has_value();
+        }
+        case kOptSeed: {
+            const auto number =
+                parseNumber<std::uint32_t>(value, std::numeric_limits<std::uint32_t>::max());
+            options.seed = number.value_or(kDefaultSeed);
+            return number.has_value();
+        }
+        case kOptScript: {
+            auto script = parseScript(value);
+            options.script = script.value_or(std::vector<Action>{});
+            return script.has_value();
+        }
+        case kOptLoop: options.loopScript = true; return true;
+        case kOptSplitDelay: {
+            const auto number = parseNumber<std::int64_t>(value, kMaxSplitDelayMs);
+            options.splitDelayMs = number.value_or(kDefaultSplitDelayMs);
+            return number.has_value();
+        }
+        case kOptFloodBytes: {
+            const auto number = parseNumber<std::size_t>(value, kMaxFloodBytes);
+            options.floodBytes = number.value_or(kDefaultFloodBytes);
+            return number.has_value();
+        }
+        case kOptStale: {
+            const auto bytes = decodeHex(value);
+            options.haveStaleBytes = bytes.has_value();
+            options.staleBytes = bytes.value_or(std::string{});
+            return bytes.has_value();
+        }
+        case kOptLog: options.logPath = value; return !options.logPath.empty();
+        default: return false;
     }
 }
 
-const char* optionNameOf(int id)
-{
+const char* optionNameOf(int id) {
     for (const auto& entry : kLongOptions) {
         if (entry.val == id && entry.name != nullptr) {
             return entry.name;
@@ -227,13 +215,9 @@ const char* optionNameOf(int id)
 
 }  // namespace
 
-void printUsage(std::FILE* stream)
-{
-    std::fputs(kUsageText, stream);
-}
+void printUsage(std::FILE* stream) { std::fputs(kUsageText, stream); }
 
-const char* actionName(ActionKind kind)
-{
+const char* actionName(ActionKind kind) {
     for (const auto& named : kNamedActions) {
         if (named.kind == kind) {
             return named.name.data();
@@ -242,8 +226,7 @@ const char* actionName(ActionKind kind)
     return "?";
 }
 
-ParseResult parseCommandLine(int argc, char* argv[])
-{
+ParseResult parseCommandLine(int argc, char* argv[]) {
     ParseResult result;
     optind = 1;
     while (true) {

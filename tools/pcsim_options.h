@@ -22,19 +22,19 @@ struct Action {
 };
 
 struct Options {
-    std::string linkPath;                  // empty: no link
+    std::string linkPath;  // empty: no link
     std::uint64_t startTotal = 0;
     std::uint64_t step = 1;
-    bool stepRandom = false;               // draw the step from 0..stepRandomMax
+    bool stepRandom = false;  // draw the step from 0..stepRandomMax
     std::uint64_t stepRandomMax = 0;
     std::uint32_t seed = kDefaultSeed;
-    std::vector<Action> script;            // empty: every query is answered ok
+    std::vector<Action> script;  // empty: every query is answered ok
     bool loopScript = false;
     std::int64_t splitDelayMs = kDefaultSplitDelayMs;
     std::size_t floodBytes = kDefaultFloodBytes;
     bool haveStaleBytes = false;
-    std::string staleBytes;                // sent on SIGUSR1
-    std::string logPath;                   // empty: no event log
+    std::string staleBytes;  // sent on SIGUSR1
+    std::string logPath;     // empty: no event log
 };
 
 enum class ParseOutcome { Run, ShowHelp, BadUsage };

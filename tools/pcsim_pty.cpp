@@ -18,25 +18,21 @@ namespace {
 
 constexpr const char* kTempLinkInfix = ".pcsim-tmp.";
 
-void reportSystemError(const char* what, const std::string& subject)
-{
+void reportSystemError(const char* what, const std::string& subject) {
     std::fprintf(stderr, "pcsim: %s %s: %s\n", what, subject.c_str(), std::strerror(errno));
 }
 
-bool makeNonBlocking(int fd)
-{
+bool makeNonBlocking(int fd) {
     const int flags = fcntl(fd, F_GETFL);
     return flags != -1 && fcntl(fd, F_SETFL, flags | O_NONBLOCK) != -1;
 }
 
-bool makeCloseOnExec(int fd)
-{
+bool makeCloseOnExec(int fd) {
     const int flags = fcntl(fd, F_GETFD);
     return flags != -1 && fcntl(fd, F_SETFD, flags | FD_CLOEXEC) != -1;
 }
 
-bool makeRaw(int fd)
-{
+bool makeRaw(int fd) {
     termios settings{};
     if (tcgetattr(fd, &settings) != 0) {
         return false;
@@ -45,8 +41,7 @@ bool makeRaw(int fd)
     return tcsetattr(fd, TCSANOW, &settings) == 0;
 }
 
-bool openMaster(PtyPair& pty)
-{
+bool openMaster(PtyPair& pty) {
     pty.masterFd = posix_openpt(O_RDWR | O_NOCTTY);
     if (pty.masterFd == -1) {
         reportSystemError("cannot open", "a pseudo-terminal");
@@ -69,8 +64,7 @@ bool openMaster(PtyPair& pty)
     return true;
 }
 
-bool openSlave(PtyPair& pty)
-{
+bool openSlave(PtyPair& pty) {
     pty.slaveFd = open(pty.slavePath.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (pty.slaveFd == -1) {
         reportSystemError("cannot open", pty.slavePath);
@@ -83,8 +77,7 @@ bool openSlave(PtyPair& pty)
     return true;
 }
 
-std::string readLinkTarget(const std::string& linkPath)
-{
+std::string readLinkTarget(const std::string& linkPath) {
     std::vector<char> buffer(PATH_MAX);
     const ssize_t length = readlink(linkPath.c_str(), buffer.data(), buffer.size());
     if (length < 0) {
@@ -95,8 +88,7 @@ std::string readLinkTarget(const std::string& linkPath)
 
 }  // namespace
 
-bool openPty(PtyPair& pty)
-{
+bool openPty(PtyPair& pty) {
     if (openMaster(pty) && openSlave(pty)) {
         return true;
     }
@@ -104,16 +96,14 @@ bool openPty(PtyPair& pty)
     return false;
 }
 
-void closeMaster(PtyPair& pty)
-{
+void closeMaster(PtyPair& pty) {
     if (pty.masterFd != -1) {
         close(pty.masterFd);
         pty.masterFd = -1;
     }
 }
 
-void closePty(PtyPair& pty)
-{
+void closePty(PtyPair& pty) {
     closeMaster(pty);
     if (pty.slaveFd != -1) {
         close(pty.slaveFd);
@@ -121,8 +111,7 @@ void closePty(PtyPair& pty)
     }
 }
 
-bool createLink(const std::string& linkPath, const std::string& target)
-{
+bool createLink(const std::string& linkPath, const std::string& target) {
     struct stat existing {};
     if (lstat(linkPath.c_str(), &existing) == 0 && !S_ISLNK(existing.st_mode)) {
         std::fprintf(stderr, "pcsim: %s exists and is not a symbolic link\n", linkPath.c_str());
@@ -142,8 +131,7 @@ bool createLink(const std::string& linkPath, const std::string& target)
     return true;
 }
 
-void removeLinkIfOurs(const std::string& linkPath, const std::string& target)
-{
+void removeLinkIfOurs(const std::string& linkPath, const std::string& target) {
     if (!linkPath.empty() && readLinkTarget(linkPath) == target) {
         unlink(linkPath.c_str());
     }

@@ -7,8 +7,8 @@
 namespace pcsim {
 
 struct PtyPair {
-    int masterFd = -1;    // the counter's end: non-blocking, read and written here
-    int slaveFd = -1;     // kept open so the master never sees the line hang up
+    int masterFd = -1;  // the counter's end: non-blocking, read and written here
+    int slaveFd = -1;   // kept open so the master never sees the line hang up
     std::string slavePath;
 };
 

@@ -11,6 +11,8 @@ cd "$here"
 fuzzSeconds=${1:-5}
 
 tools/install-deps.sh
+echo "=== house style"
+tools/check-format.sh
 for preset in default sanitize; do
     echo "=== $preset build"
     cmake --preset "$preset" >/dev/null

@@ -24,21 +24,19 @@ namespace {
 // size CSS gives a pixel, so the three formats show the chart alike.
 constexpr double pointsPerPixel = 72.0 / 96.0;
 
-cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length)
-{
+cairo_status_t appendBytes(void* closure, const unsigned char* data, unsigned int length) {
     static_cast<std::string*>(closure)->append(reinterpret_cast<const char*>(data), length);
     return CAIRO_STATUS_SUCCESS;
 }
 
-std::string xmlEscaped(const std::string& text)
-{
+std::string xmlEscaped(const std::string& text) {
     std::string escaped;
     for (char c : text) {
         switch (c) {
-        case '&': escaped += "&amp;"; break;
-        case '<': escaped += "&lt;"; break;
-        case '>': escaped += "&gt;"; break;
-        default: escaped += c;
+            case '&': escaped += "&amp;"; break;
+            case '<': escaped += "&lt;"; break;
+            case '>': escaped += "&gt;"; break;
+            default: escaped += c;
         }
     }
     return escaped;
@@ -46,24 +44,18 @@ std::string xmlEscaped(const std::string& text)
 
 // cairo draws the texts of an SVG as glyph outlines; a <title> element
 // after the root's start tag names the picture for readers and search.
-void addSvgTitle(std::string& svg, const std::string& title)
-{
+void addSvgTitle(std::string& svg, const std::string& title) {
     const std::size_t root = svg.find("<svg");
     const std::size_t end = root == std::string::npos ? root : svg.find('>', root);
-    if (end == std::string::npos)
-        return;
+    if (end == std::string::npos) return;
     svg.insert(end + 1, "\n<title>" + xmlEscaped(title) + "</title>");
 }
 
-std::string statusText(cairo_status_t status)
-{
-    return cairo_status_to_string(status);
-}
+std::string statusText(cairo_status_t status) { return cairo_status_to_string(status); }
 
 // Draws on surface and finishes it; false with error on failure.
 bool drawOnSurface(cairo_surface_t* surface, const ChartInput& input, int width, int height,
-                   double scale, std::string& error)
-{
+                   double scale, std::string& error) {
     cairo_t* cr = cairo_create(surface);
     cairo_scale(cr, scale, scale);
     drawChartOn(cr, input, width, height);
@@ -77,24 +69,23 @@ bool drawOnSurface(cairo_surface_t* surface, const ChartInput& input, int width,
 }
 
 bool renderChart(const ChartInput& input, ChartFormat format, int width, int height,
-                 std::string& bytes, std::string& error)
-{
+                 std::string& bytes, std::string& error) {
     using Surface = std::unique_ptr<cairo_surface_t, decltype(&cairo_surface_destroy)>;
     const double pointWidth = width * pointsPerPixel;
     const double pointHeight = height * pointsPerPixel;
     Surface surface(nullptr, cairo_surface_destroy);
     switch (format) {
-    case ChartFormat::png:
-        surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
-        break;
-    case ChartFormat::svg:
-        surface.reset(cairo_svg_surface_create_for_stream(appendBytes, &bytes, pointWidth,
-                                                          pointHeight));
-        break;
-    case ChartFormat::pdf:
-        surface.reset(cairo_pdf_surface_create_for_stream(appendBytes, &bytes, pointWidth,
-                                                          pointHeight));
-        break;
+        case ChartFormat::png:
+            surface.reset(cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height));
+            break;
+        case ChartFormat::svg:
+            surface.reset(
+                cairo_svg_surface_create_for_stream(appendBytes, &bytes, pointWidth, pointHeight));
+            break;
+        case ChartFormat::pdf:
+            surface.reset(
+                cairo_pdf_surface_create_for_stream(appendBytes, &bytes, pointWidth, pointHeight));
+            break;
     }
     if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS) {
         error = statusText(cairo_surface_status(surface.get()));
@@ -106,8 +97,7 @@ bool renderChart(const ChartInput& input, ChartFormat format, int width, int hei
         cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "pcstat");
     }
     const double scale = format == ChartFormat::png ? 1.0 : pointsPerPixel;
-    if (!drawOnSurface(surface.get(), input, width, height, scale, error))
-        return false;
+    if (!drawOnSurface(surface.get(), input, width, height, scale, error)) return false;
     if (format == ChartFormat::png) {
         const cairo_status_t status =
             cairo_surface_write_to_png_stream(surface.get(), appendBytes, &bytes);
@@ -121,8 +111,7 @@ bool renderChart(const ChartInput& input, ChartFormat format, int width, int hei
         error = statusText(cairo_surface_status(surface.get()));
         return false;
     }
-    if (format == ChartFormat::svg)
-        addSvgTitle(bytes, input.title);
+    if (format == ChartFormat::svg) addSvgTitle(bytes, input.title);
     return true;
 }
 
@@ -130,21 +119,17 @@ bool renderChart(const ChartInput& input, ChartFormat format, int width, int hei
 // for the life of the program.  Once a chart's surface and context are gone
 // no cairo object is left, so both are released: a program draws one chart
 // and ends, and the leak checker of the sanitizer build sees a clean exit.
-void releaseFontCaches()
-{
+void releaseFontCaches() {
     cairo_debug_reset_static_data();
     FcFini();
 }
 
-bool writeAll(int fd, const std::string& bytes)
-{
+bool writeAll(int fd, const std::string& bytes) {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR)
-            continue;
-        if (written <= 0)
-            return false;
+        if (written < 0 && errno == EINTR) continue;
+        if (written <= 0) return false;
         done += written;
     }
     return true;
@@ -152,8 +137,7 @@ bool writeAll(int fd, const std::string& bytes)
 
 // bytes into a temporary file beside path, then renamed to path; the file
 // gets the modes of a newly created one (0666 less the umask).
-bool writeFileWhole(const std::string& path, const std::string& bytes, std::string& error)
-{
+bool writeFileWhole(const std::string& path, const std::string& bytes, std::string& error) {
     std::string temporary = path + ".XXXXXX";
     const int fd = mkstemp(temporary.data());
     if (fd < 0) {
@@ -181,9 +165,8 @@ bool writeFileWhole(const std::string& path, const std::string& bytes, std::stri
 
 }  // namespace
 
-bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format,
-               int width, int height, std::string& error)
-{
+bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
+               int height, std::string& error) {
     if (width < chartMinWidth || height < chartMinHeight || width > chartMaxSide ||
         height > chartMaxSide) {
         error = "zly rozmiar wykresu " + std::to_string(width) + "x" + std::to_string(height);

@@ -7,11 +7,11 @@
 #include <vector>
 
 struct ChartInput {
-    std::string title;                          // UTF-8: entrances, days, period
-    std::vector<std::string> entrances;         // legend labels; stack order bottom to top
-    std::vector<std::string> periods;           // one label per bar, in order
+    std::string title;                             // UTF-8: entrances, days, period
+    std::vector<std::string> entrances;            // legend labels; stack order bottom to top
+    std::vector<std::string> periods;              // one label per bar, in order
     std::vector<std::vector<long long>> visitors;  // [period][entrance]
-    long long total = 0;                        // shown in a corner
+    long long total = 0;                           // shown in a corner
     // Optional, empty or one per period: the group a bar belongs to (the day
     // of an hour).  Each run of equal groups gets its label once, under the
     // period labels, and a thin line separates the runs.
@@ -38,8 +38,8 @@ bool parseChartSize(const std::string& text, int& width, int& height);
 
 // Draws the chart and writes it whole to path (a temporary file beside it,
 // renamed into place).  On failure returns false with a message in error.
-bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format,
-               int width, int height, std::string& error);
+bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
+               int height, std::string& error);
 
 // The vertical scale: ticks at 0, step, 2 step, ... up to top, where step is
 // the smallest of 1, 2 or 5 times a power of ten that reaches the highest bar

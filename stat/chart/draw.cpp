@@ -27,11 +27,10 @@ struct Sizes {
     double margin, gap, titleFont, textFont, tick, swatch, widestBar;
 };
 
-Sizes sizesFor(double width, double height)
-{
+Sizes sizesFor(double width, double height) {
     constexpr double smallest = 0.75;
-    const double unit = std::max(smallest, std::min(width / chartDefaultWidth,
-                                                    height / chartDefaultHeight));
+    const double unit =
+        std::max(smallest, std::min(width / chartDefaultWidth, height / chartDefaultHeight));
     return {18 * unit, 8 * unit, 20 * unit, 13 * unit, 5 * unit, 12 * unit, 120 * unit};
 }
 
@@ -46,40 +45,32 @@ constexpr double separatorGrey = 0.6;
 // neighbours.
 constexpr double barShare = 0.75;
 
-void setGrey(cairo_t* cr, double grey)
-{
-    cairo_set_source_rgb(cr, grey, grey, grey);
-}
+void setGrey(cairo_t* cr, double grey) { cairo_set_source_rgb(cr, grey, grey, grey); }
 
-void setFont(cairo_t* cr, double size, bool bold)
-{
+void setFont(cairo_t* cr, double size, bool bold) {
     cairo_select_font_face(cr, fontFamily, CAIRO_FONT_SLANT_NORMAL,
                            bold ? CAIRO_FONT_WEIGHT_BOLD : CAIRO_FONT_WEIGHT_NORMAL);
     cairo_set_font_size(cr, size);
 }
 
-double textWidth(cairo_t* cr, const std::string& text)
-{
+double textWidth(cairo_t* cr, const std::string& text) {
     cairo_text_extents_t extents;
     cairo_text_extents(cr, text.c_str(), &extents);
     return extents.x_advance;
 }
 
-cairo_font_extents_t fontExtents(cairo_t* cr)
-{
+cairo_font_extents_t fontExtents(cairo_t* cr) {
     cairo_font_extents_t extents;
     cairo_font_extents(cr, &extents);
     return extents;
 }
 
-void showText(cairo_t* cr, double x, double baseline, const std::string& text)
-{
+void showText(cairo_t* cr, double x, double baseline, const std::string& text) {
     cairo_move_to(cr, x, baseline);
     cairo_show_text(cr, text.c_str());
 }
 
-void line(cairo_t* cr, double x0, double y0, double x1, double y1, double grey, double width)
-{
+void line(cairo_t* cr, double x0, double y0, double x1, double y1, double grey, double width) {
     setGrey(cr, grey);
     cairo_set_line_width(cr, width);
     cairo_move_to(cr, x0, y0);
@@ -89,36 +80,26 @@ void line(cairo_t* cr, double x0, double y0, double x1, double y1, double grey, 
 
 // text, cut at a character and ended with an ellipsis where it is wider
 // than width.
-std::string fitText(cairo_t* cr, const std::string& text, double width)
-{
-    if (textWidth(cr, text) <= width)
-        return text;
+std::string fitText(cairo_t* cr, const std::string& text, double width) {
+    if (textWidth(cr, text) <= width) return text;
     std::string cut = text;
     while (!cut.empty()) {
         std::size_t end = cut.size() - 1;
-        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80)
-            --end;
+        while (end > 0 && (static_cast<unsigned char>(cut[end]) & 0xC0) == 0x80) --end;
         cut.erase(end);
-        if (textWidth(cr, cut + "…") <= width)
-            return cut + "…";
+        if (textWidth(cr, cut + "…") <= width) return cut + "…";
     }
     return "";
 }
 
-long long saturatingAdd(long long a, long long b)
-{
-    return b > LLONG_MAX - a ? LLONG_MAX : a + b;
-}
+long long saturatingAdd(long long a, long long b) { return b > LLONG_MAX - a ? LLONG_MAX : a + b; }
 
-long long visitorsAt(const ChartInput& input, std::size_t period, std::size_t entrance)
-{
-    if (period >= input.visitors.size() || entrance >= input.visitors[period].size())
-        return 0;
+long long visitorsAt(const ChartInput& input, std::size_t period, std::size_t entrance) {
+    if (period >= input.visitors.size() || entrance >= input.visitors[period].size()) return 0;
     return std::max(0LL, input.visitors[period][entrance]);
 }
 
-long long highestBar(const ChartInput& input)
-{
+long long highestBar(const ChartInput& input) {
     long long highest = 0;
     for (std::size_t p = 0; p < input.periods.size(); ++p) {
         long long sum = 0;
@@ -131,8 +112,7 @@ long long highestBar(const ChartInput& input)
 
 // Title on the left, total on the right of the first line; returns the
 // bottom of the line.
-double drawHeading(cairo_t* cr, const ChartInput& input, const Sizes& sizes, double width)
-{
+double drawHeading(cairo_t* cr, const ChartInput& input, const Sizes& sizes, double width) {
     setFont(cr, sizes.titleFont, false);
     const std::string total = "Razem: " + chartNumber(input.total);
     const double totalWidth = textWidth(cr, total);
@@ -155,8 +135,7 @@ double drawHeading(cairo_t* cr, const ChartInput& input, const Sizes& sizes, dou
         std::size_t cut = std::string::npos;
         for (std::size_t blank = input.title.find(' '); blank != std::string::npos;
              blank = input.title.find(' ', blank + 1)) {
-            if (textWidth(cr, input.title.substr(0, blank)) > room)
-                break;
+            if (textWidth(cr, input.title.substr(0, blank)) > room) break;
             cut = blank;
         }
         if (textWidth(cr, input.title) > room && cut != std::string::npos)
@@ -174,11 +153,9 @@ double drawHeading(cairo_t* cr, const ChartInput& input, const Sizes& sizes, dou
 // The legend, left to right in stack order from the bottom, wrapped onto
 // more lines where needed; returns its bottom.
 double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, double width,
-                  double top)
-{
+                  double top) {
     const std::size_t count = input.entrances.size();
-    if (count < 2)
-        return top;
+    if (count < 2) return top;
     setFont(cr, sizes.textFont, false);
     const cairo_font_extents_t font = fontExtents(cr);
     const double lineHeight = std::max(font.height, sizes.swatch) + sizes.gap / 2;
@@ -201,8 +178,8 @@ double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, doub
                         std::round(sizes.swatch), std::round(sizes.swatch));
         cairo_fill(cr);
         setGrey(cr, textGrey);
-        showText(cr, x + sizes.swatch + sizes.gap / 2,
-                 middle + (font.ascent - font.descent) / 2, label);
+        showText(cr, x + sizes.swatch + sizes.gap / 2, middle + (font.ascent - font.descent) / 2,
+                 label);
         x += itemWidth + 2.5 * sizes.gap;
     }
     return y + lineHeight;
@@ -213,22 +190,19 @@ struct Plot {
     ChartScale scale;
     double height() const { return bottom - top; }
     double width() const { return right - left; }
-    double yFor(long long value) const
-    {
+    double yFor(long long value) const {
         return std::round(bottom - static_cast<long double>(value) / scale.top * height());
     }
 };
 
-void drawScale(cairo_t* cr, const Plot& plot, const Sizes& sizes)
-{
+void drawScale(cairo_t* cr, const Plot& plot, const Sizes& sizes) {
     setFont(cr, sizes.textFont, false);
     const cairo_font_extents_t font = fontExtents(cr);
     const long long ticks = plot.scale.top / plot.scale.step;
     for (long long i = 0; i <= ticks; ++i) {
         const long long value = i * plot.scale.step;
         const double y = plot.yFor(value) + 0.5;
-        if (i > 0)
-            line(cr, plot.left, y, plot.right, y, gridGrey, 1);
+        if (i > 0) line(cr, plot.left, y, plot.right, y, gridGrey, 1);
         const std::string label = chartNumber(value);
         setGrey(cr, scaleTextGrey);
         showText(cr, plot.left - sizes.gap - textWidth(cr, label),
@@ -237,23 +211,19 @@ void drawScale(cairo_t* cr, const Plot& plot, const Sizes& sizes)
 }
 
 // Indexes of the first bar of each run of equal groups.
-std::vector<std::size_t> groupStarts(const ChartInput& input)
-{
+std::vector<std::size_t> groupStarts(const ChartInput& input) {
     std::vector<std::size_t> starts;
-    if (input.groups.size() != input.periods.size())
-        return starts;
+    if (input.groups.size() != input.periods.size()) return starts;
     for (std::size_t p = 0; p < input.groups.size(); ++p)
-        if (p == 0 || input.groups[p] != input.groups[p - 1])
-            starts.push_back(p);
+        if (p == 0 || input.groups[p] != input.groups[p - 1]) starts.push_back(p);
     return starts;
 }
 
-void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes)
-{
+void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes) {
     const std::size_t count = input.periods.size();
     const double slot = plot.width() / count;
-    const double bar = slot >= 4 ? std::min(slot * barShare, sizes.widestBar)
-                                 : std::max(1.0, slot - 1);
+    const double bar =
+        slot >= 4 ? std::min(slot * barShare, sizes.widestBar) : std::max(1.0, slot - 1);
     for (std::size_t p = 0; p < count; ++p) {
         const double x0 = std::round(plot.left + p * slot + (slot - bar) / 2);
         const double x1 = std::max(x0 + 1, std::round(plot.left + p * slot + (slot + bar) / 2));
@@ -262,8 +232,7 @@ void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Size
             const double low = plot.yFor(below);
             below = saturatingAdd(below, visitorsAt(input, p, e));
             const double high = plot.yFor(below);
-            if (high >= low)
-                continue;
+            if (high >= low) continue;
             const ChartColour colour = chartEntranceColour(e, input.entrances.size());
             cairo_set_source_rgb(cr, colour.red, colour.green, colour.blue);
             cairo_rectangle(cr, x0, high, x1 - x0, low - high);
@@ -274,31 +243,26 @@ void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Size
 
 // The smallest step from labelSteps (then doublings) at which labels of
 // the given width keep a gap between them.
-std::size_t labelStep(double widest, double slot, double gap)
-{
+std::size_t labelStep(double widest, double slot, double gap) {
     std::size_t step = 1;
     for (int candidate : labelSteps) {
         step = candidate;
-        if (step * slot >= widest + gap)
-            return step;
+        if (step * slot >= widest + gap) return step;
     }
-    while (step * slot < widest + gap && step < (std::size_t(1) << 40))
-        step *= 2;
+    while (step * slot < widest + gap && step < (std::size_t(1) << 40)) step *= 2;
     return step;
 }
 
 // Period labels under the bars, every step-th bar of each group, each only
 // where it keeps clear of the one before; returns the bottom of the line.
-double drawPeriodLabels(cairo_t* cr, const ChartInput& input, const Plot& plot,
-                        const Sizes& sizes, double width)
-{
+double drawPeriodLabels(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes,
+                        double width) {
     const std::size_t count = input.periods.size();
     const double slot = plot.width() / count;
     setFont(cr, sizes.textFont, false);
     const cairo_font_extents_t font = fontExtents(cr);
     double widest = 0;
-    for (const std::string& label : input.periods)
-        widest = std::max(widest, textWidth(cr, label));
+    for (const std::string& label : input.periods) widest = std::max(widest, textWidth(cr, label));
     const double apart = 1.5 * sizes.gap;
     const std::size_t step = labelStep(widest, slot, apart);
     const std::vector<std::size_t> starts = groupStarts(input);
@@ -307,24 +271,20 @@ double drawPeriodLabels(cairo_t* cr, const ChartInput& input, const Plot& plot,
     // group labels alone tell the places apart.
     std::size_t longestGroup = 0;
     for (std::size_t g = 0; g < starts.size(); ++g)
-        longestGroup = std::max(longestGroup, (g + 1 < starts.size() ? starts[g + 1] : count) -
-                                                  starts[g]);
-    if (!starts.empty() && 2 * step > longestGroup)
-        return baseline + font.descent;
+        longestGroup =
+            std::max(longestGroup, (g + 1 < starts.size() ? starts[g + 1] : count) - starts[g]);
+    if (!starts.empty() && 2 * step > longestGroup) return baseline + font.descent;
     double clearFrom = 0;
     std::size_t run = 0;
     for (std::size_t p = 0; p < count; ++p) {
-        while (run + 1 < starts.size() && starts[run + 1] <= p)
-            ++run;
+        while (run + 1 < starts.size() && starts[run + 1] <= p) ++run;
         const std::size_t first = starts.empty() ? 0 : starts[run];
-        if ((p - first) % step != 0 || input.periods[p].empty())
-            continue;
+        if ((p - first) % step != 0 || input.periods[p].empty()) continue;
         const double labelWidth = textWidth(cr, input.periods[p]);
         const double middle = plot.left + (p + 0.5) * slot;
         const double x = std::clamp(middle - labelWidth / 2, sizes.margin / 2,
                                     width - sizes.margin / 2 - labelWidth);
-        if (x < clearFrom)
-            continue;
+        if (x < clearFrom) continue;
         line(cr, std::round(middle) + 0.5, plot.bottom, std::round(middle) + 0.5,
              plot.bottom + sizes.tick, axisGrey, 1);
         setGrey(cr, textGrey);
@@ -337,11 +297,9 @@ double drawPeriodLabels(cairo_t* cr, const ChartInput& input, const Plot& plot,
 // Thin lines between the groups, from the top of the plot down through the
 // labels, and each group's label at its start.
 void drawGroups(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes,
-                double labelsBottom, double width)
-{
+                double labelsBottom, double width) {
     const std::vector<std::size_t> starts = groupStarts(input);
-    if (starts.empty())
-        return;
+    if (starts.empty()) return;
     const double slot = plot.width() / input.periods.size();
     setFont(cr, sizes.textFont, true);
     const cairo_font_extents_t font = fontExtents(cr);
@@ -349,21 +307,18 @@ void drawGroups(cairo_t* cr, const ChartInput& input, const Plot& plot, const Si
     double clearFrom = 0;
     for (std::size_t start : starts) {
         const double x = std::round(plot.left + start * slot) + 0.5;
-        if (start > 0)
-            line(cr, x, plot.top, x, baseline + font.descent, separatorGrey, 1);
+        if (start > 0) line(cr, x, plot.top, x, baseline + font.descent, separatorGrey, 1);
         const std::string& label = input.groups[start];
-        const double labelX = std::min(x + sizes.gap / 2,
-                                       width - sizes.margin / 2 - textWidth(cr, label));
-        if (labelX < clearFrom || label.empty())
-            continue;
+        const double labelX =
+            std::min(x + sizes.gap / 2, width - sizes.margin / 2 - textWidth(cr, label));
+        if (labelX < clearFrom || label.empty()) continue;
         setGrey(cr, textGrey);
         showText(cr, labelX, baseline, label);
         clearFrom = labelX + textWidth(cr, label) + 2 * sizes.gap;
     }
 }
 
-void drawNoPeriods(cairo_t* cr, const Plot& plot, const Sizes& sizes)
-{
+void drawNoPeriods(cairo_t* cr, const Plot& plot, const Sizes& sizes) {
     setFont(cr, sizes.titleFont, false);
     setGrey(cr, scaleTextGrey);
     showText(cr, plot.left + (plot.width() - textWidth(cr, noPeriodsText)) / 2,
@@ -372,8 +327,7 @@ void drawNoPeriods(cairo_t* cr, const Plot& plot, const Sizes& sizes)
 
 // The height of the lines under the plot: ticks, period labels and, when
 // there are groups, their labels.
-double heightBelowPlot(cairo_t* cr, const ChartInput& input, const Sizes& sizes)
-{
+double heightBelowPlot(cairo_t* cr, const ChartInput& input, const Sizes& sizes) {
     setFont(cr, sizes.textFont, false);
     double below = sizes.tick + sizes.gap / 2 + fontExtents(cr).height;
     if (!groupStarts(input).empty()) {
@@ -383,8 +337,7 @@ double heightBelowPlot(cairo_t* cr, const ChartInput& input, const Sizes& sizes)
     return below;
 }
 
-double scaleWidth(cairo_t* cr, const ChartScale& scale, const Sizes& sizes)
-{
+double scaleWidth(cairo_t* cr, const ChartScale& scale, const Sizes& sizes) {
     setFont(cr, sizes.textFont, false);
     double widest = 0;
     for (long long value = 0; value <= scale.top - scale.step; value += scale.step)
@@ -394,8 +347,7 @@ double scaleWidth(cairo_t* cr, const ChartScale& scale, const Sizes& sizes)
 
 }  // namespace
 
-void drawChartOn(cairo_t* cr, const ChartInput& input, double width, double height)
-{
+void drawChartOn(cairo_t* cr, const ChartInput& input, double width, double height) {
     const Sizes sizes = sizesFor(width, height);
     cairo_set_source_rgb(cr, 1, 1, 1);
     cairo_paint(cr);
@@ -410,8 +362,7 @@ void drawChartOn(cairo_t* cr, const ChartInput& input, double width, double heig
     plot.bottom = std::round(height - sizes.margin - heightBelowPlot(cr, input, sizes));
     plot.left = std::round(sizes.margin + scaleWidth(cr, plot.scale, sizes) + sizes.gap);
     plot.right = std::round(width - sizes.margin);
-    if (plot.bottom <= plot.top)
-        plot.bottom = plot.top + 1;
+    if (plot.bottom <= plot.top) plot.bottom = plot.top + 1;
 
     drawScale(cr, plot, sizes);
     if (input.periods.empty()) {

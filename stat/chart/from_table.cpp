@@ -12,7 +12,7 @@ namespace {
 
 constexpr int daysPerWeek = 7;
 const char* const weekdayShort[daysPerWeek] = {"pn", "wt", "śr", "cz", "pt", "sb", "nd"};
-const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa", "czwartek",
+const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa",    "czwartek",
                                               "piątek",       "sobota", "niedziela"};
 const char* const weekdayCsv[daysPerWeek] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
                                              "Friday", "Saturday", "Sunday"};
@@ -20,8 +20,7 @@ const char* const weekdayCsv[daysPerWeek] = {"Monday", "Tuesday",  "Wednesday", 
 constexpr std::size_t namedEntrances = 4;
 
 // What one bar stands for, as the end of the title says it.
-std::string barText(const std::string& by)
-{
+std::string barText(const std::string& by) {
     if (by == "hour") return "godzinę";
     if (by == "day") return "dzień";
     if (by == "week") return "tydzień (ISO)";
@@ -29,8 +28,7 @@ std::string barText(const std::string& by)
     return "dzień tygodnia";
 }
 
-bool dayOf(const std::string& date, Day& day)
-{
+bool dayOf(const std::string& date, Day& day) {
     return date.size() == 10 && parseDate(date, Day{}, day);
 }
 
@@ -38,15 +36,13 @@ bool dayOf(const std::string& date, Day& day)
 // na godzinę"; several days as "dni 2011-03-14 - 2011-03-20 (7 dni)".  More
 // entrances than namedEntrances are counted ("12 wejść"): the legend names
 // them, and the title keeps room for the days.
-std::string chartTitle(const StatTable& table)
-{
+std::string chartTitle(const StatTable& table) {
     std::string title;
     if (table.entrances.size() > namedEntrances) {
-        title = "Odwiedzający, " +
-                polishCount(table.entrances.size(), "wejście", "wejścia", "wejść");
+        title =
+            "Odwiedzający, " + polishCount(table.entrances.size(), "wejście", "wejścia", "wejść");
     } else {
-        title = table.entrances.size() == 1 ? "Odwiedzający, wejście: "
-                                            : "Odwiedzający, wejścia: ";
+        title = table.entrances.size() == 1 ? "Odwiedzający, wejście: " : "Odwiedzający, wejścia: ";
         for (std::size_t e = 0; e < table.entrances.size(); ++e)
             title += (e ? ", " : "") + table.entrances[e];
     }
@@ -55,8 +51,7 @@ std::string chartTitle(const StatTable& table)
     const bool known = dayOf(table.fromDate, from) && dayOf(table.toDate, to);
     if (table.fromDate == table.toDate) {
         title += " — dzień " + table.fromDate;
-        if (known)
-            title += std::string(", ") + weekdayLong[isoWeekday(from)];
+        if (known) title += std::string(", ") + weekdayLong[isoWeekday(from)];
     } else {
         title += " — dni " + table.fromDate + " - " + table.toDate;
         if (known)
@@ -65,37 +60,28 @@ std::string chartTitle(const StatTable& table)
     return title + ", słupek na " + barText(table.by);
 }
 
-std::vector<long long> visitorsOf(const PeriodRow& row)
-{
+std::vector<long long> visitorsOf(const PeriodRow& row) {
     std::vector<long long> visitors;
-    for (const PeriodCounts& counts : row.entrances)
-        visitors.push_back(counts.visitors);
+    for (const PeriodCounts& counts : row.entrances) visitors.push_back(counts.visitors);
     return visitors;
 }
 
 void addBar(ChartInput& input, const std::string& label, const std::string& group,
-            std::vector<long long> visitors)
-{
+            std::vector<long long> visitors) {
     input.periods.push_back(label);
-    if (!group.empty())
-        input.groups.push_back(group);
+    if (!group.empty()) input.groups.push_back(group);
     input.visitors.push_back(std::move(visitors));
 }
 
-std::string dateOfHour(const std::string& period)
-{
-    return period.substr(0, period.find('T'));
-}
+std::string dateOfHour(const std::string& period) { return period.substr(0, period.find('T')); }
 
-std::string hourOf(const std::string& period)
-{
+std::string hourOf(const std::string& period) {
     const std::size_t split = period.find('T');
     return split == std::string::npos ? period : period.substr(split + 1);
 }
 
 // The most hours that one day of the table has.
-std::size_t longestDay(const StatTable& table)
-{
+std::size_t longestDay(const StatTable& table) {
     std::map<std::string, std::size_t> hours;
     std::size_t longest = 1;
     for (const PeriodRow& row : table.rows)
@@ -106,8 +92,7 @@ std::size_t longestDay(const StatTable& table)
 // Over several days the hours are grouped by their date, and a day of the
 // range without an hour is an empty place under its date as wide as the
 // longest day.
-void addHours(const StatTable& table, ChartInput& input)
-{
+void addHours(const StatTable& table, ChartInput& input) {
     Day from{};
     Day to{};
     const bool severalDays = table.fromDate != table.toDate && dayOf(table.fromDate, from) &&
@@ -137,27 +122,22 @@ void addHours(const StatTable& table, ChartInput& input)
 }
 
 // "2011-03-14" as "pn 14.03".
-std::string dayLabel(const std::string& period)
-{
+std::string dayLabel(const std::string& period) {
     Day day{};
-    if (!dayOf(period, day))
-        return period;
+    if (!dayOf(period, day)) return period;
     return std::string(weekdayShort[isoWeekday(day)]) + " " + period.substr(8, 2) + "." +
            period.substr(5, 2);
 }
 
-std::string weekdayLabel(const std::string& period)
-{
+std::string weekdayLabel(const std::string& period) {
     for (int d = 0; d < daysPerWeek; ++d)
-        if (period == weekdayCsv[d])
-            return weekdayLong[d];
+        if (period == weekdayCsv[d]) return weekdayLong[d];
     return period;
 }
 
 }  // namespace
 
-ChartInput chartInputFromTable(const StatTable& table)
-{
+ChartInput chartInputFromTable(const StatTable& table) {
     ChartInput input;
     input.title = chartTitle(table);
     input.entrances = table.entrances;
@@ -172,7 +152,6 @@ ChartInput chartInputFromTable(const StatTable& table)
         }
     }
     for (const PeriodRow& row : table.rows)
-        for (const PeriodCounts& counts : row.entrances)
-            input.total += counts.visitors;
+        for (const PeriodCounts& counts : row.entrances) input.total += counts.visitors;
     return input;
 }

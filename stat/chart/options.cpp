@@ -4,13 +4,11 @@
 #include <algorithm>
 #include <cctype>
 
-bool chartFormatFor(const std::string& path, ChartFormat& format)
-{
+bool chartFormatFor(const std::string& path, ChartFormat& format) {
     const std::size_t slash = path.rfind('/');
     const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
     const std::size_t point = name.rfind('.');
-    if (point == std::string::npos || point == 0)
-        return false;
+    if (point == std::string::npos || point == 0) return false;
     std::string extension = name.substr(point + 1);
     std::transform(extension.begin(), extension.end(), extension.begin(),
                    [](unsigned char c) { return std::tolower(c); });
@@ -25,8 +23,7 @@ bool chartFormatFor(const std::string& path, ChartFormat& format)
     return true;
 }
 
-bool parseChartSize(const std::string& text, int& width, int& height)
-{
+bool parseChartSize(const std::string& text, int& width, int& height) {
     const auto side = [](const std::string& digits, int lowest, int& value) {
         if (digits.empty() || digits.size() > 5 ||
             !std::all_of(digits.begin(), digits.end(),
@@ -36,8 +33,7 @@ bool parseChartSize(const std::string& text, int& width, int& height)
         return value >= lowest && value <= chartMaxSide;
     };
     const std::size_t x = text.find('x');
-    if (x == std::string::npos)
-        return false;
+    if (x == std::string::npos) return false;
     int w = 0;
     int h = 0;
     if (!side(text.substr(0, x), chartMinWidth, w) || !side(text.substr(x + 1), chartMinHeight, h))

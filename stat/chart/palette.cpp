@@ -28,11 +28,10 @@ constexpr double lightest = 0.88;
 // A lone entrance gets a plain blue.
 constexpr double single = 0.33;
 
-ChartColour viridisAt(double t)
-{
+ChartColour viridisAt(double t) {
     const double scaled = t * (viridis.size() - 1);
-    const std::size_t low = std::min<std::size_t>(static_cast<std::size_t>(scaled),
-                                                   viridis.size() - 2);
+    const std::size_t low =
+        std::min<std::size_t>(static_cast<std::size_t>(scaled), viridis.size() - 2);
     const double part = scaled - low;
     const ChartColour& a = viridis[low];
     const ChartColour& b = viridis[low + 1];
@@ -42,11 +41,8 @@ ChartColour viridisAt(double t)
 
 }  // namespace
 
-ChartColour chartEntranceColour(std::size_t index, std::size_t count)
-{
-    if (count <= 1)
-        return viridisAt(single);
-    if (index >= count)
-        index = count - 1;
+ChartColour chartEntranceColour(std::size_t index, std::size_t count) {
+    if (count <= 1) return viridisAt(single);
+    if (index >= count) index = count - 1;
     return viridisAt(darkest + (lightest - darkest) * index / (count - 1));
 }

@@ -3,10 +3,8 @@
 
 #include <climits>
 
-ChartScale chartScale(long long highest)
-{
-    if (highest < 1)
-        highest = 1;
+ChartScale chartScale(long long highest) {
+    if (highest < 1) highest = 1;
     // The smallest round step that reaches the highest bar in at most
     // mostIntervals steps: with steps of 1, 2 and 5 that leaves between
     // three and eight intervals, and the top bar fills most of the plot.
@@ -31,20 +29,17 @@ ChartScale chartScale(long long highest)
     return scale;
 }
 
-std::string chartNumber(long long value)
-{
+std::string chartNumber(long long value) {
     std::string digits = std::to_string(value);
     std::string sign;
     if (!digits.empty() && digits[0] == '-') {
         sign = "-";
         digits.erase(0, 1);
     }
-    if (digits.size() < 5)
-        return sign + digits;
+    if (digits.size() < 5) return sign + digits;
     std::string grouped;
     for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0)
-            grouped += ' ';
+        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += ' ';
         grouped += digits[i];
     }
     return sign + grouped;

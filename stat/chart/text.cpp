@@ -5,8 +5,7 @@ namespace {
 
 // The length of the valid UTF-8 sequence at text[at] and its code point, or
 // 0 when the bytes there are not one.
-std::size_t utf8Sequence(const std::string& text, std::size_t at, unsigned long& code)
-{
+std::size_t utf8Sequence(const std::string& text, std::size_t at, unsigned long& code) {
     const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
     const unsigned char lead = byte(at);
     std::size_t length;
@@ -23,27 +22,22 @@ std::size_t utf8Sequence(const std::string& text, std::size_t at, unsigned long&
     } else {
         return 0;
     }
-    if (at + length > text.size())
-        return 0;
+    if (at + length > text.size()) return 0;
     for (std::size_t i = 1; i < length; ++i) {
-        if ((byte(at + i) & 0xC0) != 0x80)
-            return 0;
+        if ((byte(at + i) & 0xC0) != 0x80) return 0;
         code = code << 6 | (byte(at + i) & 0x3F);
     }
-    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-        return 0;
+    if (code < minimum || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF)) return 0;
     return length;
 }
 
-bool isControl(unsigned long code)
-{
+bool isControl(unsigned long code) {
     return code < 0x20 || code == 0x7F || (code >= 0x80 && code < 0xA0);
 }
 
 }  // namespace
 
-std::string cleanChartText(const std::string& text)
-{
+std::string cleanChartText(const std::string& text) {
     std::string clean;
     clean.reserve(text.size());
     for (std::size_t at = 0; at < text.size();) {
@@ -60,12 +54,10 @@ std::string cleanChartText(const std::string& text)
     return clean;
 }
 
-ChartInput cleanChartInput(const ChartInput& input)
-{
+ChartInput cleanChartInput(const ChartInput& input) {
     ChartInput clean = input;
     clean.title = cleanChartText(input.title);
     for (auto* texts : {&clean.entrances, &clean.periods, &clean.groups})
-        for (std::string& text : *texts)
-            text = cleanChartText(text);
+        for (std::string& text : *texts) text = cleanChartText(text);
     return clean;
 }

@@ -26,7 +26,7 @@ sockaddr_in loopback(int port) {
 }
 
 long long nowMs() {
-    struct timespec now {};
+    timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     return now.tv_sec * 1000LL + now.tv_nsec / 1000000;
 }
@@ -35,7 +35,7 @@ long long nowMs() {
 bool ready(int fd, short events, long long deadline) {
     long long left = deadline - nowMs();
     if (left <= 0) return false;
-    struct pollfd probe {fd, events, 0};
+    pollfd probe{fd, events, 0};
     return poll(&probe, 1, static_cast<int>(left)) > 0;
 }
 

@@ -37,11 +37,11 @@ int freeLoopbackPort();
 
 // Fails the test (in CI) or skips it (elsewhere) when program is missing,
 // naming the Debian package that provides it.
-#define REQUIRE_PROGRAM(program, package)                                                   \
-    do {                                                                                    \
-        if (!testsupport::haveProgram(program)) {                                           \
-            if (testsupport::inCi())                                                        \
-                FAIL() << program << " is missing: install the Debian package " << package; \
+#define REQUIRE_PROGRAM(program, package)                                                     \
+    do {                                                                                      \
+        if (!testsupport::haveProgram(program)) {                                             \
+            if (testsupport::inCi())                                                          \
+                FAIL() << program << " is missing: install the Debian package " << package;   \
             GTEST_SKIP() << program << " is missing: install the Debian package " << package; \
-        }                                                                                   \
+        }                                                                                     \
     } while (0)

@@ -28,8 +28,8 @@ std::vector<std::string> childEnvironment(const ProcessSetup& setup) {
     for (char** entry = environ; *entry != nullptr; ++entry) {
         std::string text = *entry;
         if (text.rfind("TZ=", 0) == 0 || text.rfind("FAKETIME", 0) == 0 ||
-            text.rfind("JOURNAL_STREAM=", 0) == 0 ||
-            text.rfind("LD_PRELOAD=", 0) == 0 || text.rfind("ASAN_OPTIONS=", 0) == 0)
+            text.rfind("JOURNAL_STREAM=", 0) == 0 || text.rfind("LD_PRELOAD=", 0) == 0 ||
+            text.rfind("ASAN_OPTIONS=", 0) == 0)
             continue;
         env.push_back(text);
     }
@@ -168,7 +168,7 @@ bool waitForText(const std::string& path, const std::string& text, int timeoutMs
 }
 
 void sleepMs(int ms) {
-    struct timespec pause {ms / 1000, (ms % 1000) * 1000000L};
+    timespec pause{ms / 1000, (ms % 1000) * 1000000L};
     while (nanosleep(&pause, &pause) != 0 && errno == EINTR) {
     }
 }

@@ -26,20 +26,20 @@ struct ScratchDir {
 };
 
 struct ProcessSetup {
-    std::string program;              // path of the executable
-    std::string argv0;                // invocation name; program when empty
-    std::vector<std::string> args;    // further arguments
-    std::string workDir;              // working directory
-    std::string fakeTime;             // FAKETIME value; empty for the real clock
+    std::string program;            // path of the executable
+    std::string argv0;              // invocation name; program when empty
+    std::vector<std::string> args;  // further arguments
+    std::string workDir;            // working directory
+    std::string fakeTime;           // FAKETIME value; empty for the real clock
     // A file holding the FAKETIME value instead, which the test may rewrite
     // while the process runs (a clock that is stepped).
     std::string fakeTimeFile;
     // Standard error stands for the systemd journal: JOURNAL_STREAM holds
     // its device and inode.
     bool journalStream = false;
-    std::string timeZone = "UTC";     // TZ value
-    std::string input;                // written to standard input, then closed
-    long fileSizeLimit = 0;           // RLIMIT_FSIZE in bytes; 0 for none
+    std::string timeZone = "UTC";  // TZ value
+    std::string input;             // written to standard input, then closed
+    long fileSizeLimit = 0;        // RLIMIT_FSIZE in bytes; 0 for none
 };
 
 struct ProcessResult {
