@@ -87,7 +87,7 @@ void count(PeriodCounts& counts, const DayLine& line, long long increase) {
 bool resolveEntrances(const Options& options, const Places& places,
                       std::vector<Entrance>& entrances, std::string& error) {
     std::vector<std::string> names = options.entrances;
-    if (names.empty()) names = configuredEntrances(places.confDir);
+    if (names.empty()) names = configuredEntrances(places.confDir, places.unreadable);
     if (names.empty()) {
         error = "nie podano wejscia, a w " + places.confDir +
                 " nie ma konfiguracji pollera z portname i entry";

@@ -80,12 +80,7 @@ std::vector<int> moments(const Schedule& s, Day day) {
 
 Schedule every(const char* hours, int interval) {
     Schedule s;
-    int open = 0, close = 0, numbers[4];
-    EXPECT_TRUE(decodeHours(hours, open, close, numbers));
-    for (int d = 0; d < daysPerWeek; ++d) {
-        s.openTimes[d] = open;
-        s.closeTimes[d] = close;
-    }
+    EXPECT_TRUE(buildOpeningTable(hours, {}, s));
     s.interval = interval;
     return s;
 }

@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "filewrite.h"
 #include "pcsim_hex.h"
 
 namespace pcsim {
@@ -14,20 +15,6 @@ namespace pcsim {
 namespace {
 
 constexpr mode_t kLogFileMode = 0644;
-
-void writeWholeLine(int fd, const std::string& line) {
-    std::size_t written = 0;
-    while (written < line.size()) {
-        const ssize_t result = write(fd, line.data() + written, line.size() - written);
-        if (result < 0 && errno == EINTR) {
-            continue;
-        }
-        if (result <= 0) {
-            return;  // a broken log must not stop the counter
-        }
-        written += static_cast<std::size_t>(result);
-    }
-}
 
 }  // namespace
 
@@ -60,7 +47,7 @@ void logEvent(const EventLog& log, std::string_view word, std::string_view detai
         line += detail;
     }
     line += '\n';
-    writeWholeLine(log.fd, line);
+    writeAll(log.fd, line);  // a broken log must not stop the counter
 }
 
 void logBytes(const EventLog& log, std::string_view word, std::string_view bytes) {
