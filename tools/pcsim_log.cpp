@@ -1,3 +1,5 @@
+// The event log of the simulated counter, each line appended whole with
+// one write so that a reader never sees half of it.
 #include "pcsim_log.h"
 
 #include <fcntl.h>
@@ -10,11 +12,9 @@
 #include "filewrite.h"
 #include "pcsim_hex.h"
 
-namespace pcsim {
-
 namespace {
 
-constexpr mode_t kLogFileMode = 0644;
+constexpr mode_t logFileMode = 0644;
 
 }  // namespace
 
@@ -22,7 +22,7 @@ bool openEventLog(EventLog& log, const std::string& path) {
     if (path.empty()) {
         return true;
     }
-    log.fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, kLogFileMode);
+    log.fd = open(path.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, logFileMode);
     if (log.fd == -1) {
         std::fprintf(stderr, "pcsim: cannot open log %s: %s\n", path.c_str(), std::strerror(errno));
         return false;
@@ -53,5 +53,3 @@ void logEvent(const EventLog& log, std::string_view word, std::string_view detai
 void logBytes(const EventLog& log, std::string_view word, std::string_view bytes) {
     logEvent(log, word, encodeHex(bytes));
 }
-
-}  // namespace pcsim

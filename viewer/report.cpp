@@ -68,10 +68,6 @@ std::string increaseText(long total, long previous) {
     return fmt("%s%lu", total > previous ? "" : "-", high - low);
 }
 
-std::string tableRow(const Record& record, const std::string& increase) {
-    return record.time + ";" + increase + ";" + fmt("%6ld", record.total) + ";\n";
-}
-
 long printRows(std::FILE* report, std::FILE* out) {
     ReportReader reader;
     reader.start(report);
