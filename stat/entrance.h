@@ -19,6 +19,7 @@ struct Entrance {
     std::string confPath;    // the configuration read, or empty
     bool scheduled = false;  // a schedule is known
     Schedule schedule;
+    bool inDirectory = false;  // one of the series of a directory given as an entrance
 };
 
 std::string reportPathOf(const Entrance& entrance, Day day);

@@ -21,6 +21,16 @@ enum OptionId {
     optVersion,
 };
 
+// The options of comparisons, sales and shops.
+enum ShopOptionId {
+    optCompare = 512,
+    optSales,
+    optLabel,
+    optByShop,
+    optLeague,
+    optCsvSep,
+};
+
 const struct option longOptions[] = {
     {"date", required_argument, nullptr, optDate},
     {"from", required_argument, nullptr, optFrom},
@@ -31,6 +41,12 @@ const struct option longOptions[] = {
     {"check", no_argument, nullptr, optCheck},
     {"chart", required_argument, nullptr, optChart},
     {"size", required_argument, nullptr, optSize},
+    {"compare", required_argument, nullptr, optCompare},
+    {"sales", required_argument, nullptr, optSales},
+    {"label", required_argument, nullptr, optLabel},
+    {"by-shop", no_argument, nullptr, optByShop},
+    {"league", no_argument, nullptr, optLeague},
+    {"csv-sep", required_argument, nullptr, optCsvSep},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -94,6 +110,59 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
     return true;
 }
 
+// One option of comparisons, sales and shops; false with a message for a
+// bad value.
+bool readShopOption(int id, const std::string& value, Options& options, std::string& error) {
+    switch (id) {
+        case optCompare:
+            if (!oneOf(value, {"previous", "year"})) {
+                error = "zle porownanie --compare " + value + " (previous lub year)";
+                return false;
+            }
+            options.compare = value;
+            return true;
+        case optSales: options.sales = value; return true;
+        case optLabel:
+            if (value.find('=') == std::string::npos || value.front() == '=' ||
+                value.back() == '=') {
+                error = "zla etykieta --label " + value + " (NAZWA=WEJSCIE)";
+                return false;
+            }
+            options.labels.push_back(value);
+            return true;
+        case optByShop: options.byShop = true; return true;
+        case optLeague: options.league = true; return true;
+        case optCsvSep:
+            if (value != "," && value != ";") {
+                error = "zly separator --csv-sep " + value + " (',' lub ';')";
+                return false;
+            }
+            options.csvSep = value[0];
+            return true;
+    }
+    return false;
+}
+
+// How the options of comparisons, sales and shops combine with the others.
+bool checkShopOptions(const Options& options, std::string& error) {
+    bool any =
+        !options.compare.empty() || !options.sales.empty() || options.byShop || options.league;
+    if (options.check && any) {
+        error = "--check nie laczy sie z --compare, --sales, --by-shop ani --league";
+        return false;
+    }
+    if (options.league && options.byShop) {
+        error = "--league nie laczy sie z --by-shop";
+        return false;
+    }
+    if (options.league && (!options.by.empty() || !options.chart.empty())) {
+        error = options.chart.empty() ? "--league nie laczy sie z --by"
+                                      : "--league nie laczy sie z --chart";
+        return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
@@ -149,6 +218,14 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 sizeGiven = true;
                 break;
+            case optCompare:
+            case optSales:
+            case optLabel:
+            case optByShop:
+            case optLeague:
+            case optCsvSep:
+                if (!readShopOption(id, value, parsed, error)) return false;
+                break;
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             default: {
@@ -181,6 +258,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         error = "--size wymaga --chart";
         return false;
     }
+    if (!checkShopOptions(parsed, error)) return false;
     if (!chooseDays(choice, today, parsed, error)) return false;
     if (parsed.by.empty()) parsed.by = parsed.from == parsed.to ? "hour" : "day";
     options = parsed;
@@ -202,11 +280,21 @@ std::string usageText() {
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
+           "  --compare OKRES      porownanie z okresem: previous (tyle samo dni\n"
+           "                       wczesniej) lub year (364 dni wczesniej)\n"
+           "  --sales PLIK         sprzedaz z kasy (csv) i konwersja\n"
+           "  --label NAZWA=WEJSCIE  wlasna etykieta wejscia\n"
+           "  --by-shop            kolumna na sklep (katalog raportow)\n"
+           "  --league             wiersz na sklep za caly okres, wedlug liczby\n"
+           "                       odwiedzajacych\n"
+           "  --csv-sep ZNAK       separator csv: ',' (domyslnie) lub ';' z przecinkiem\n"
+           "                       dziesietnym\n"
            "  --help               ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"
            "WEJSCIE: nazwa wywolania pollera (/opt/velmora/NAZWA.conf), nazwa z pcview\n"
            "(/var/log/korvane/NAZWA_RRRRMMDD.csv) albo sciezka raportu jak entry pollera\n"
-           "(/srv/raporty/door1.csv). Bez WEJSCIA: kazdy poller z /opt/velmora/*.conf.\n";
+           "(/srv/raporty/door1.csv) albo katalog raportow (kazda seria NAZWA_RRRRMMDD.csv\n"
+           "w nim). Bez WEJSCIA: kazdy poller z /opt/velmora/*.conf.\n";
 }

@@ -18,6 +18,13 @@ struct Options {
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH
     int chartHeight = chartDefaultHeight;
+    // Comparisons, sales and shops.
+    std::string compare;              // --compare previous|year; empty for none
+    std::string sales;                // --sales FILE; empty for none
+    std::vector<std::string> labels;  // --label NAME=ENTRANCE, as given
+    bool byShop = false;              // --by-shop: a column per shop
+    bool league = false;              // --league: a row per shop for the range
+    char csvSep = ',';                // --csv-sep: ',' or ';' (with decimal commas)
     bool help = false;
     bool version = false;
 };

@@ -5,6 +5,8 @@
 #include <cmath>
 
 #include "calendar.h"
+#include "cells.h"
+#include "compare_output.h"
 #include "pcutil.h"
 #include "polish.h"
 
@@ -15,23 +17,6 @@ constexpr std::size_t numberWidth = 6;  // as the viewer prints its numbers
 constexpr const char* barBlock = "\u2588";
 
 void put(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
-
-// Width on a terminal of a UTF-8 text: one column per character.
-std::size_t columns(const std::string& text) {
-    std::size_t count = 0;
-    for (unsigned char c : text) count += (c & 0xC0) != 0x80;
-    return count;
-}
-
-std::string padLeft(const std::string& text, std::size_t width) {
-    std::size_t used = columns(text);
-    return used >= width ? text : std::string(width - used, ' ') + text;
-}
-
-std::string padRight(const std::string& text, std::size_t width) {
-    std::size_t used = columns(text);
-    return used >= width ? text : text + std::string(width - used, ' ');
-}
 
 // ---- labels of the table
 
@@ -132,8 +117,8 @@ std::string jsonNumberFields(const PeriodCounts& counts) {
 
 }  // namespace
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string csvField(const std::string& text, char sep) {
+    if (text.find_first_of(std::string(1, sep) + "\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';
@@ -157,28 +142,39 @@ std::string jsonString(const std::string& text) {
     return quoted + "\"";
 }
 
-void writeCsv(const StatTable& table, std::FILE* out) {
-    std::string text = "period,entrance,visitors,records,unanswered,faults\n";
-    for (const PeriodRow& row : table.rows)
+void writeCsv(const StatTable& table, std::FILE* out, const TableExtras& extras) {
+    char sep = extras.csvSep;
+    std::string s(1, sep);
+    std::string text = "period,entrance,visitors,records,unanswered,faults";
+    if (sep != ',') std::replace(text.begin(), text.end(), ',', sep);
+    text += extraCsvHeader(extras) + "\n";
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const PeriodRow& row = table.rows[r];
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
-            text += csvField(row.period) + "," + csvField(table.entrances[k]) +
-                    fmt(",%lld,%lld,%lld,%lld\n", c.visitors, c.records, c.unanswered, c.faults);
+            text += csvField(row.period, sep) + s + csvField(table.entrances[k], sep) +
+                    fmt("%c%lld%c%lld%c%lld%c%lld", sep, c.visitors, sep, c.records, sep,
+                        c.unanswered, sep, c.faults) +
+                    extraCsvFields(extras, table, r, k) + "\n";
         }
+    }
     put(out, text);
 }
 
-void writeJson(const StatTable& table, std::FILE* out) {
+void writeJson(const StatTable& table, std::FILE* out, const TableExtras& extras) {
     std::string text;
-    for (const PeriodRow& row : table.rows)
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const PeriodRow& row = table.rows[r];
         for (std::size_t k = 0; k < row.entrances.size(); ++k)
             text += "{\"period\":" + jsonString(row.period) +
                     ",\"entrance\":" + jsonString(table.entrances[k]) + "," +
-                    jsonNumberFields(row.entrances[k]) + "}\n";
+                    jsonNumberFields(row.entrances[k]) + extraJsonFields(extras, table, r, k) +
+                    "}\n";
+    }
     put(out, text);
 }
 
-void writeTable(const StatTable& table, std::FILE* out) {
+void writeTable(const StatTable& table, std::FILE* out, const TableExtras& extras) {
     std::size_t entrances = table.entrances.size();
     bool sumColumn = entrances > 1;
     // Row sums, column totals and the widths of the columns.
@@ -210,6 +206,24 @@ void writeTable(const StatTable& table, std::FILE* out) {
     for (std::size_t k = 0; k < entrances; ++k)
         text += padLeft(table.entrances[k], widths[k]) + ";";
     if (sumColumn) text += padLeft("razem", sumWidth) + ";";
+    // The columns of comparisons and sales, as wide as their widest cell.
+    std::vector<std::string> extraHeads = extraTableHeader(extras);
+    std::vector<std::size_t> extraWidths;
+    for (const std::string& head : extraHeads)
+        extraWidths.push_back(std::max(numberWidth, columns(head)));
+    auto widen = [&](const std::vector<std::string>& cells) {
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            extraWidths[i] = std::max(extraWidths[i], columns(cells[i]));
+    };
+    for (std::size_t r = 0; r < table.rows.size(); ++r) widen(extraTableCells(extras, table, r));
+    widen(extraTableTotals(extras, table));
+    auto extraCells = [&](const std::vector<std::string>& cells) {
+        std::string line;
+        for (std::size_t i = 0; i < cells.size(); ++i)
+            line += padLeft(cells[i], extraWidths[i]) + ";";
+        return line;
+    };
+    text += extraCells(extraHeads);
     text += "\n";
     auto numbers = [&](const std::vector<long long>& values, long long sum) {
         std::string cells;
@@ -224,11 +238,15 @@ void writeTable(const StatTable& table, std::FILE* out) {
             values.push_back(counts.visitors);
         std::string graph = bar(sums[r], highest);
         text += padRight(labels[r], labelWidth) + ";" + numbers(values, sums[r]) +
-                (graph.empty() ? "" : " " + graph) + "\n";
+                extraCells(extraTableCells(extras, table, r)) + (graph.empty() ? "" : " " + graph) +
+                "\n";
     }
     if (table.rows.empty()) text += "(brak rekordów)\n";
-    text += padRight("razem", labelWidth) + ";" + numbers(totals, total) + "\n";
+    text += padRight("razem", labelWidth) + ";" + numbers(totals, total) +
+            extraCells(extraTableTotals(extras, table)) + "\n";
+    text += summaryLines(extras, table);
     text += incompleteNote(table);
+    text += extraNotes(extras, table);
     put(out, text);
 }
 

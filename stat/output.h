@@ -6,15 +6,18 @@
 #include <string>
 
 #include "check.h"
+#include "compare.h"
 #include "rows.h"
 
-void writeCsv(const StatTable& table, std::FILE* out);
-void writeJson(const StatTable& table, std::FILE* out);
-void writeTable(const StatTable& table, std::FILE* out);
+// extras adds the columns of comparisons and sales, the csv separator and
+// the notes about schedules.
+void writeCsv(const StatTable& table, std::FILE* out, const TableExtras& extras = {});
+void writeJson(const StatTable& table, std::FILE* out, const TableExtras& extras = {});
+void writeTable(const StatTable& table, std::FILE* out, const TableExtras& extras = {});
 
-// A field as RFC 4180 wants it: quoted when it holds a comma, a quote or a
-// line end, with its quotes doubled.
-std::string csvField(const std::string& text);
+// A field as RFC 4180 wants it: quoted when it holds the separator, a
+// quote or a line end, with its quotes doubled.
+std::string csvField(const std::string& text, char sep = ',');
 // A JSON string, quotes included.
 std::string jsonString(const std::string& text);
 

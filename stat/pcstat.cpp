@@ -5,8 +5,11 @@
 
 #include "check.h"
 #include "from_table.h"
+#include "league.h"
 #include "output.h"
 #include "pcconfig.h"
+#include "sales.h"
+#include "shops.h"
 #include "stats.h"
 
 namespace {
@@ -60,18 +63,80 @@ int writeChart(const StatTable& table, const Options& options) {
     return 0;
 }
 
+// Reads the sales file of --sales into the range's days (per shop for the
+// league); each bad line is told on standard error and marks the run as
+// finding something.  False with a message when the file cannot be read.
+bool readSalesOption(const Options& options, const std::vector<std::string>& shops,
+                     SalesTable& sales, bool& badLines, std::string& error) {
+    SalesPlan plan{options.from, options.to, shops};
+    auto bad = [&](long line, const std::string& reason) {
+        std::fprintf(stderr, "pcstat: %s: wiersz %ld: %s\n", options.sales.c_str(), line,
+                     reason.c_str());
+        badLines = true;
+    };
+    return readSales(options.sales, plan, sales, bad, error);
+}
+
+int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
+    std::string error;
+    SalesTable sales;
+    bool badLines = false;
+    std::vector<std::size_t> shopOf;
+    if (!options.sales.empty() &&
+        !readSalesOption(options, shopsOf(entrances, shopOf), sales, badLines, error))
+        return fail(error);
+    League league;
+    if (!computeLeague(entrances, options, options.sales.empty() ? nullptr : &sales, league, error))
+        return fail(error);
+    if (options.format == "csv")
+        writeLeagueCsv(league, options.csvSep, stdout);
+    else if (options.format == "json")
+        writeLeagueJson(league, stdout);
+    else
+        writeLeagueTable(league, stdout);
+    return badLines ? statusFindings : 0;
+}
+
 int runStatistics(const std::vector<Entrance>& entrances, const Options& options) {
     StatTable table;
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
+    TableExtras extras;
+    extras.csvSep = options.csvSep;
+    extras.entrances = entrances;
+    Conversion conversion;
+    bool badLines = false;
+    if (!options.sales.empty()) {
+        SalesTable sales;
+        if (!readSalesOption(options, {}, sales, badLines, error)) return fail(error);
+        applySales(sales, options, table, conversion);
+        extras.conversion = &conversion;
+    }
+    Comparison comparison;
+    if (!computeComparison(entrances, options, table, comparison, error)) return fail(error);
+    extras.comparison = &comparison;
+    bool anyScheduled = false, fromDirectory = false;
+    for (const Entrance& entrance : entrances) {
+        anyScheduled = anyScheduled || entrance.scheduled;
+        fromDirectory = fromDirectory || entrance.inDirectory;
+    }
+    if (anyScheduled || fromDirectory)
+        for (const Entrance& entrance : entrances)
+            if (!entrance.scheduled) extras.unscheduled.push_back(entrance.label);
+    if (options.byShop) {
+        std::vector<std::size_t> shopOf;
+        std::size_t shops = shopsOf(entrances, shopOf).size();
+        table = tableByShop(table, entrances);
+        comparisonByShop(comparison, shopOf, shops);
+    }
     if (!options.chart.empty()) return writeChart(table, options);
     if (options.format == "csv")
-        writeCsv(table, stdout);
+        writeCsv(table, stdout, extras);
     else if (options.format == "json")
-        writeJson(table, stdout);
+        writeJson(table, stdout, extras);
     else
-        writeTable(table, stdout);
-    return 0;
+        writeTable(table, stdout, extras);
+    return badLines ? statusFindings : 0;
 }
 
 }  // namespace
@@ -94,5 +159,6 @@ int main(int argc, char** argv) {
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
-    return options.check ? runCheckMode(entrances, options) : runStatistics(entrances, options);
+    if (options.check) return runCheckMode(entrances, options);
+    return options.league ? runLeague(entrances, options) : runStatistics(entrances, options);
 }

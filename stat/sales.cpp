@@ -138,8 +138,7 @@ bool readSaleLine(std::string_view text, const Columns& columns, const SalesPlan
         reason = "zla liczba transakcji";
         return false;
     }
-    if (columns.revenue != noColumn &&
-        !readSaleAmount(trimmed(fields[columns.revenue]), revenue)) {
+    if (columns.revenue != noColumn && !readSaleAmount(trimmed(fields[columns.revenue]), revenue)) {
         reason = "zla kwota (np. 12.50 lub 12,50)";
         return false;
     }

@@ -9,6 +9,7 @@
 // with the records read.
 #include "stats.h"
 
+#include "shops.h"
 #include "stream.h"
 
 const char* const isoWeekdayNames[daysPerWeek] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
@@ -95,6 +96,10 @@ bool resolveEntrances(const Options& options, const Places& places,
     }
     entrances.clear();
     for (const std::string& name : names) {
+        if (isReportDirectory(name, places.confDir)) {
+            if (!directoryEntrances(name, entrances, error)) return false;
+            continue;
+        }
         Entrance entrance;
         if (!resolveEntrance(name, places, entrance, error)) return false;
         // A configured poller may not have written yet; a name without a
@@ -102,7 +107,8 @@ bool resolveEntrances(const Options& options, const Places& places,
         if (!hasReportFiles(entrance, entrance.confPath.empty(), error)) return false;
         entrances.push_back(entrance);
     }
-    return true;
+    for (Entrance& entrance : entrances) copiedSchedule(entrance);
+    return settleLabels(entrances, options.labels, error);
 }
 
 bool computeStatTable(const std::vector<Entrance>& entrances, const Options& options,

@@ -217,6 +217,8 @@ TEST(StatTableOutput, ReadAsAPersonWould) {
                   blocks(23) + "\n" + "2011-03-15 wt;   140;     0;   140; " + blocks(40) + "\n" +
                   "2011-03-16 śr;     0;    20;    20; " + blocks(6) + "\n" +
                   "razem        ;   200;    40;   240;\n"
+                  "Najwięcej w dniu: 2011-03-15 (140)\n"
+                  "Średnio na dzień otwarty: 80,0 (3 dni)\n"
                   "\n"
                   "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
                   "mogą być niepełne. Szczegóły: pcstat --check\n");
@@ -235,7 +237,10 @@ TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
                   blocks(10) + "\n" +
                   "10:00-11:00;     0;\n"
                   "11:00-12:00;    16; " +
-                  blocks(40) + "\n" + "razem      ;    20;\n");
+                  blocks(40) + "\n" +
+                  "razem      ;    20;\n"
+                  "Najwięcej w godzinie: 11:00-12:00 (16)\n"
+                  "Średnio na dzień otwarty: 20,0 (1 dzień)\n");
 }
 
 TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
