@@ -108,8 +108,12 @@ bool settleLabels(std::vector<Entrance>& entrances, const std::vector<std::strin
         nameBreak(named, base, ext);
         bool found = false;
         for (Entrance& entrance : entrances) {
+            std::size_t slash = entrance.base.rfind('/');
+            std::string shopName =
+                shopOfBase(entrance.base) + "/" +
+                (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1));
             if (entrance.given == named || entrance.base == named || entrance.base == base ||
-                entrance.label == named) {
+                entrance.label == named || shopName == named || shopName == base) {
                 entrance.label = label;
                 found = true;
             }

@@ -30,7 +30,7 @@ void copiedSchedule(Entrance& entrance);
 
 // Labels that clash become SHOP/NAME; then each --label NAME=ENTRANCE sets
 // the label of the entrance it names (as given on the command line, its
-// report path without the date, or its label).  False with a message for
+// report path without the date, SHOP/NAME, or its label).  False with a message for
 // a --label that names no entrance.
 bool settleLabels(std::vector<Entrance>& entrances, const std::vector<std::string>& labels,
                   std::string& error);
