@@ -91,7 +91,10 @@ data=(share/man/man8/pcpoll.8
       share/doc/pcpoll/examples/pcpoll-alerts.yml
       share/doc/pcpoll/examples/door1.conf
       share/doc/pcpoll/examples/pcview.conf
-      share/doc/pcpoll/examples/logrotate.d/pcpoll)
+      share/doc/pcpoll/examples/logrotate.d/pcpoll
+      share/doc/pcpoll/examples/collect/pcstat-collect.service
+      share/doc/pcpoll/examples/collect/pcstat-collect.timer
+      share/doc/pcpoll/examples/collect/pcstat-collect.shops)
 
 mode_of() { stat -c %a "$1"; }
 
@@ -118,6 +121,14 @@ for file in "${data[@]}"; do
         pass "$prefix/$file installed, mode 0644"
     fi
 done
+
+# The collecting script of the examples: a shell script, mode 0755.
+collect=$root/share/doc/pcpoll/examples/collect/pcstat-collect
+if [[ -f $collect && $(mode_of "$collect") == 755 && $(head -c 2 "$collect") == '#!' ]]; then
+    pass "$prefix/share/doc/pcpoll/examples/collect/pcstat-collect installed, mode 0755"
+else
+    fail "$prefix/share/doc/pcpoll/examples/collect/pcstat-collect is a script with mode 0755"
+fi
 
 odd=$(find "$dest" \( -type d ! -perm 755 \) -o \( -type f ! -perm 755 ! -perm 644 \) \
       -o \( ! -type d ! -type f \))
