@@ -52,11 +52,23 @@ const char* chartFormatName(ChartFormat format) {
     return "";
 }
 
-// The table's chart into the file; standard output gets one line about it.
-int writeChart(const StatTable& table, const Options& options) {
+// The table's chart into the file, with the compared periods when there
+// are; standard output gets one line about it.
+int writeChart(const StatTable& table, const Comparison& comparison, const Options& options) {
     std::string error;
-    if (!drawChart(chartInputFromTable(table), options.chart, options.chartFormat,
-                   options.chartWidth, options.chartHeight, error))
+    ChartInput input = chartInputFromTable(table);
+    if (comparison.on) {
+        std::vector<long long> compared;
+        for (const std::vector<long long>& row : comparison.visitors) {
+            long long sum = 0;
+            for (long long visitors : row) sum += visitors;
+            compared.push_back(sum);
+        }
+        input = chartInputFromTable(
+            table, compared, "wcześniej: " + comparison.fromDate + " - " + comparison.toDate);
+    }
+    if (!drawChart(input, options.chart, options.chartFormat, options.chartWidth,
+                   options.chartHeight, error))
         return fail(error);
     std::printf("Zapisano wykres %s (%s, %dx%d)\n", options.chart.c_str(),
                 chartFormatName(options.chartFormat), options.chartWidth, options.chartHeight);
@@ -129,7 +141,7 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
         table = tableByShop(table, entrances);
         comparisonByShop(comparison, shopOf, shops);
     }
-    if (!options.chart.empty()) return writeChart(table, options);
+    if (!options.chart.empty()) return writeChart(table, comparison, options);
     if (options.format == "csv")
         writeCsv(table, stdout, extras);
     else if (options.format == "json")

@@ -16,6 +16,11 @@ struct ChartInput {
     // of an hour).  Each run of equal groups gets its label once, under the
     // period labels, and a thin line separates the runs.
     std::vector<std::string> groups;
+    // Optional, empty or one per period: the visitors of the compared
+    // period (-1 for a place without one), drawn as a thin outline over
+    // each bar, with comparedLabel in the legend.
+    std::vector<long long> compared;
+    std::string comparedLabel;
 };
 
 enum class ChartFormat { png, svg, pdf };
