@@ -58,7 +58,9 @@ std::string blocks(int count) {
     return bar;
 }
 
-const std::string csvHeader = "period,entrance,visitors,records,unanswered,faults\n";
+const std::string csvHeader =
+    "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+    "carried\n";
 
 // One entrance over a week: a look back four days, a wrap past 999999, a
 // reset, an unanswered record at the start of a day, a photocell fault, a
@@ -90,9 +92,9 @@ TEST(StatCsv, CountingRulesPerDay) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, csvHeader +
-                              "2011-03-14,door1,130,7,1,1\n"
-                              "2011-03-15,door1,5,1,0,0\n"
-                              "2011-03-16,door1,0,0,0,0\n");
+                              "2011-03-14,door1,130,7,1,1,1,,,,30\n"
+                              "2011-03-15,door1,5,1,0,0,1,,,,0\n"
+                              "2011-03-16,door1,0,0,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, CountingRulesPerHourAndTheNextDaysHead) {
@@ -100,12 +102,15 @@ TEST(StatCsv, CountingRulesPerHourAndTheNextDaysHead) {
     writeWeek(r);
     ProcessResult result = r.run({"--date", "20110314", "--format", "csv", r.door1()});
     EXPECT_EQ(result.status, 0) << result.err;
+    // Each increase counts in the hour it ends in: the unanswered 09:00 in
+    // 08:00-09:00, the wrap after it carried across that gap.
     std::string expected = csvHeader +
-                           "2011-03-14T09,door1,60,3,1,1\n"
-                           "2011-03-14T10,door1,45,2,0,0\n";
+                           "2011-03-14T08,door1,0,1,1,0,1,,,,0\n"
+                           "2011-03-14T09,door1,60,2,0,1,1,,,,30\n"
+                           "2011-03-14T10,door1,45,2,0,0,1,,,,0\n";
     for (int hour = 11; hour <= 22; ++hour)
-        expected += "2011-03-14T" + std::to_string(hour) + ",door1,0,0,0,0\n";
-    expected += "2011-03-14T23,door1,25,2,0,0\n";
+        expected += "2011-03-14T" + std::to_string(hour) + ",door1,0,0,0,0,1,,,,0\n";
+    expected += "2011-03-14T23,door1,25,2,0,0,1,,,,0\n";
     EXPECT_EQ(result.out, expected);
 }
 
@@ -115,7 +120,7 @@ TEST(StatCsv, WithoutAnEarlierRecordTheFirstIncreaseIsZero) {
     r.report("20110314", rec("09:00", 520) + rec("10:00", 530));
     ProcessResult result =
         r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", r.door1()});
-    EXPECT_EQ(result.out, csvHeader + "2011-03-14,door1,10,2,0,0\n");
+    EXPECT_EQ(result.out, csvHeader + "2011-03-14,door1,10,2,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
@@ -130,33 +135,39 @@ TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
         args.insert(args.begin(), {"--by", period});
         return r.run(args).out;
     };
-    EXPECT_EQ(by("week"), csvHeader + "2010-W52,door1,10,2,0,0\n2011-W01,door1,20,1,0,0\n");
-    EXPECT_EQ(by("month"), csvHeader + "2010-12,door1,0,1,0,0\n2011-01,door1,30,2,0,0\n");
+    EXPECT_EQ(by("week"),
+              csvHeader + "2010-W52,door1,10,2,0,0,7,,,,0\n2011-W01,door1,20,1,0,0,7,,,,0\n");
+    EXPECT_EQ(by("month"),
+              csvHeader + "2010-12,door1,0,1,0,0,5,,,,0\n2011-01,door1,30,2,0,0,9,,,,0\n");
     EXPECT_EQ(by("weekday"), csvHeader +
-                                 "Monday,door1,0,0,0,0\n"
-                                 "Tuesday,door1,20,1,0,0\n"
-                                 "Wednesday,door1,0,0,0,0\n"
-                                 "Thursday,door1,0,0,0,0\n"
-                                 "Friday,door1,0,1,0,0\n"
-                                 "Saturday,door1,10,1,0,0\n"
-                                 "Sunday,door1,0,0,0,0\n");
+                                 "Monday,door1,0,0,0,0,2,,,,0\n"
+                                 "Tuesday,door1,20,1,0,0,2,,,,0\n"
+                                 "Wednesday,door1,0,0,0,0,2,,,,0\n"
+                                 "Thursday,door1,0,0,0,0,2,,,,0\n"
+                                 "Friday,door1,0,1,0,0,2,,,,0\n"
+                                 "Saturday,door1,10,1,0,0,2,,,,0\n"
+                                 "Sunday,door1,0,0,0,0,2,,,,0\n");
 }
 
 TEST(StatCsv, DaylightSavingDaysInWarsaw) {
     StatRun r("stat_dst");
-    // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02.
+    // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02;
+    // the second before 03:00 is 01:59:59.
     r.report("20110327", rec("01:45", 10) + rec("03:00", 20) + rec("03:15", 25));
-    // Autumn: 02:00 to 02:59 comes twice; both count for hour 02.
+    // Autumn: 02:00 to 02:59 comes twice; the increases ending at 02:00
+    // count for hour 01, the others for hour 02.
     r.report("20111030",
              rec("02:45", 100) + rec("02:00", 110) + rec("02:30", 120) + rec("03:00", 130));
     ProcessResult spring =
         r.run({"--date", "2011-03-27", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(spring.out,
-              csvHeader + "2011-03-27T01,door1,0,1,0,0\n2011-03-27T03,door1,15,2,0,0\n");
+    EXPECT_EQ(spring.out, csvHeader +
+                              "2011-03-27T01,door1,10,2,0,0,1,,,,0\n"
+                              "2011-03-27T03,door1,5,1,0,0,1,,,,0\n");
     ProcessResult autumn =
         r.run({"--date", "2011-10-30", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(autumn.out,
-              csvHeader + "2011-10-30T02,door1,20,3,0,0\n2011-10-30T03,door1,10,1,0,0\n");
+    EXPECT_EQ(autumn.out, csvHeader +
+                              "2011-10-30T01,door1,10,1,0,0,1,,,,0\n"
+                              "2011-10-30T02,door1,20,3,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, JsonLinesAndQuoting) {
@@ -165,11 +176,12 @@ TEST(StatCsv, JsonLinesAndQuoting) {
     writeFile(r.dir.path + "/odd/a,\"b_20110314.csv", rec("10:00", 7) + rec("10:15", 9));
     std::string odd = r.dir.path + "/odd/a,\"b.csv";
     ProcessResult csv = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", odd});
-    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,\"a,\"\"b\",2,2,0,0\n");
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,\"a,\"\"b\",2,2,0,0,1,,,,0\n");
     ProcessResult json = r.run({"--date", "2011-03-14", "--by", "day", "--format", "json", odd});
     EXPECT_EQ(json.out,
               "{\"period\":\"2011-03-14\",\"entrance\":\"a,\\\"b\",\"visitors\":2,\"records\":2,"
-              "\"unanswered\":0,\"faults\":0}\n");
+              "\"unanswered\":0,\"faults\":0,\"days\":1,\"open_days\":null,\"expected\":null,"
+              "\"missing\":null,\"carried\":0}\n");
 }
 
 TEST(StatEntrances, ConfiguredPollersViewerNamesAndDefaults) {
@@ -184,15 +196,17 @@ TEST(StatEntrances, ConfiguredPollersViewerNamesAndDefaults) {
     r.viewerReport("door3", "20110314", rec("12:00", 8) + rec("12:15", 9));
     ProcessResult all = r.run({"--format", "csv"}, "UTC", "@2011-03-14 18:00:00");
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out, csvHeader +
-                           "2011-03-14T10,door1,0,1,0,0\n2011-03-14T10,door2,2,2,0,0\n"
-                           "2011-03-14T11,door1,3,1,0,0\n2011-03-14T11,door2,0,0,0,0\n")
+    EXPECT_EQ(all.out,
+              csvHeader +
+                  "2011-03-14T09,door1,0,1,0,0,1,,,,0\n2011-03-14T09,door2,0,0,0,0,1,,,,0\n"
+                  "2011-03-14T10,door1,3,1,0,0,1,,,,0\n2011-03-14T10,door2,2,2,0,0,1,,,,0\n")
         << "today by default, hour rows for one day";
     ProcessResult viewer = r.run({"--date", "-1", "--by", "day", "--format", "csv", "door3"}, "UTC",
                                  "@2011-03-15 08:00:00");
-    EXPECT_EQ(viewer.out, csvHeader + "2011-03-14,door3,1,2,0,0\n");
+    EXPECT_EQ(viewer.out, csvHeader + "2011-03-14,door3,1,2,0,0,1,,,,0\n");
     ProcessResult days = r.run({"--days", "2", "--to", "2011-03-15", "--format", "csv", "door3"});
-    EXPECT_EQ(days.out, csvHeader + "2011-03-14,door3,1,2,0,0\n2011-03-15,door3,0,0,0,0\n")
+    EXPECT_EQ(days.out,
+              csvHeader + "2011-03-14,door3,1,2,0,0,1,,,,0\n2011-03-15,door3,0,0,0,0,1,,,,0\n")
         << "day rows for several days";
 }
 
@@ -218,23 +232,28 @@ TEST(StatTableOutput, ReadAsAPersonWould) {
                   "razem        ;   200;    40;   240;\n"
                   "\n"
                   "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
-                  "mogą być niepełne. Szczegóły: pcstat --check\n");
+                  "mogą być niepełne.\n"
+                  "Odwiedzający po przerwie w odczytach (60, mogą należeć do wcześniejszych godzin "
+                  "lub dni): 2011-03-15 wt.\n"
+                  "Szczegóły: pcstat --check --from 2011-03-14 --to 2011-03-16 " +
+                  r.door1() + " " + r.dir.path + "/reports/door2.csv\n");
 }
 
 TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
     StatRun r("stat_table_hours");
     r.report("20110314", rec("09:00", 10) + rec("09:30", 14) + rec("11:00", 30));
+    // Each increase counts in the hour it ends in: 09:30 and 11:00 end in
+    // 09:00-10:00 and 10:00-11:00, and the first record's hour is shown.
     ProcessResult result = r.run({"--date", "2011-03-14", r.door1()});
     EXPECT_EQ(result.out,
               "Odwiedzający, wejście: door1\n"
               "Dzień 2011-03-14, poniedziałek, wiersz na godzinę\n"
               "\n"
               "godzina    ; door1;\n"
+              "08:00-09:00;     0;\n"
               "09:00-10:00;     4; " +
-                  blocks(10) + "\n" +
-                  "10:00-11:00;     0;\n"
-                  "11:00-12:00;    16; " +
-                  blocks(40) + "\n" + "razem      ;    20;\n");
+                  blocks(10) + "\n" + "10:00-11:00;    16; " + blocks(40) + "\n" +
+                  "razem      ;    20;\n");
 }
 
 TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
@@ -406,7 +425,7 @@ TEST(StatCheck, ADayWrittenByTheRealPollerIsClean) {
     setup.args = {"--date", "2011-03-14", "--by", "day", "--format", "csv"};
     ProcessResult csv = runProcess(setup, runTimeoutMs);
     // 11 records, three visitors each after the first.
-    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,30,11,0,0\n");
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,30,11,0,0,1,1,11,0,0\n");
 }
 
 TEST(StatCheck, DaylightSavingDaysFollowTheLocalClock) {
@@ -442,7 +461,7 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
                         "\nrecordtime = 900\nopentime = 09:00-10:00\n");
     ProcessResult stats = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
     EXPECT_EQ(stats.status, 0) << stats.err;
-    EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0\n");
+    EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0,1,1,5,5,0\n");
     ProcessResult check = r.run({"--check", "--date", "2011-03-14", "--format", "csv"});
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.out,
