@@ -197,7 +197,9 @@ void writeTable(const StatTable& table, std::FILE* out) {
     for (std::size_t k = 0; k < entrances; ++k) {
         std::size_t width =
             std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()});
-        for (const std::vector<std::string>& row : cells) width = std::max(width, columns(row[k]));
+        // A word in a cell keeps a blank after the separator.
+        for (const std::vector<std::string>& row : cells)
+            width = std::max(width, columns(row[k]) + 1);
         widths.push_back(width);
     }
     std::size_t sumWidth = std::max(numberWidth, std::to_string(total).size());
