@@ -35,8 +35,8 @@ std::string periodLine(const StatTable& table, const std::string& text, const st
         for (const PeriodCounts& counts : row.entrances) sum += count(counts);
         if (sum <= 0) continue;
         total += sum;
-        std::string label = byDate && table.by == Period::hour ? dashedDate(row.day)
-                                                               : tableLabel(table, row);
+        std::string label =
+            byDate && table.by == Period::hour ? dashedDate(row.day) : tableLabel(table, row);
         if (label == previous) continue;
         previous = label;
         if (++periods <= namedPeriods) named.push_back(label);
@@ -90,7 +90,8 @@ std::string incompleteNotes(const StatTable& table) {
             table, "Brak plików raportu", "", [](const PeriodCounts& c) { return c.missingDays; },
             false, true) +
         periodLine(
-            table, "Odwiedzający po przerwie w odczytach", ", mogą należeć do wcześniejszych godzin lub dni",
+            table, "Odwiedzający po przerwie w odczytach",
+            ", mogą należeć do wcześniejszych godzin lub dni",
             [](const PeriodCounts& c) { return c.carried; }, true);
     if (parts.empty() && lines.empty()) return "";
     std::string text = "\nUwaga: ";

@@ -34,6 +34,12 @@ struct PeriodCounts {
     long long missingOfFiles = 0;  // the missing moments of those days
 };
 
+// Whether the counts are of days that the schedule keeps closed and that
+// hold no record: the table says "zamknięte" and the chart labels the place.
+inline bool closedCounts(const PeriodCounts& counts, bool scheduled) {
+    return scheduled && counts.days > 0 && counts.openDays == 0 && counts.records == 0;
+}
+
 struct PeriodRow {
     Day day{};        // hour and day rows: their day; week and month rows: a day of theirs
     int hour = 0;     // hour rows: 0..23
@@ -53,4 +59,8 @@ struct StatTable {
     // Per entrance: lines of the range's files that are not records
     // (not whole, or with a checksum that does not match).
     std::vector<long long> unusableLines;
+
+    bool isScheduled(std::size_t entrance) const {
+        return entrance < scheduled.size() && scheduled[entrance];
+    }
 };
