@@ -66,20 +66,20 @@ std::string bar(long long value, long long highest) {
     return text;
 }
 
-// The counts of the new columns, written empty (csv) or null (JSON) for an
-// entrance without a schedule.
-struct Later {
+// What the counts know of their days and moments, written empty (csv) or
+// null (JSON) where a schedule is needed and the entrance has none.
+struct Coverage {
     const PeriodCounts& counts;
     bool scheduled;
 };
 
-std::string csvLater(const Later& l) {
+std::string csvCoverage(const Coverage& l) {
     const PeriodCounts& c = l.counts;
     if (!l.scheduled) return fmt(",%lld,,,,%lld", c.days, c.carried);
     return fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays, c.expected, c.missing, c.carried);
 }
 
-std::string jsonLater(const Later& l) {
+std::string jsonCoverage(const Coverage& l) {
     const PeriodCounts& c = l.counts;
     if (!l.scheduled)
         return fmt(
@@ -135,7 +135,7 @@ void writeCsv(const StatTable& table, std::FILE* out) {
             const PeriodCounts& c = row.entrances[k];
             text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
                     fmt(",%lld,%lld,%lld,%lld", c.visitors, c.records, c.unanswered, c.faults) +
-                    csvLater({c, table.isScheduled(k)}) + "\n";
+                    csvCoverage({c, table.isScheduled(k)}) + "\n";
         }
     put(out, text);
 }
@@ -149,7 +149,7 @@ void writeJson(const StatTable& table, std::FILE* out) {
                     ",\"entrance\":" + jsonString(table.entrances[k]) +
                     fmt(",\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
                         c.visitors, c.records, c.unanswered, c.faults) +
-                    jsonLater({c, table.isScheduled(k)}) + "}\n";
+                    jsonCoverage({c, table.isScheduled(k)}) + "}\n";
         }
     put(out, text);
 }
