@@ -9,6 +9,7 @@
 
 #include "pcutil.h"
 #include "pollrules.h"
+#include "record.h"
 
 // How far a record time may lie after its moment.
 constexpr int lateSeconds = 2;
@@ -28,7 +29,6 @@ public:
     bool takeRecordFor(int second);
 
 private:
-    static constexpr int hourMinuteInterval = 60;
     int keyOf(int second, bool withSeconds) const;
 
     // Counts per time key (seconds-of-day, or the minute's first second),
