@@ -6,6 +6,7 @@
 #include <map>
 
 #include "pcutil.h"
+#include "labels.h"
 #include "stats.h"
 
 namespace {
@@ -15,17 +16,11 @@ using std::chrono::days;
 constexpr int hoursPerDay = 24;
 
 // The csv period text of the row a day of the range belongs to.
-std::string periodOfDay(const std::string& by, Day day) {
-    if (by == "week") return isoWeek(day);
-    if (by == "month") return monthOf(day);
-    if (by == "weekday") return isoWeekdayNames[isoWeekday(day)];
-    return dashedDate(day);
-}
-
-Day dayOfPeriod(const std::string& period) {
-    Day day{};
-    parseDate(period.substr(0, 10), Day{}, day);
-    return day;
+std::string periodOfDay(Period by, Day day) {
+    PeriodRow row;
+    row.day = day;
+    row.weekday = isoWeekday(day);
+    return periodKey(by, row);
 }
 
 std::string decimalText(double value, int decimals, char decimal) {
@@ -37,8 +32,11 @@ std::string decimalText(double value, int decimals, char decimal) {
     return text;
 }
 
+// Counts that may not be whole: unanswered records, photocell faults,
+// missing records or files, visitors carried across a gap.
 bool incompleteCounts(const PeriodCounts& counts) {
-    return counts.unanswered > 0 || counts.faults > 0;
+    return counts.unanswered > 0 || counts.faults > 0 || counts.missing > 0 ||
+           counts.missingDays > 0 || counts.carried > 0;
 }
 
 }  // namespace
@@ -55,8 +53,8 @@ bool computeComparison(const std::vector<Entrance>& entrances, const Options& op
     Options before = options;
     before.from = options.from - days{shift};
     before.to = options.to - days{shift};
-    bool byHour = options.by == "hour";
-    before.by = byHour ? "hour" : "day";
+    bool byHour = options.by == Period::hour;
+    before.by = byHour ? Period::hour : Period::day;
     StatTable earlier;
     if (!computeStatTable(entrances, before, earlier, error)) return false;
     comparison.on = true;
@@ -69,11 +67,12 @@ bool computeComparison(const std::vector<Entrance>& entrances, const Options& op
     comparison.incomplete.assign(rows, false);
     std::map<std::string, std::size_t> rowOf;
     if (byHour) {
-        for (std::size_t r = 0; r < earlier.rows.size(); ++r) rowOf[earlier.rows[r].period] = r;
+        for (std::size_t r = 0; r < earlier.rows.size(); ++r)
+            rowOf[periodKey(Period::hour, earlier.rows[r])] = r;
         for (std::size_t r = 0; r < rows; ++r) {
-            const std::string& period = table.rows[r].period;
-            std::string matching =
-                dashedDate(dayOfPeriod(period) - days{shift}) + period.substr(10);
+            PeriodRow shifted = table.rows[r];
+            shifted.day -= days{shift};
+            std::string matching = periodKey(Period::hour, shifted);
             comparison.periods[r] = matching;
             auto found = rowOf.find(matching);
             if (found == rowOf.end()) continue;
@@ -85,7 +84,7 @@ bool computeComparison(const std::vector<Entrance>& entrances, const Options& op
         }
         return true;
     }
-    for (std::size_t r = 0; r < rows; ++r) rowOf[table.rows[r].period] = r;
+    for (std::size_t r = 0; r < rows; ++r) rowOf[periodKey(options.by, table.rows[r])] = r;
     std::vector<Day> first(rows), last(rows);
     std::vector<bool> seen(rows, false);
     for (std::size_t i = 0; i < earlier.rows.size(); ++i) {
@@ -104,9 +103,9 @@ bool computeComparison(const std::vector<Entrance>& entrances, const Options& op
     }
     for (std::size_t r = 0; r < rows; ++r) {
         if (!seen[r]) continue;
-        if (options.by == "day")
+        if (options.by == Period::day)
             comparison.periods[r] = dashedDate(first[r]);
-        else if (options.by == "week" && shift % 7 == 0)
+        else if (options.by == Period::week && shift % 7 == 0)
             comparison.periods[r] = isoWeek(first[r]);
         else
             comparison.periods[r] = dashedDate(first[r]) + "/" + dashedDate(last[r]);
@@ -128,16 +127,20 @@ void applySales(const SalesTable& sales, const Options& options, StatTable& tabl
     conversion = Conversion{};
     conversion.on = true;
     long count = sales.days();
-    if (options.by == "hour") {
+    if (options.by == Period::hour) {
         std::map<std::string, std::size_t> rowOf;
-        for (std::size_t r = 0; r < table.rows.size(); ++r) rowOf[table.rows[r].period] = r;
+        for (std::size_t r = 0; r < table.rows.size(); ++r)
+            rowOf[periodKey(Period::hour, table.rows[r])] = r;
         std::map<std::string, SalesAmount> byHour;
+        std::map<std::string, std::pair<Day, int>> whenOf;
         for (long i = 0; i < count; ++i) {
             Day day = options.from + days{i};
             for (int hour = 0; hour < hoursPerDay; ++hour) {
                 const SalesAmount& amount = sales.at(0, i, hour);
                 if (amount.transactions == 0 && amount.revenue == 0) continue;
-                byHour[dashedDate(day) + fmt("T%02d", hour)] = amount;
+                std::string key = dashedDate(day) + fmt("T%02d", hour);
+                byHour[key] = amount;
+                whenOf[key] = {day, hour};
             }
             const SalesAmount& dayOnly = sales.at(0, i, salesDayOnly);
             conversion.dayOnly.transactions += dayOnly.transactions;
@@ -146,19 +149,23 @@ void applySales(const SalesTable& sales, const Options& options, StatTable& tabl
         // An hour with sales but no row gets one, in its place.
         for (const auto& [period, amount] : byHour) {
             if (rowOf.count(period) > 0) continue;
-            PeriodRow row{period, std::vector<PeriodCounts>(table.entrances.size())};
+            PeriodRow row;
+            row.day = whenOf[period].first;
+            row.hour = whenOf[period].second;
+            row.entrances.assign(table.entrances.size(), PeriodCounts{});
             auto at = table.rows.begin();
-            while (at != table.rows.end() && at->period < period) ++at;
+            while (at != table.rows.end() && periodKey(Period::hour, *at) < period) ++at;
             table.rows.insert(at, row);
         }
         conversion.sales.assign(table.rows.size(), SalesAmount{});
         for (std::size_t r = 0; r < table.rows.size(); ++r) {
-            auto found = byHour.find(table.rows[r].period);
+            auto found = byHour.find(periodKey(Period::hour, table.rows[r]));
             if (found != byHour.end()) conversion.sales[r] = found->second;
         }
     } else {
         std::map<std::string, std::size_t> rowOf;
-        for (std::size_t r = 0; r < table.rows.size(); ++r) rowOf[table.rows[r].period] = r;
+        for (std::size_t r = 0; r < table.rows.size(); ++r)
+            rowOf[periodKey(options.by, table.rows[r])] = r;
         conversion.sales.assign(table.rows.size(), SalesAmount{});
         for (long i = 0; i < count; ++i) {
             auto found = rowOf.find(periodOfDay(options.by, options.from + days{i}));
@@ -175,7 +182,7 @@ void applySales(const SalesTable& sales, const Options& options, StatTable& tabl
         for (const PeriodCounts& counts : table.rows[r].entrances) visitors += counts.visitors;
         const SalesAmount& amount = conversion.sales[r];
         if (visitors == 0 && (amount.transactions != 0 || amount.revenue != 0))
-            conversion.salesWithoutVisitors.push_back(table.rows[r].period);
+            conversion.salesWithoutVisitors.push_back(periodKey(table.by, table.rows[r]));
     }
 }
 
@@ -187,8 +194,8 @@ std::string changePercent(long long now, long long before, char decimal) {
 
 std::string conversionPercent(long long transactions, long long visitors, char decimal) {
     if (visitors == 0) return "";
-    return decimalText(static_cast<double>(transactions) * 100.0 / static_cast<double>(visitors),
-                       1, decimal);
+    return decimalText(static_cast<double>(transactions) * 100.0 / static_cast<double>(visitors), 1,
+                       decimal);
 }
 
 std::string perVisitor(long long hundredths, long long visitors, char decimal) {

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "output.h"
+#include "labels.h"
+#include "quoting.h"
 #include "pcutil.h"
 #include "polish.h"
 
@@ -27,20 +28,14 @@ long long comparedRow(const Comparison& comparison, std::size_t r) {
 
 std::string nullOr(const std::string& text) { return text.empty() ? "null" : text; }
 
-Day dayOf(const std::string& date) {
-    Day day{};
-    parseDate(date.substr(0, 10), Day{}, day);
-    return day;
-}
-
 // The days of the range up to today that a schedule opens (every one when
 // no entrance has a schedule).
 long openDays(const TableExtras& extras, const StatTable& table) {
-    Day last = std::min(dayOf(table.toDate), today());
+    Day last = std::min(table.to, today());
     bool scheduled = false;
     for (const Entrance& entrance : extras.entrances) scheduled = scheduled || entrance.scheduled;
     long open = 0;
-    for (Day day = dayOf(table.fromDate); day <= last; day += days{1}) {
+    for (Day day = table.from; day <= last; day += days{1}) {
         bool opens = !scheduled;
         int weekday = posixWeekday(day);
         for (const Entrance& entrance : extras.entrances)
@@ -65,14 +60,6 @@ std::string oneDecimal(double value) {
     std::string text = fmt("%.1f", value);
     text[text.find('.')] = ',';
     return text;
-}
-
-// An hour row as the table shows it: 09:00-10:00, with its date when the
-// table spans several days.
-std::string hourText(const std::string& period, bool oneDay) {
-    int hour = std::atoi(period.c_str() + 11);
-    std::string hours = fmt("%02d:00-%02d:00", hour, hour + 1);
-    return oneDay ? hours : period.substr(0, 10) + " " + hours;
 }
 
 }  // namespace
@@ -194,13 +181,11 @@ std::string summaryLines(const TableExtras& extras, const StatTable& table) {
             busiest = r;
         }
     }
-    const std::string& period = table.rows[busiest].period;
-    if (table.by == "hour")
-        text += "Najwięcej w godzinie: " +
-                hourText(period, table.fromDate == table.toDate) + " (" + std::to_string(best) +
-                ")\n";
-    if (table.by == "day" && table.fromDate != table.toDate)
-        text += "Najwięcej w dniu: " + period + " (" + std::to_string(best) + ")\n";
+    const std::string label = tableLabel(table, table.rows[busiest]);
+    if (table.by == Period::hour)
+        text += "Najwięcej w godzinie: " + label + " (" + std::to_string(best) + ")\n";
+    if (table.by == Period::day && table.from != table.to)
+        text += "Najwięcej w dniu: " + label + " (" + std::to_string(best) + ")\n";
     long open = openDays(extras, table);
     if (open > 0)
         text += "Średnio na dzień otwarty: " +
@@ -211,9 +196,10 @@ std::string summaryLines(const TableExtras& extras, const StatTable& table) {
         for (std::size_t r = 0; r < table.rows.size(); ++r)
             before += comparedRow(*extras.comparison, r);
         std::string change = signedChange(total, before);
-        text += "Zmiana całego okresu: " + (change.empty() ? std::string("brak porównania") : change) +
-                " (" + std::to_string(total) + " wobec " + std::to_string(before) + " w dniach " +
-                extras.comparison->fromDate + " - " + extras.comparison->toDate + ")\n";
+        text +=
+            "Zmiana całego okresu: " + (change.empty() ? std::string("brak porównania") : change) +
+            " (" + std::to_string(total) + " wobec " + std::to_string(before) + " w dniach " +
+            extras.comparison->fromDate + " - " + extras.comparison->toDate + ")\n";
     }
     return text;
 }
@@ -230,13 +216,13 @@ std::string extraNotes(const TableExtras& extras, const StatTable& table) {
     if (extras.conversion != nullptr && extras.conversion->on) {
         const Conversion& c = *extras.conversion;
         if (!c.salesWithoutVisitors.empty())
-            text += "Uwaga: sprzedaż w okresach bez policzonych odwiedzających (zwykle brak "
-                    "odczytu): " +
-                    listed(c.salesWithoutVisitors) + ".\n";
+            text +=
+                "Uwaga: sprzedaż w okresach bez policzonych odwiedzających (zwykle brak "
+                "odczytu): " +
+                listed(c.salesWithoutVisitors) + ".\n";
         if (c.dayOnly.transactions != 0 || c.dayOnly.revenue != 0)
             text += "Uwaga: " +
-                    polishCount(c.dayOnly.transactions, "transakcja", "transakcje",
-                                "transakcji") +
+                    polishCount(c.dayOnly.transactions, "transakcja", "transakcje", "transakcji") +
                     " z samą datą, bez godziny, poza wierszami godzin.\n";
     }
     if (!extras.unscheduled.empty())

@@ -6,7 +6,7 @@
 
 #include "cells.h"
 #include "compare.h"
-#include "output.h"
+#include "quoting.h"
 #include "pcutil.h"
 #include "polish.h"
 #include "shops.h"
@@ -81,7 +81,7 @@ bool computeLeague(const std::vector<Entrance>& entrances, const Options& option
     std::vector<std::size_t> shopOf;
     std::vector<std::string> shops = shopsOf(entrances, shopOf);
     Options perDay = options;
-    perDay.by = "day";
+    perDay.by = Period::day;
     for (std::size_t s = 0; s < shops.size(); ++s) {
         std::vector<Entrance> members;
         std::vector<const Entrance*> pointers;
@@ -102,6 +102,8 @@ bool computeLeague(const std::vector<Entrance>& entrances, const Options& option
                     row.visitors += counts.visitors;
                     row.unanswered += counts.unanswered;
                     row.faults += counts.faults;
+                    row.missing += counts.missing;
+                    row.carried += counts.carried;
                 }
             for (long long lines : table.unusableLines) row.unusable += lines;
         }
@@ -121,19 +123,21 @@ bool computeLeague(const std::vector<Entrance>& entrances, const Options& option
                 }
         league.rows.push_back(row);
     }
-    std::stable_sort(league.rows.begin(), league.rows.end(),
-                     [](const LeagueRow& a, const LeagueRow& b) { return a.visitors > b.visitors; });
+    std::stable_sort(
+        league.rows.begin(), league.rows.end(),
+        [](const LeagueRow& a, const LeagueRow& b) { return a.visitors > b.visitors; });
     return true;
 }
 
 void writeLeagueCsv(const League& league, char separator, std::FILE* out) {
     char decimal = separator == ';' ? ',' : '.';
     std::string s = sep(separator);
-    std::vector<std::string> header = {"shop",     "entrances",  "visitors", "days",
-                                       "open_days", "visitors_per_open_day", "unanswered",
-                                       "faults",   "unusable_lines"};
-    if (league.compare) header.insert(header.end(), {"compare_period", "compare_visitors",
-                                                     "change_percent"});
+    std::vector<std::string> header = {"shop",       "entrances", "visitors",
+                                       "days",       "open_days", "visitors_per_open_day",
+                                       "unanswered", "faults",    "unusable_lines",
+                                       "missing",    "carried"};
+    if (league.compare)
+        header.insert(header.end(), {"compare_period", "compare_visitors", "change_percent"});
     if (league.sales)
         header.insert(header.end(),
                       {"transactions", "revenue", "conversion_percent", "revenue_per_visitor"});
@@ -143,9 +147,11 @@ void writeLeagueCsv(const League& league, char separator, std::FILE* out) {
     for (const LeagueRow& row : league.rows) {
         text += field(row.shop, separator) + s + std::to_string(row.entrances) + s +
                 std::to_string(row.visitors) + s + std::to_string(row.days) + s +
-                (row.scheduled ? std::to_string(row.openDays) : "") + s +
-                average(row, decimal) + s + std::to_string(row.unanswered) + s +
-                std::to_string(row.faults) + s + std::to_string(row.unusable);
+                (row.scheduled ? std::to_string(row.openDays) : "") + s + average(row, decimal) +
+                s + std::to_string(row.unanswered) + s + std::to_string(row.faults) + s +
+                std::to_string(row.unusable) + s +
+                (row.scheduled ? std::to_string(row.missing) : "") + s +
+                std::to_string(row.carried);
         if (league.compare)
             text += s + league.compareFrom + "/" + league.compareTo + s +
                     std::to_string(row.compareVisitors) + s +
@@ -163,19 +169,21 @@ void writeLeagueCsv(const League& league, char separator, std::FILE* out) {
 void writeLeagueJson(const League& league, std::FILE* out) {
     std::string text;
     for (const LeagueRow& row : league.rows) {
-        text += "{\"shop\":" + jsonString(row.shop) +
-                fmt(",\"entrances\":%zu,\"visitors\":%lld,\"days\":%ld,\"open_days\":",
-                    row.entrances, row.visitors, row.days) +
-                (row.scheduled ? std::to_string(row.openDays) : "null") +
-                ",\"visitors_per_open_day\":" + nullOr(average(row, '.')) +
-                fmt(",\"unanswered\":%lld,\"faults\":%lld,\"unusable_lines\":%lld", row.unanswered,
-                    row.faults, row.unusable);
+        text +=
+            "{\"shop\":" + jsonString(row.shop) +
+            fmt(",\"entrances\":%zu,\"visitors\":%lld,\"days\":%ld,\"open_days\":", row.entrances,
+                row.visitors, row.days) +
+            (row.scheduled ? std::to_string(row.openDays) : "null") +
+            ",\"visitors_per_open_day\":" + nullOr(average(row, '.')) +
+            fmt(",\"unanswered\":%lld,\"faults\":%lld,\"unusable_lines\":%lld", row.unanswered,
+                row.faults, row.unusable) +
+            ",\"missing\":" + (row.scheduled ? std::to_string(row.missing) : "null") +
+            fmt(",\"carried\":%lld", row.carried);
         if (league.compare)
-            text += ",\"compare_period\":" +
-                    jsonString(league.compareFrom + "/" + league.compareTo) +
-                    fmt(",\"compare_visitors\":%lld", row.compareVisitors) +
-                    ",\"change_percent\":" +
-                    nullOr(changePercent(row.visitors, row.compareVisitors, '.'));
+            text +=
+                ",\"compare_period\":" + jsonString(league.compareFrom + "/" + league.compareTo) +
+                fmt(",\"compare_visitors\":%lld", row.compareVisitors) + ",\"change_percent\":" +
+                nullOr(changePercent(row.visitors, row.compareVisitors, '.'));
         if (league.sales)
             text += fmt(",\"transactions\":%lld", row.sales.transactions) +
                     ",\"revenue\":" + money(row.sales.revenue, '.') + ",\"conversion_percent\":" +
@@ -191,19 +199,17 @@ void writeLeagueTable(const League& league, std::FILE* out) {
     long days = league.rows.empty() ? 0 : league.rows.front().days;
     std::string text = "Sklepy według liczby odwiedzających\nDni " + league.fromDate + " - " +
                        league.toDate + " (" + polishCount(days, "dzień", "dni", "dni") + ")";
-    if (league.compare)
-        text += ", porównanie z " + league.compareFrom + " - " + league.compareTo;
+    if (league.compare) text += ", porównanie z " + league.compareFrom + " - " + league.compareTo;
     text += "\n\n";
     std::vector<std::string> header = {"sklep", "odwiedzający", "średnio na dzień otwarty"};
     if (league.compare) header.insert(header.end(), {"wcześniej", "zmiana"});
     if (league.sales) header.insert(header.end(), {"transakcje", "konwersja"});
-    header.insert(header.end(), {"bez odczytu", "z usterką"});
+    header.insert(header.end(), {"braki", "po przerwie"});
     std::vector<std::vector<std::string>> grid = {header};
     LeagueRow total;
     total.shop = "razem";
     for (const LeagueRow& row : league.rows) {
-        std::vector<std::string> line = {row.shop, std::to_string(row.visitors),
-                                         average(row, ',')};
+        std::vector<std::string> line = {row.shop, std::to_string(row.visitors), average(row, ',')};
         if (league.compare) {
             std::string change = changePercent(row.visitors, row.compareVisitors, ',');
             line.push_back(std::to_string(row.compareVisitors));
@@ -214,8 +220,8 @@ void writeLeagueTable(const League& league, std::FILE* out) {
             line.push_back(std::to_string(row.sales.transactions));
             line.push_back(percent.empty() ? "" : percent + "%");
         }
-        line.push_back(std::to_string(row.unanswered));
-        line.push_back(std::to_string(row.faults));
+        line.push_back(row.scheduled ? std::to_string(row.missing) : "");
+        line.push_back(std::to_string(row.carried));
         grid.push_back(line);
         total.visitors += row.visitors;
         total.compareVisitors += row.compareVisitors;
@@ -226,13 +232,13 @@ void writeLeagueTable(const League& league, std::FILE* out) {
     text += "razem: " + std::to_string(total.visitors) + " odwiedzających";
     if (league.compare) {
         std::string change = changePercent(total.visitors, total.compareVisitors, ',');
-        text += ", wcześniej " + std::to_string(total.compareVisitors) +
-                (change.empty() ? "" : " (" + std::string(change[0] == '-' ? "" : "+") + change +
-                                           "%)");
+        text +=
+            ", wcześniej " + std::to_string(total.compareVisitors) +
+            (change.empty() ? "" : " (" + std::string(change[0] == '-' ? "" : "+") + change + "%)");
     }
     if (league.sales)
-        text += ", " + polishCount(total.sales.transactions, "transakcja", "transakcje",
-                                   "transakcji");
+        text +=
+            ", " + polishCount(total.sales.transactions, "transakcja", "transakcje", "transakcji");
     text += "\n";
     std::fputs(text.c_str(), out);
 }

@@ -16,14 +16,16 @@ struct LeagueRow {
     std::string shop;
     std::size_t entrances = 0;
     long long visitors = 0;
-    long days = 0;       // days of the range
-    long openDays = 0;   // of them, up to today, those a schedule opens (every one without)
+    long days = 0;           // days of the range
+    long openDays = 0;       // of them, up to today, those a schedule opens (every one without)
     bool scheduled = false;  // some entrance of the shop has a schedule
     long long compareVisitors = 0;
     SalesAmount sales;
     long long unanswered = 0;  // records without a reading
     long long faults = 0;      // records with a photocell fault
     long long unusable = 0;    // lines that are not records
+    long long missing = 0;     // expected moments without a record (with a schedule)
+    long long carried = 0;     // visitors from increases across a gap
 };
 
 struct League {

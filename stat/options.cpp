@@ -54,9 +54,27 @@ const struct option longOptions[] = {
 
 constexpr long maxDays = 100000;  // about 270 years: more than any report holds
 
-bool oneOf(const std::string& value, std::initializer_list<const char*> choices) {
-    for (const char* choice : choices)
-        if (value == choice) return true;
+// The words of --by and --format.
+template <typename Value>
+struct Choice {
+    const char* word;
+    Value value;
+};
+constexpr Choice<Period> periodChoices[] = {{"hour", Period::hour},
+                                            {"day", Period::day},
+                                            {"week", Period::week},
+                                            {"month", Period::month},
+                                            {"weekday", Period::weekday}};
+constexpr Choice<OutputFormat> formatChoices[] = {
+    {"table", OutputFormat::table}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}};
+
+template <typename Value, std::size_t count>
+bool choose(const std::string& word, const Choice<Value> (&choices)[count], Value& value) {
+    for (const Choice<Value>& choice : choices)
+        if (word == choice.word) {
+            value = choice.value;
+            return true;
+        }
     return false;
 }
 
@@ -115,7 +133,7 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
 bool readShopOption(int id, const std::string& value, Options& options, std::string& error) {
     switch (id) {
         case optCompare:
-            if (!oneOf(value, {"previous", "year"})) {
+            if (value != "previous" && value != "year") {
                 error = "zle porownanie --compare " + value + " (previous lub year)";
                 return false;
             }
@@ -144,7 +162,7 @@ bool readShopOption(int id, const std::string& value, Options& options, std::str
 }
 
 // How the options of comparisons, sales and shops combine with the others.
-bool checkShopOptions(const Options& options, std::string& error) {
+bool checkShopOptions(const Options& options, bool byGiven, std::string& error) {
     bool any =
         !options.compare.empty() || !options.sales.empty() || options.byShop || options.league;
     if (options.check && any) {
@@ -155,7 +173,7 @@ bool checkShopOptions(const Options& options, std::string& error) {
         error = "--league nie laczy sie z --by-shop";
         return false;
     }
-    if (options.league && (!options.by.empty() || !options.chart.empty())) {
+    if (options.league && (byGiven || !options.chart.empty())) {
         error = options.chart.empty() ? "--league nie laczy sie z --by"
                                       : "--league nie laczy sie z --chart";
         return false;
@@ -168,6 +186,7 @@ bool checkShopOptions(const Options& options, std::string& error) {
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
     Options parsed;
     DayChoice choice;
+    bool byGiven = false;
     bool formatGiven = false;
     bool sizeGiven = false;
     opterr = 0;  // the messages are ours
@@ -186,18 +205,17 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 break;
             case optBy:
-                if (!oneOf(value, {"hour", "day", "week", "month", "weekday"})) {
+                if (!choose(value, periodChoices, parsed.by)) {
                     error = "zly okres --by " + value + " (hour, day, week, month lub weekday)";
                     return false;
                 }
-                parsed.by = value;
+                byGiven = true;
                 break;
             case optFormat:
-                if (!oneOf(value, {"table", "csv", "json"})) {
+                if (!choose(value, formatChoices, parsed.format)) {
                     error = "zly format --format " + value + " (table, csv lub json)";
                     return false;
                 }
-                parsed.format = value;
                 formatGiven = true;
                 break;
             case optCheck: parsed.check = true; break;
@@ -245,7 +263,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         options = parsed;
         return true;
     }
-    if (parsed.check && !parsed.by.empty()) {
+    if (parsed.check && byGiven) {
         error = "--check nie laczy sie z --by";
         return false;
     }
@@ -258,9 +276,9 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         error = "--size wymaga --chart";
         return false;
     }
-    if (!checkShopOptions(parsed, error)) return false;
+    if (!checkShopOptions(parsed, byGiven, error)) return false;
     if (!chooseDays(choice, today, parsed, error)) return false;
-    if (parsed.by.empty()) parsed.by = parsed.from == parsed.to ? "hour" : "day";
+    if (!byGiven) parsed.by = parsed.from == parsed.to ? Period::hour : Period::day;
     options = parsed;
     return true;
 }

@@ -2,9 +2,11 @@
 // that the reports are complete and intact.
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
+#include "chart_input.h"
 #include "check.h"
-#include "from_table.h"
+#include "findings_out.h"
 #include "league.h"
 #include "output.h"
 #include "pcconfig.h"
@@ -100,12 +102,11 @@ int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
     League league;
     if (!computeLeague(entrances, options, options.sales.empty() ? nullptr : &sales, league, error))
         return fail(error);
-    if (options.format == "csv")
-        writeLeagueCsv(league, options.csvSep, stdout);
-    else if (options.format == "json")
-        writeLeagueJson(league, stdout);
-    else
-        writeLeagueTable(league, stdout);
+    switch (options.format) {
+        case OutputFormat::csv: writeLeagueCsv(league, options.csvSep, stdout); break;
+        case OutputFormat::json: writeLeagueJson(league, stdout); break;
+        case OutputFormat::table: writeLeagueTable(league, stdout); break;
+    }
     return badLines ? statusFindings : 0;
 }
 
@@ -142,12 +143,7 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
         comparisonByShop(comparison, shopOf, shops);
     }
     if (!options.chart.empty()) return writeChart(table, comparison, options);
-    if (options.format == "csv")
-        writeCsv(table, stdout, extras);
-    else if (options.format == "json")
-        writeJson(table, stdout, extras);
-    else
-        writeTable(table, stdout, extras);
+    writeStatTable(table, options.format, stdout, extras);
     return badLines ? statusFindings : 0;
 }
 
@@ -156,7 +152,8 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
 int main(int argc, char** argv) {
     Options options;
     std::string error;
-    if (!parseOptions(argc, argv, today(), options, error)) {
+    std::time_t now = std::time(nullptr);
+    if (!parseOptions(argc, argv, localDayOf(now), options, error)) {
         std::fprintf(stderr, "pcstat: %s\n\n%s", error.c_str(), usageText().c_str());
         return statusTrouble;
     }
@@ -168,6 +165,7 @@ int main(int argc, char** argv) {
         std::printf("pcstat %s\n", PC_VERSION);
         return 0;
     }
+    options.now = now;
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);

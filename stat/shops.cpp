@@ -144,6 +144,15 @@ void addCounts(PeriodCounts& sum, const PeriodCounts& counts) {
     sum.records += counts.records;
     sum.unanswered += counts.unanswered;
     sum.faults += counts.faults;
+    sum.carried += counts.carried;
+    sum.expected += counts.expected;
+    sum.missing += counts.missing;
+    sum.missingDays += counts.missingDays;
+    sum.missingOfFiles += counts.missingOfFiles;
+    // The days are the same days for every entrance of a shop; a day is
+    // open when one of them opens.
+    sum.days = std::max(sum.days, counts.days);
+    sum.openDays = std::max(sum.openDays, counts.openDays);
 }
 
 StatTable tableByShop(const StatTable& table, const std::vector<Entrance>& entrances) {
@@ -151,6 +160,9 @@ StatTable tableByShop(const StatTable& table, const std::vector<Entrance>& entra
     StatTable shops = table;
     shops.entrances = shopsOf(entrances, shopOf);
     shops.unusableLines.assign(shops.entrances.size(), 0);
+    shops.scheduled.assign(shops.entrances.size(), false);
+    for (std::size_t k = 0; k < entrances.size(); ++k)
+        if (table.isScheduled(k)) shops.scheduled[shopOf[k]] = true;
     for (std::size_t k = 0; k < entrances.size() && k < table.unusableLines.size(); ++k)
         shops.unusableLines[shopOf[k]] += table.unusableLines[k];
     for (std::size_t r = 0; r < table.rows.size(); ++r) {

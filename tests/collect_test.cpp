@@ -100,16 +100,14 @@ TEST(CollectExample, RsyncOverSshThenTheLeague) {
     }
     // Keys and the server's configuration.
     ASSERT_EQ(runCommand(keygen + " -q -t ed25519 -N '' -f " + dir.path + "/host_key").status, 0);
-    ASSERT_EQ(runCommand(keygen + " -q -t ed25519 -N '' -f " + confdir + "/id_ed25519").status,
-              0);
+    ASSERT_EQ(runCommand(keygen + " -q -t ed25519 -N '' -f " + confdir + "/id_ed25519").status, 0);
     writeFile(dir.path + "/authorized_keys", readFile(confdir + "/id_ed25519.pub"));
     int port = freeLoopbackPort();
     ASSERT_GT(port, 0);
     writeFile(confdir + "/known_hosts", "[127.0.0.1]:" + std::to_string(port) + " " +
                                             publicKey(dir.path + "/host_key.pub") + "\n");
     writeFile(dir.path + "/sshd_config",
-              "Port " + std::to_string(port) +
-                  "\nListenAddress 127.0.0.1\nHostKey " + dir.path +
+              "Port " + std::to_string(port) + "\nListenAddress 127.0.0.1\nHostKey " + dir.path +
                   "/host_key\nAuthorizedKeysFile " + dir.path +
                   "/authorized_keys\nStrictModes no\nPasswordAuthentication no\n"
                   "KbdInteractiveAuthentication no\nUsePAM no\nPermitRootLogin "
@@ -129,8 +127,7 @@ TEST(CollectExample, RsyncOverSshThenTheLeague) {
     writeFile(confdir + "/shops", "# the shops\n\nnorth " + host + " " + std::to_string(port) +
                                       " " + dir.path + "/north/log " + dir.path +
                                       "/north/conf\nsouth " + host + " " + std::to_string(port) +
-                                      " " + dir.path + "/south/log " + dir.path +
-                                      "/south/conf\n");
+                                      " " + dir.path + "/south/log " + dir.path + "/south/conf\n");
     ProcessSetup collect;
     collect.program = "/bin/sh";
     collect.args = {PC_COLLECT_SCRIPT, confdir, central};
@@ -147,9 +144,9 @@ TEST(CollectExample, RsyncOverSshThenTheLeague) {
 
     ProcessSetup league;
     league.program = PC_TEST_STAT;
-    league.args = {"--league",  "--from",       "2024-02-29",    "--to",
-                   "2024-03-03", "--format",    "csv",           central + "/north",
-                   central + "/south"};
+    league.args = {"--league", "--from",           "2024-02-29",
+                   "--to",     "2024-03-03",       "--format",
+                   "csv",      central + "/north", central + "/south"};
     league.workDir = dir.path;
     league.fakeTime = "@2024-03-04 12:00:00";
     ProcessResult result = runProcess(league, runTimeoutMs);

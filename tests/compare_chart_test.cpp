@@ -8,15 +8,24 @@
 #include <vector>
 
 #include "chartpixels.h"
-#include "from_table.h"
+#include "chart_input.h"
 #include "testsupport.h"
 
 namespace {
 
-PeriodRow row(const std::string& period, long long visitors) {
+Day date(int y, unsigned m, unsigned d) {
+    return std::chrono::sys_days{std::chrono::year{y} / m / d};
+}
+
+PeriodRow row(Day day, int hour, long long visitors) {
     PeriodCounts counts;
     counts.visitors = visitors;
-    return {period, {counts}};
+    counts.days = 1;
+    PeriodRow made;
+    made.day = day;
+    made.hour = hour;
+    made.entrances = {counts};
+    return made;
 }
 
 bool dark(unsigned rgb) {
@@ -28,10 +37,11 @@ bool dark(unsigned rgb) {
 TEST(CompareChart, EachRowsComparedVisitorsGoToItsBar) {
     StatTable table;
     table.entrances = {"door1"};
-    table.by = "hour";
-    table.fromDate = "2024-02-28";
-    table.toDate = "2024-03-01";
-    table.rows = {row("2024-02-28T09", 5), row("2024-02-28T10", 6), row("2024-03-01T09", 7)};
+    table.by = Period::hour;
+    table.from = date(2024, 2, 28);
+    table.to = date(2024, 3, 1);
+    table.rows = {row(date(2024, 2, 28), 9, 5), row(date(2024, 2, 28), 10, 6),
+                  row(date(2024, 3, 1), 9, 7)};
     ChartInput input = chartInputFromTable(table, {11, 12, 13}, "wcześniej: x");
     // 2024-02-29 holds no hour: two empty places, as wide as the longest day.
     ASSERT_EQ(input.periods.size(), 5u);
@@ -44,10 +54,10 @@ TEST(CompareChart, TheOutlineStandsAboveALowerBarAndInsideAHigherOne) {
     testsupport::ScratchDir dir("compare-chart");
     StatTable table;
     table.entrances = {"door1"};
-    table.by = "day";
-    table.fromDate = "2024-02-28";
-    table.toDate = "2024-02-29";
-    table.rows = {row("2024-02-28", 40), row("2024-02-29", 80)};
+    table.by = Period::day;
+    table.from = date(2024, 2, 28);
+    table.to = date(2024, 2, 29);
+    table.rows = {row(date(2024, 2, 28), 0, 40), row(date(2024, 2, 29), 0, 80)};
     ChartInput input = chartInputFromTable(table, {80, 40}, "wcześniej: 2024-02-26 - 2024-02-27");
     std::string path = dir.path + "/chart.png", error;
     ASSERT_TRUE(drawChart(input, path, ChartFormat::png, 800, 400, error)) << error;

@@ -92,16 +92,15 @@ TEST(StatCompare, YearIs52WeeksBeforeOverALeapDayByDayWeekAndHour) {
               "2024-03-01,door1,0,4,0,0,2023-03-03,0,\n");
 
     ProcessResult weeks = r.run({"--from", "2024-02-26", "--to", "2024-03-03", "--by", "week",
-                                 "--compare", "year", "--format", "json",
-                                 r.at("shop/door1.csv")});
+                                 "--compare", "year", "--format", "json", r.at("shop/door1.csv")});
     EXPECT_EQ(weeks.status, 0) << weeks.err;
     EXPECT_EQ(weeks.out,
               "{\"period\":\"2024-W09\",\"entrance\":\"door1\",\"visitors\":30,\"records\":8,"
               "\"unanswered\":0,\"faults\":0,\"compare_period\":\"2023-W09\","
               "\"compare_visitors\":24,\"change_percent\":25.0}\n");
 
-    ProcessResult hours = r.run({"--date", "2024-02-29", "--compare", "year", "--format", "csv",
-                                 r.at("shop/door1.csv")});
+    ProcessResult hours = r.run(
+        {"--date", "2024-02-29", "--compare", "year", "--format", "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(hours.status, 0) << hours.err;
     // Each record's increase in the row of its own time.
     EXPECT_EQ(hours.out,
@@ -161,8 +160,8 @@ TEST(StatSales, EveryTimeFormBothDecimalsABadLineAndASaleWithoutVisitors) {
               "2024-02-29,1,\"1,00\",1\n"
               "2024-02-29 08:30,1,5.00,1\n"
               "2024-02-29 25:00,1,5.00,1\n");
-    ProcessResult hours = r.run({"--date", "2024-02-29", "--sales", r.at("sales.csv"),
-                                 "--format", "csv", r.at("shop/door1.csv")});
+    ProcessResult hours = r.run({"--date", "2024-02-29", "--sales", r.at("sales.csv"), "--format",
+                                 "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(hours.status, 1);
     EXPECT_EQ(hours.err, "pcstat: " + r.at("sales.csv") +
                              ": wiersz 7: zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub "
@@ -177,9 +176,9 @@ TEST(StatSales, EveryTimeFormBothDecimalsABadLineAndASaleWithoutVisitors) {
               "2024-02-29T11,door1,10,1,0,0,4,40.00,40.0,4.00\n"
               "2024-02-29T12,door1,10,1,0,0,0,0.00,0.0,0.00\n");
 
-    ProcessResult table = r.run({"--date", "2024-02-29", "--by", "day", "--sales",
-                                 r.at("sales.csv"), "--csv-sep", ";", "--format", "csv",
-                                 r.at("shop/door1.csv")});
+    ProcessResult table =
+        r.run({"--date", "2024-02-29", "--by", "day", "--sales", r.at("sales.csv"), "--csv-sep",
+               ";", "--format", "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(table.status, 1);
     EXPECT_EQ(table.out,
               "period;entrance;visitors;records;unanswered;faults;transactions;revenue;"
@@ -208,8 +207,8 @@ TEST(StatSales, EveryTimeFormBothDecimalsABadLineAndASaleWithoutVisitors) {
 TEST(StatSales, AFileThatCannotBeReadIsStatusTwo) {
     ShopRun r("sales_unreadable");
     r.report("shop", "door1", "20240229", day(0, 10));
-    ProcessResult missing = r.run(
-        {"--date", "2024-02-29", "--sales", r.at("none.csv"), r.at("shop/door1.csv")});
+    ProcessResult missing =
+        r.run({"--date", "2024-02-29", "--sales", r.at("none.csv"), r.at("shop/door1.csv")});
     EXPECT_EQ(missing.status, 2);
     EXPECT_EQ(missing.err,
               "pcstat: nie mozna czytac " + r.at("none.csv") + ": No such file or directory\n");
@@ -265,8 +264,8 @@ TEST(StatShops, ClashingLabelsTakeTheirShopAndLabelSetsOne) {
               "2024-02-29,front,6,4,0,0\n"
               "2024-02-29,\"Ogród, tył\",12,4,0,0\n");
 
-    ProcessResult unknown = r.run({"--date", "2024-02-29", "--label", "x=shopC/door1",
-                                   r.at("shopB")});
+    ProcessResult unknown =
+        r.run({"--date", "2024-02-29", "--label", "x=shopC/door1", r.at("shopB")});
     EXPECT_EQ(unknown.status, 2);
     EXPECT_EQ(unknown.err, "pcstat: --label x=shopC/door1: nie ma takiego wejscia\n");
     ProcessResult bad = r.run({"--label", "nothing", r.at("shopB")});
@@ -278,15 +277,14 @@ TEST(StatShops, ClashingLabelsTakeTheirShopAndLabelSetsOne) {
 TEST(StatShops, ACopiedConfigurationGivesTheSchedule) {
     ShopRun r("shops_conf");
     // door1 open 09:00-12:00 every day, a record an hour; 10:00 is missing.
-    r.report("shopA", "door1", "20240229",
-             rec("09:00", 0) + rec("11:00", 20) + rec("12:00", 30));
+    r.report("shopA", "door1", "20240229", rec("09:00", 0) + rec("11:00", 20) + rec("12:00", 30));
     writeFile(r.at("shopA/door1.conf"),
               "portname = /dev/ttyS0\nentry = /var/log/korvane/door1.csv\n"
               "recordtime = 3600\nopentime = 09:00-12:00\n");
     r.report("shopA", "side", "20240229", day(0, 1));
-    ProcessResult check = r.run({"--check", "--date", "2024-02-29", "--format", "csv",
-                                 r.at("shopA")},
-                                "@2024-03-01 12:00:00");
+    ProcessResult check =
+        r.run({"--check", "--date", "2024-02-29", "--format", "csv", r.at("shopA")},
+              "@2024-03-01 12:00:00");
     EXPECT_EQ(check.status, 1) << check.err;
     EXPECT_EQ(check.out,
               "entrance,date,kind,line,detail\n"
@@ -315,9 +313,8 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
               "north;2024-02-29 10:00;9;90,00\n"
               "south;2024-02-29;12;\"100,50\"\n"
               "east;2024-02-29;5;1\n");
-    ProcessResult byShop = r.run({"--date", "2024-02-29", "--by", "day", "--by-shop",
-                                  "--format", "csv", r.at("north"), r.at("south"),
-                                  r.at("west")});
+    ProcessResult byShop = r.run({"--date", "2024-02-29", "--by", "day", "--by-shop", "--format",
+                                  "csv", r.at("north"), r.at("south"), r.at("west")});
     EXPECT_EQ(byShop.status, 0) << byShop.err;
     EXPECT_EQ(byShop.out,
               "period,entrance,visitors,records,unanswered,faults\n"
@@ -325,10 +322,9 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
               "2024-02-29,south,120,4,0,0\n"
               "2024-02-29,west,3,4,0,0\n");
 
-    std::vector<std::string> league = {"--date",  "2024-02-29",    "--league",
-                                       "--compare", "previous",    "--sales",
-                                       r.at("sales.csv"), r.at("west"), r.at("north"),
-                                       r.at("south")};
+    std::vector<std::string> league = {"--date",      "2024-02-29", "--league",        "--compare",
+                                       "previous",    "--sales",    r.at("sales.csv"), r.at("west"),
+                                       r.at("north"), r.at("south")};
     // previous of one day is 2024-02-28, which has no files; a week
     // earlier would be the --from/--to of seven days.
     std::vector<std::string> csv = league;
@@ -343,10 +339,10 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
               "north,2,45,1,,45.0,0,0,0,2024-02-28/2024-02-28,0,,9,90.00,20.0,2.00\n"
               "west,1,3,1,,3.0,0,0,0,2024-02-28/2024-02-28,0,,0,0.00,0.0,0.00\n");
 
-    ProcessResult json = r.run({"--from", "2024-02-23", "--to", "2024-02-29", "--league",
-                                "--compare", "previous", "--format", "json", r.at("north"),
-                                r.at("south"), r.at("west")},
-                               "@2024-03-05 12:00:00");
+    ProcessResult json =
+        r.run({"--from", "2024-02-23", "--to", "2024-02-29", "--league", "--compare", "previous",
+               "--format", "json", r.at("north"), r.at("south"), r.at("west")},
+              "@2024-03-05 12:00:00");
     EXPECT_EQ(json.status, 0) << json.err;
     // The week before holds 2024-02-22.
     EXPECT_EQ(json.out,
