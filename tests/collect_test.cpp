@@ -151,10 +151,11 @@ TEST(CollectExample, RsyncOverSshThenTheLeague) {
     league.fakeTime = "@2024-03-04 12:00:00";
     ProcessResult result = runProcess(league, runTimeoutMs);
     EXPECT_EQ(result.status, 0) << result.err;
-    // Open every day but Sunday (2024-03-03): three open days.
+    // Open every day but Sunday (2024-03-03): three open days; 2024-03-01
+    // lacks its 10:00 and 11:00 records and 2024-03-02 its file (3 more).
     EXPECT_EQ(result.out,
               "shop,entrances,visitors,days,open_days,visitors_per_open_day,unanswered,faults,"
-              "unusable_lines\n"
-              "south,1,60,4,3,20.0,0,0,0\n"
-              "north,1,20,4,3,6.7,0,0,0\n");
+              "unusable_lines,missing,carried\n"
+              "south,1,60,4,3,20.0,0,0,0,5,0\n"
+              "north,1,20,4,3,6.7,0,0,0,5,0\n");
 }

@@ -70,10 +70,10 @@ TEST(StatCompare, PreviousDaysAcrossAYearEnd) {
     // 2023-12-30 has no day before: 30; 12-31: 10 + 60 = 70; 01-01: 10 +
     // 15 = 25; 01-02: 0 + 90 = 90.
     EXPECT_EQ(result.out,
-              "period,entrance,visitors,records,unanswered,faults,compare_period,"
-              "compare_visitors,change_percent\n"
-              "2024-01-01,door1,25,4,0,0,2023-12-30,30,-16.7\n"
-              "2024-01-02,door1,90,4,0,0,2023-12-31,70,28.6\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,"
+              "missing,carried,compare_period,compare_visitors,change_percent\n"
+              "2024-01-01,door1,25,4,0,0,1,,,,0,2023-12-30,30,-16.7\n"
+              "2024-01-02,door1,90,4,0,0,1,,,,0,2023-12-31,70,28.6\n");
 }
 
 TEST(StatCompare, YearIs52WeeksBeforeOverALeapDayByDayWeekAndHour) {
@@ -86,30 +86,31 @@ TEST(StatCompare, YearIs52WeeksBeforeOverALeapDayByDayWeekAndHour) {
                                 "--format", "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(days.status, 0) << days.err;
     EXPECT_EQ(days.out,
-              "period,entrance,visitors,records,unanswered,faults,compare_period,"
-              "compare_visitors,change_percent\n"
-              "2024-02-29,door1,30,4,0,0,2023-03-02,24,25.0\n"
-              "2024-03-01,door1,0,4,0,0,2023-03-03,0,\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,"
+              "missing,carried,compare_period,compare_visitors,change_percent\n"
+              "2024-02-29,door1,30,4,0,0,1,,,,0,2023-03-02,24,25.0\n"
+              "2024-03-01,door1,0,4,0,0,1,,,,0,2023-03-03,0,\n");
 
     ProcessResult weeks = r.run({"--from", "2024-02-26", "--to", "2024-03-03", "--by", "week",
                                  "--compare", "year", "--format", "json", r.at("shop/door1.csv")});
     EXPECT_EQ(weeks.status, 0) << weeks.err;
     EXPECT_EQ(weeks.out,
               "{\"period\":\"2024-W09\",\"entrance\":\"door1\",\"visitors\":30,\"records\":8,"
-              "\"unanswered\":0,\"faults\":0,\"compare_period\":\"2023-W09\","
+              "\"unanswered\":0,\"faults\":0,\"days\":7,\"open_days\":null,\"expected\":null,"
+              "\"missing\":null,\"carried\":0,\"compare_period\":\"2023-W09\","
               "\"compare_visitors\":24,\"change_percent\":25.0}\n");
 
     ProcessResult hours = r.run(
         {"--date", "2024-02-29", "--compare", "year", "--format", "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(hours.status, 0) << hours.err;
-    // Each record's increase in the row of its own time.
+    // Each record's increase in the hour it ends in: 10:00 counts for 09:00-10:00.
     EXPECT_EQ(hours.out,
-              "period,entrance,visitors,records,unanswered,faults,compare_period,"
-              "compare_visitors,change_percent\n"
-              "2024-02-29T09,door1,0,1,0,0,2023-03-02T09,0,\n"
-              "2024-02-29T10,door1,10,1,0,0,2023-03-02T10,8,25.0\n"
-              "2024-02-29T11,door1,10,1,0,0,2023-03-02T11,8,25.0\n"
-              "2024-02-29T12,door1,10,1,0,0,2023-03-02T12,8,25.0\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,"
+              "missing,carried,compare_period,compare_visitors,change_percent\n"
+              "2024-02-29T08,door1,0,1,0,0,1,,,,0,2023-03-02T08,0,\n"
+              "2024-02-29T09,door1,10,1,0,0,1,,,,0,2023-03-02T09,8,25.0\n"
+              "2024-02-29T10,door1,10,1,0,0,1,,,,0,2023-03-02T10,8,25.0\n"
+              "2024-02-29T11,door1,10,1,0,0,1,,,,0,2023-03-02T11,8,25.0\n");
 }
 
 TEST(StatCompare, TheTableShowsBothNumbersTheChangeAndTheSummaryLines) {
@@ -140,7 +141,7 @@ TEST(StatCompare, TheTableShowsBothNumbersTheChangeAndTheSummaryLines) {
                   bar60 +
                   "\n"
                   "razem        ;   160;       30;+433,3%;\n"
-                  "Najwięcej w dniu: 2024-02-28 (100)\n"
+                  "Najwięcej w dniu: 2024-02-28 śr (100)\n"
                   "Średnio na dzień otwarty: 80,0 (2 dni)\n"
                   "Zmiana całego okresu: +433,3% (160 wobec 30 w dniach 2024-02-26 - "
                   "2024-02-27)\n"
@@ -166,24 +167,24 @@ TEST(StatSales, EveryTimeFormBothDecimalsABadLineAndASaleWithoutVisitors) {
     EXPECT_EQ(hours.err, "pcstat: " + r.at("sales.csv") +
                              ": wiersz 7: zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub "
                              "RRRR-MM-DD)\n");
-    // The 08:30 sale keeps an hour row of its own, with no visitors.
+    // The 08:30 sale lands in the 08:00-09:00 row, which has no visitors
+    // (the 09:00 record is the day's first).
     EXPECT_EQ(hours.out,
-              "period,entrance,visitors,records,unanswered,faults,transactions,revenue,"
-              "conversion_percent,revenue_per_visitor\n"
-              "2024-02-29T08,door1,0,0,0,0,1,5.00,,\n"
-              "2024-02-29T09,door1,0,1,0,0,0,0.00,,\n"
-              "2024-02-29T10,door1,10,1,0,0,3,20.00,30.0,2.00\n"
-              "2024-02-29T11,door1,10,1,0,0,4,40.00,40.0,4.00\n"
-              "2024-02-29T12,door1,10,1,0,0,0,0.00,0.0,0.00\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,"
+              "missing,carried,transactions,revenue,conversion_percent,revenue_per_visitor\n"
+              "2024-02-29T08,door1,0,1,0,0,1,,,,0,1,5.00,,\n"
+              "2024-02-29T09,door1,10,1,0,0,1,,,,0,0,0.00,0.0,0.00\n"
+              "2024-02-29T10,door1,10,1,0,0,1,,,,0,3,20.00,30.0,2.00\n"
+              "2024-02-29T11,door1,10,1,0,0,1,,,,0,4,40.00,40.0,4.00\n");
 
     ProcessResult table =
         r.run({"--date", "2024-02-29", "--by", "day", "--sales", r.at("sales.csv"), "--csv-sep",
                ";", "--format", "csv", r.at("shop/door1.csv")});
     EXPECT_EQ(table.status, 1);
     EXPECT_EQ(table.out,
-              "period;entrance;visitors;records;unanswered;faults;transactions;revenue;"
-              "conversion_percent;revenue_per_visitor\n"
-              "2024-02-29;door1;30;4;0;0;9;66,00;30,0;2,20\n");
+              "period;entrance;visitors;records;unanswered;faults;days;open_days;expected;"
+              "missing;carried;transactions;revenue;conversion_percent;revenue_per_visitor\n"
+              "2024-02-29;door1;30;4;0;0;1;;;;0;9;66,00;30,0;2,20\n");
 
     ProcessResult notes =
         r.run({"--date", "2024-02-29", "--sales", r.at("sales.csv"), r.at("shop/door1.csv")});
@@ -192,7 +193,7 @@ TEST(StatSales, EveryTimeFormBothDecimalsABadLineAndASaleWithoutVisitors) {
                              "08:00-09:00;     0;         1;         ;\n"),
               std::string::npos)
         << notes.out;
-    EXPECT_NE(notes.out.find("09:00-10:00;     0;         0;         ;\n"), std::string::npos)
+    EXPECT_NE(notes.out.find("09:00-10:00;    10;         0;     0,0%;"), std::string::npos)
         << notes.out;
     EXPECT_NE(notes.out.find("razem      ;    30;         8;    26,7%;\n"), std::string::npos)
         << notes.out;
@@ -227,10 +228,11 @@ TEST(StatShops, ADirectoryOfThreeEntrancesInNameOrder) {
         r.run({"--date", "2024-02-29", "--by", "day", "--format", "csv", r.at("shopA")});
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out,
-              "period,entrance,visitors,records,unanswered,faults\n"
-              "2024-02-29,back,9,4,0,0\n"
-              "2024-02-29,door1,6,4,0,0\n"
-              "2024-02-29,side,3,4,0,0\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+              "carried\n"
+              "2024-02-29,back,9,4,0,0,1,,,,0\n"
+              "2024-02-29,door1,6,4,0,0,1,,,,0\n"
+              "2024-02-29,side,3,4,0,0,1,,,,0\n");
 
     makeDirs(r.at("empty"));
     ProcessResult empty = r.run({"--date", "2024-02-29", r.at("empty")});
@@ -248,10 +250,11 @@ TEST(StatShops, ClashingLabelsTakeTheirShopAndLabelSetsOne) {
                                  r.at("shopA/door1.csv"), r.at("shopB")});
     EXPECT_EQ(clash.status, 0) << clash.err;
     EXPECT_EQ(clash.out,
-              "period,entrance,visitors,records,unanswered,faults\n"
-              "2024-02-29,shopA/door1,3,4,0,0\n"
-              "2024-02-29,shopB/door1,6,4,0,0\n"
-              "2024-02-29,garden,12,4,0,0\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+              "carried\n"
+              "2024-02-29,shopA/door1,3,4,0,0,1,,,,0\n"
+              "2024-02-29,shopB/door1,6,4,0,0,1,,,,0\n"
+              "2024-02-29,garden,12,4,0,0,1,,,,0\n");
 
     ProcessResult labelled =
         r.run({"--date", "2024-02-29", "--by", "day", "--format", "csv", "--label",
@@ -259,10 +262,11 @@ TEST(StatShops, ClashingLabelsTakeTheirShopAndLabelSetsOne) {
                r.at("shopA/door1.csv"), r.at("shopB")});
     EXPECT_EQ(labelled.status, 0) << labelled.err;
     EXPECT_EQ(labelled.out,
-              "period,entrance,visitors,records,unanswered,faults\n"
-              "2024-02-29,shopA/door1,3,4,0,0\n"
-              "2024-02-29,front,6,4,0,0\n"
-              "2024-02-29,\"Ogród, tył\",12,4,0,0\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+              "carried\n"
+              "2024-02-29,shopA/door1,3,4,0,0,1,,,,0\n"
+              "2024-02-29,front,6,4,0,0,1,,,,0\n"
+              "2024-02-29,\"Ogród, tył\",12,4,0,0,1,,,,0\n");
 
     ProcessResult unknown =
         r.run({"--date", "2024-02-29", "--label", "x=shopC/door1", r.at("shopB")});
@@ -317,10 +321,11 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
                                   "csv", r.at("north"), r.at("south"), r.at("west")});
     EXPECT_EQ(byShop.status, 0) << byShop.err;
     EXPECT_EQ(byShop.out,
-              "period,entrance,visitors,records,unanswered,faults\n"
-              "2024-02-29,north,45,8,0,0\n"
-              "2024-02-29,south,120,4,0,0\n"
-              "2024-02-29,west,3,4,0,0\n");
+              "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+              "carried\n"
+              "2024-02-29,north,45,8,0,0,1,,,,0\n"
+              "2024-02-29,south,120,4,0,0,1,,,,0\n"
+              "2024-02-29,west,3,4,0,0,1,,,,0\n");
 
     std::vector<std::string> league = {"--date",      "2024-02-29", "--league",        "--compare",
                                        "previous",    "--sales",    r.at("sales.csv"), r.at("west"),
@@ -333,11 +338,12 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
     EXPECT_EQ(leagueCsv.status, 0) << leagueCsv.err;
     EXPECT_EQ(leagueCsv.out,
               "shop,entrances,visitors,days,open_days,visitors_per_open_day,unanswered,faults,"
-              "unusable_lines,compare_period,compare_visitors,change_percent,transactions,"
+              "unusable_lines,missing,carried,compare_period,compare_visitors,change_percent,"
+              "transactions,"
               "revenue,conversion_percent,revenue_per_visitor\n"
-              "south,1,120,1,,120.0,0,0,0,2024-02-28/2024-02-28,0,,12,100.50,10.0,0.84\n"
-              "north,2,45,1,,45.0,0,0,0,2024-02-28/2024-02-28,0,,9,90.00,20.0,2.00\n"
-              "west,1,3,1,,3.0,0,0,0,2024-02-28/2024-02-28,0,,0,0.00,0.0,0.00\n");
+              "south,1,120,1,,120.0,0,0,0,,0,2024-02-28/2024-02-28,0,,12,100.50,10.0,0.84\n"
+              "north,2,45,1,,45.0,0,0,0,,0,2024-02-28/2024-02-28,0,,9,90.00,20.0,2.00\n"
+              "west,1,3,1,,3.0,0,0,0,,0,2024-02-28/2024-02-28,0,,0,0.00,0.0,0.00\n");
 
     ProcessResult json =
         r.run({"--from", "2024-02-23", "--to", "2024-02-29", "--league", "--compare", "previous",
@@ -348,15 +354,18 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
     EXPECT_EQ(json.out,
               "{\"shop\":\"south\",\"entrances\":1,\"visitors\":120,\"days\":7,\"open_days\":null,"
               "\"visitors_per_open_day\":17.1,\"unanswered\":0,\"faults\":0,"
-              "\"unusable_lines\":0,\"compare_period\":\"2024-02-16/2024-02-22\","
+              "\"unusable_lines\":0,\"missing\":null,\"carried\":0,\"compare_period\":\"2024-02-16/"
+              "2024-02-22\","
               "\"compare_visitors\":30,\"change_percent\":300.0}\n"
               "{\"shop\":\"north\",\"entrances\":2,\"visitors\":45,\"days\":7,\"open_days\":null,"
               "\"visitors_per_open_day\":6.4,\"unanswered\":0,\"faults\":0,"
-              "\"unusable_lines\":0,\"compare_period\":\"2024-02-16/2024-02-22\","
+              "\"unusable_lines\":0,\"missing\":null,\"carried\":0,\"compare_period\":\"2024-02-16/"
+              "2024-02-22\","
               "\"compare_visitors\":75,\"change_percent\":-40.0}\n"
               "{\"shop\":\"west\",\"entrances\":1,\"visitors\":3,\"days\":7,\"open_days\":null,"
               "\"visitors_per_open_day\":0.4,\"unanswered\":0,\"faults\":0,"
-              "\"unusable_lines\":0,\"compare_period\":\"2024-02-16/2024-02-22\","
+              "\"unusable_lines\":0,\"missing\":null,\"carried\":0,\"compare_period\":\"2024-02-16/"
+              "2024-02-22\","
               "\"compare_visitors\":3,\"change_percent\":0.0}\n");
 
     ProcessResult table = r.run(league, "@2024-03-05 12:00:00");
@@ -366,13 +375,13 @@ TEST(StatShops, ByShopAndTheLeagueOverThreeShopDirectories) {
               "Dni 2024-02-29 - 2024-02-29 (1 dzień), porównanie z 2024-02-28 - 2024-02-28\n"
               "\n"
               "sklep;odwiedzający;średnio na dzień otwarty;wcześniej;zmiana;transakcje;"
-              "konwersja;bez odczytu;z usterką;\n"
+              "konwersja;braki;po przerwie;\n"
               "south;         120;                   120,0;        0;      ;        12;    "
-              "10,0%;          0;        0;\n"
+              "10,0%;     ;          0;\n"
               "north;          45;                    45,0;        0;      ;         9;    "
-              "20,0%;          0;        0;\n"
+              "20,0%;     ;          0;\n"
               "west ;           3;                     3,0;        0;      ;         0;     "
-              "0,0%;          0;        0;\n"
+              "0,0%;     ;          0;\n"
               "razem: 168 odwiedzających, wcześniej 0, 21 transakcji\n");
 }
 
