@@ -169,7 +169,8 @@ std::vector<std::string> extraTableTotals(const TableExtras& extras, const StatT
 }
 
 std::string summaryLines(const TableExtras& extras, const StatTable& table) {
-    if (table.rows.empty()) return "";
+    // The weekday table shows averages already, with their own last row.
+    if (table.rows.empty() || table.by == Period::weekday) return "";
     std::string text;
     long long total = 0, best = -1;
     std::size_t busiest = 0;
