@@ -60,6 +60,25 @@ std::size_t computeChecksumText(std::string_view body, char* text);
 // sign, then digits.  False when there is none or it does not fit.
 bool readDecimal(std::string_view text, long long& value);
 
+// ---- opening a report file
+
+// Report files come from outside (copied from shops, named by anyone), so
+// only a regular file is read as one: whatever else lies at a report path
+// (a FIFO, a device, a directory, a socket) is never opened for reading
+// or waited on.
+enum class ReportFileStatus {
+    opened,
+    absent,      // nothing at the path (ENOENT, ENOTDIR)
+    notRegular,  // something other than a regular file
+    unreadable,  // a file that cannot be opened; errno tells why
+};
+
+// Opens the report file at path for reading: looked at first, then opened
+// without waiting (O_NONBLOCK, so that a FIFO put there meanwhile cannot
+// block) and looked at again with fstat.  nullptr, with the status saying
+// why, for anything but a regular file that opens.
+std::FILE* openReportFile(const std::string& path, ReportFileStatus& status);
+
 // ---- reading a report file
 
 enum class LineKind {

@@ -2,6 +2,7 @@
 // and the real scratch-root pcview with its standard input piped.
 #include <gtest/gtest.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <climits>
@@ -242,12 +243,28 @@ TEST(ViewerRows, ALastLineWithoutLineFeedIsNotShown) {
 }
 
 TEST(ViewerRows, NullBytesInTheTimeAreKept) {
+    // Kept, and written as the escape of a control character.
     EXPECT_EQ(rowsOf(std::string("10\0"
                                  "00;   100; 0; 0;0X8764\n",
                                  26)),
-              std::string("10\0"
-                          "00;     0;   100;\n",
-                          21));
+              "10\\x0000;     0;   100;\n");
+}
+
+TEST(ViewerRows, ControlCharactersAndBadBytesInTheTimeAreEscaped) {
+    // The longest time, every byte escaped: four times as long.
+    std::string dels(15, '\x7F'), escapedDels;
+    for (int i = 0; i < 15; ++i) escapedDels += "\\x7F";
+    // The checksum is not checked, so any time text is a row.
+    EXPECT_EQ(rowsOf("\x1B[2J\x1B]0;x\n"  // not a record: the fields end early
+                     "\x1B[2J;   100; 0; 0;0X0000\n"
+                     "\xC2\x9B"
+                     "31m\x07;   105; 0; 0;0X0000\n"
+                     "g\xC5\x82\xC3;   107; 0; 0;0X0000\n" +
+                     dels + ";   110; 0; 0;X\n" + "10:15;   112; 0; 0;0X90D8\n"),
+              "\\x1B[2J;     0;   100;\n"
+              "\\xC2\\x9B31m\\x07;     5;   105;\n"
+              "g\xC5\x82\\xC3;     2;   107;\n" +
+                  escapedDels + ";     3;   110;\n" + "10:15;     2;   112;\n");
 }
 
 // ---- exit status
@@ -425,6 +442,43 @@ TEST(ViewerProgram, AMissingReportLetsTheOperatorTryAnotherDay) {
                               banner + prompt + "\n" +
                               screen("20110313", "door1", "09:00;     0;   250;\n") + prompt +
                               "\n");
+}
+
+TEST(ViewerProgram, OnlyARegularFileIsAReport) {
+    ScratchDir dir("viewer_not_regular");
+    writeConf(dir, "entry = door1\n");
+    makeDirs(dir.root(reportDir));
+    // Today a FIFO without a writer, yesterday a link to an endless
+    // device, the day before a directory: none is read or waited on.
+    ASSERT_EQ(mkfifo(dir.root(reportDir + "door1_20110314.csv").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir.root(reportDir + "door1_20110313.csv").c_str()), 0);
+    makeDirs(dir.root(reportDir + "door1_20110312.csv"));
+    writeReport(dir, "door1_20110311.csv", "09:00;   250; 0; 0;0X952F\n");
+    const int boundMs = 10000;  // a hang is killed here and fails the status
+    ProcessResult result = runViewer(dir, "1\n2\n3\n-1\n", boundMs);
+    EXPECT_EQ(result.status, 255);
+    std::string expected;
+    for (const char* date : {"20110314", "20110313", "20110312"})
+        expected += "nie znaleziono pliku scratch/var/log/korvane/door1_" + std::string(date) +
+                    ".csv\n" + banner + prompt + "\n";
+    expected += screen("20110311", "door1", "09:00;     0;   250;\n") + prompt + "\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST(ViewerProgram, TimesAreEscapedOnTheScreen) {
+    ScratchDir dir("viewer_escaped");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "\x1B[31m\x07\x1B[2J;   100; 0; 0;0X0000\n"
+                "10:1\xB5;   112; 0; 0;0X90D8\n"
+                "10:30;   120; 0; 0;0X90D8\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "\\x1B[31m\\x07\\x1B[2J;     0;   100;\n"
+                                 "10:1\\xB5;    12;   112;\n"
+                                 "10:30;     8;   120;\n") +
+                              prompt + "\n");
 }
 
 TEST(ViewerProgram, AMissingConfigurationLeavesNoEntryName) {
