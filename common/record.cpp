@@ -207,6 +207,12 @@ bool readRecord(std::string_view line, RecordView& record) {
     return true;
 }
 
+bool numbersInRange(const RecordView& record) {
+    return record.total >= 0 && record.total <= maxRecordTotal && record.faults >= 0 &&
+           record.faults <= maxRecordFaults && record.noAnswer >= 0 &&
+           record.noAnswer <= maxRecordNoAnswer;
+}
+
 bool checksumMatches(const RecordView& record) {
     int computed = checksumll(record.body);
     const std::string_view found = record.checksum;

@@ -32,6 +32,14 @@ constexpr std::size_t maxRecordLine = recordLineCapacity - 1;
 constexpr std::size_t maxRecordTime = 15;
 constexpr std::size_t maxRecordNumber = 19;
 
+// The numbers the poller writes: a counter total of six digits; a fault
+// count of at most 85, as a marker (line feed, carriage return, F) takes
+// three of the 255 characters the answer parser looks at; a no-answer
+// flag of 0 or 1.  A record with any other number was not written by it.
+constexpr long maxRecordTotal = 999999;
+constexpr int maxRecordFaults = 85;
+constexpr int maxRecordNoAnswer = 1;
+
 // A record read from a line; the views point into the line.
 struct RecordView {
     std::string_view time;
@@ -46,6 +54,10 @@ struct RecordView {
 // record untouched, when it is not one.  The length of the line is the
 // line reader's business (ReportReader); the checksum is not looked at.
 bool readRecord(std::string_view line, RecordView& record);
+
+// Whether the total, the fault count and the no-answer flag of a record
+// each lie within what the poller writes (0 up to the maxima above).
+bool numbersInRange(const RecordView& record);
 
 // Whether the fifth field of a record is the checksum text of its body.
 bool checksumMatches(const RecordView& record);

@@ -233,3 +233,20 @@ TEST(ReportFileOpen, OnlyRegularFilesOpen) {
     EXPECT_EQ(status, ReportFileStatus::unreadable);
     EXPECT_EQ(errno, ELOOP);
 }
+
+TEST(RecordRead, NumbersInTheRangesThePollerWrites) {
+    auto inRange = [](const std::string& line) {
+        RecordView record;
+        EXPECT_TRUE(readRecord(line, record)) << line;
+        return numbersInRange(record);
+    };
+    EXPECT_TRUE(inRange("12:00;     0; 0; 0;0X0000\n"));
+    EXPECT_TRUE(inRange("12:00;999999;85; 1;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;1000000; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;    -1; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;9223372036854775807; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100;86; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100;-1; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100; 0; 2;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100; 0;-1;0X0000\n"));
+}
