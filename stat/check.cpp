@@ -66,7 +66,7 @@ private:
         if (interval_ >= hourMinuteInterval || !withSeconds) return second - second % 60;
         return second;
     }
-    void emit(const char* kind, long line, const std::string& detail);
+    void emit(FindingKind kind, long line, const std::string& detail);
     void checkOrder(const DayLine& line);
     void reportMissing();
 
@@ -101,7 +101,7 @@ private:
     int repeatFrom_ = 0, repeatTo_ = 0;
 };
 
-void DayCheck::emit(const char* kind, long line, const std::string& detail) {
+void DayCheck::emit(FindingKind kind, long line, const std::string& detail) {
     finding_.kind = kind;
     finding_.line = line;
     finding_.detail = detail;
@@ -124,7 +124,7 @@ void DayCheck::checkOrder(const DayLine& line) {
         tallyOf(keyOf(second, false)).wanted >= 2)
         inOrder = true;
     if (!inOrder)
-        emit("order", line.number,
+        emit(FindingKind::order, line.number,
              std::string(line.record.time) + " po " +
                  momentText(previous_, previousWithSeconds_ ? 1 : hourMinuteInterval));
     previous_ = second;
@@ -136,7 +136,7 @@ void DayCheck::reportMissing() {
     int first = 0, last = 0;
     auto flush = [&] {
         if (run == 0) return;
-        emit("missing-record", 0,
+        emit(FindingKind::missingRecord, 0,
              timeRange(momentText(first, interval_), momentText(last, interval_), run));
         run = 0;
     };
@@ -178,7 +178,7 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
     if (opened == Opened::error) return false;
     if (opened == Opened::missing) {
         if (!moments_.empty())
-            emit("missing-file", 0,
+            emit(FindingKind::missingFile, 0,
                  "brak pliku " + reportPathOf(entrance, day) + ", oczekiwano " +
                      polishCount(static_cast<long long>(moments_.size()), "rekordu", "rekordów",
                                  "rekordów"));
@@ -195,13 +195,13 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
     DayLine line;
     while (file.next(line)) {
         if (line.kind == LineClass::malformed) {
-            emit("malformed", line.number, malformedText(line.reason));
+            emit(FindingKind::malformed, line.number, malformedText(line.reason));
             continue;
         }
         if (line.kind == LineClass::checksum) {
             char computed[16];
             std::size_t length = computeChecksumText(line.record.body, computed);
-            emit("checksum", line.number,
+            emit(FindingKind::checksum, line.number,
                  "jest " + std::string(line.record.checksum) + ", wyliczona " +
                      std::string(computed, length));
             continue;
@@ -217,17 +217,33 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
         Fall fall;
         tracker.take(line.record.total, fall);
         if (fall == Fall::reset)
-            emit("reset", line.number,
+            emit(FindingKind::reset, line.number,
                  "stan " + std::to_string(before) + " -> " + std::to_string(line.record.total));
     }
     if (scheduled_) reportMissing();
     if (unanswered.count > 0)
-        emit("unanswered", 0, timeRange(unanswered.first, unanswered.last, unanswered.count));
-    if (faults.count > 0) emit("fault", 0, timeRange(faults.first, faults.last, faults.count));
+        emit(FindingKind::unanswered, 0,
+             timeRange(unanswered.first, unanswered.last, unanswered.count));
+    if (faults.count > 0)
+        emit(FindingKind::fault, 0, timeRange(faults.first, faults.last, faults.count));
     return true;
 }
 
 }  // namespace
+
+const char* findingKindName(FindingKind kind) {
+    switch (kind) {
+        case FindingKind::malformed: return "malformed";
+        case FindingKind::checksum: return "checksum";
+        case FindingKind::order: return "order";
+        case FindingKind::missingFile: return "missing-file";
+        case FindingKind::missingRecord: return "missing-record";
+        case FindingKind::unanswered: return "unanswered";
+        case FindingKind::fault: return "fault";
+        case FindingKind::reset: return "reset";
+    }
+    return "";
+}
 
 std::string timeRange(const std::string& first, const std::string& last, long long count) {
     std::string text = std::to_string(count) + " (" + first;

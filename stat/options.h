@@ -6,13 +6,17 @@
 
 #include "calendar.h"
 #include "chart.h"
+#include "rows.h"
+
+// How the statistics or the findings are written.
+enum class OutputFormat { table, csv, json };
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
     Day from{};
     Day to{};
-    std::string by;                // hour|day|week|month|weekday
-    std::string format = "table";  // table|csv|json
+    Period by = Period::day;  // --by; without it hour for one day, day for several
+    OutputFormat format = OutputFormat::table;
     bool check = false;
     std::string chart;  // --chart FILE: a picture instead of the text; empty for none
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart

@@ -1,12 +1,14 @@
-// Writing the statistics and the findings.
+// Writing the statistics: csv, JSON Lines and the table with its bars.
 #include "output.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
-#include "calendar.h"
+#include "labels.h"
 #include "pcutil.h"
 #include "polish.h"
+#include "quoting.h"
 
 namespace {
 
@@ -35,59 +37,36 @@ std::string padRight(const std::string& text, std::size_t width) {
 
 // ---- labels of the table
 
-const char* const weekdayShort[daysPerWeek] = {"pn", "wt", "śr", "cz", "pt", "sb", "nd"};
-const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa",    "czwartek",
-                                              "piątek",       "sobota", "niedziela"};
-
-Day dayOfText(const std::string& date) {
-    Day day{};
-    parseDate(date.substr(0, 10), Day{}, day);
-    return day;
-}
-
-std::string periodLabel(const StatTable& table, std::size_t row) {
-    const std::string& period = table.rows[row].period;
-    if (table.by == "hour") {
-        int hour = std::atoi(period.c_str() + 11);
-        std::string hours = fmt("%02d:00-%02d:00", hour, hour + 1);
-        return table.fromDate == table.toDate ? hours : period.substr(0, 10) + " " + hours;
+std::string periodLabel(const StatTable& table, const PeriodRow& row) {
+    switch (table.by) {
+        case Period::hour: {
+            std::string hours = fmt("%02d:00-%02d:00", row.hour, row.hour + 1);
+            return table.from == table.to ? hours : dashedDate(row.day) + " " + hours;
+        }
+        case Period::day: return dashedDate(row.day) + " " + weekdayShort[isoWeekday(row.day)];
+        case Period::weekday: return weekdayLong[row.weekday];
+        case Period::week:
+        case Period::month: break;
     }
-    if (table.by == "day") return period + " " + weekdayShort[isoWeekday(dayOfText(period))];
-    if (table.by == "weekday") return weekdayLong[row];
-    return period;
+    return periodKey(table.by, row);
 }
 
 const char* periodHeader(const StatTable& table) {
-    if (table.by == "hour") return table.fromDate == table.toDate ? "godzina" : "dzień, godzina";
-    if (table.by == "day") return "dzień";
-    if (table.by == "week") return "tydzień";
-    if (table.by == "month") return "miesiąc";
-    return "dzień tygodnia";
-}
-
-const char* rowText(const std::string& by) {
-    if (by == "hour") return "godzinę";
-    if (by == "day") return "dzień";
-    if (by == "week") return "tydzień (ISO)";
-    if (by == "month") return "miesiąc";
+    switch (table.by) {
+        case Period::hour: return table.from == table.to ? "godzina" : "dzień, godzina";
+        case Period::day: return "dzień";
+        case Period::week: return "tydzień";
+        case Period::month: return "miesiąc";
+        case Period::weekday: break;
+    }
     return "dzień tygodnia";
 }
 
 std::string title(const StatTable& table) {
-    std::string text =
-        table.entrances.size() == 1 ? "Odwiedzający, wejście: " : "Odwiedzający, wejścia: ";
-    for (std::size_t k = 0; k < table.entrances.size(); ++k)
-        text += (k > 0 ? ", " : "") + table.entrances[k];
-    text += "\n";
-    if (table.fromDate == table.toDate) {
-        text +=
-            "Dzień " + table.fromDate + ", " + weekdayLong[isoWeekday(dayOfText(table.fromDate))];
-    } else {
-        long days = (dayOfText(table.toDate) - dayOfText(table.fromDate)).count() + 1;
-        text += "Dni " + table.fromDate + " - " + table.toDate + " (" +
-                polishCount(days, "dzień", "dni", "dni") + ")";
-    }
-    return text + ", wiersz na " + rowText(table.by) + "\n";
+    std::string range = rangeText(table.from, table.to);
+    range[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(range[0])));
+    return visitorsTitle(table.entrances, table.entrances.size()) + "\n" + range + ", wiersz na " +
+           periodWord(table.by) + "\n";
 }
 
 std::string bar(long long value, long long highest) {
@@ -132,37 +111,12 @@ std::string jsonNumberFields(const PeriodCounts& counts) {
 
 }  // namespace
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string jsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            quoted += fmt("\\u%04x", c);
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
-}
-
 void writeCsv(const StatTable& table, std::FILE* out) {
     std::string text = "period,entrance,visitors,records,unanswered,faults\n";
     for (const PeriodRow& row : table.rows)
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
-            text += csvField(row.period) + "," + csvField(table.entrances[k]) +
+            text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
                     fmt(",%lld,%lld,%lld,%lld\n", c.visitors, c.records, c.unanswered, c.faults);
         }
     put(out, text);
@@ -172,7 +126,7 @@ void writeJson(const StatTable& table, std::FILE* out) {
     std::string text;
     for (const PeriodRow& row : table.rows)
         for (std::size_t k = 0; k < row.entrances.size(); ++k)
-            text += "{\"period\":" + jsonString(row.period) +
+            text += "{\"period\":" + jsonString(periodKey(table.by, row)) +
                     ",\"entrance\":" + jsonString(table.entrances[k]) + "," +
                     jsonNumberFields(row.entrances[k]) + "}\n";
     put(out, text);
@@ -197,7 +151,7 @@ void writeTable(const StatTable& table, std::FILE* out) {
     labelWidth = std::max(labelWidth, columns(std::string("razem")));
     std::vector<std::string> labels;
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        labels.push_back(periodLabel(table, r));
+        labels.push_back(periodLabel(table, table.rows[r]));
         labelWidth = std::max(labelWidth, columns(labels.back()));
     }
     std::vector<std::size_t> widths;
@@ -232,43 +186,10 @@ void writeTable(const StatTable& table, std::FILE* out) {
     put(out, text);
 }
 
-FindingWriter::FindingWriter(const std::string& format, std::FILE* out)
-    : format_(format), out_(out) {
-    if (format_ == "csv") put(out_, "entrance,date,kind,line,detail\n");
-}
-
-void FindingWriter::write(const Finding& f) {
-    std::string line = f.line > 0 ? std::to_string(f.line) : "";
-    if (format_ == "csv") {
-        put(out_, csvField(f.entrance) + "," + f.date + "," + f.kind + "," + line + "," +
-                      csvField(f.detail) + "\n");
-    } else if (format_ == "json") {
-        put(out_, "{\"entrance\":" + jsonString(f.entrance) + ",\"date\":\"" + f.date +
-                      "\",\"kind\":\"" + f.kind + "\",\"line\":" + (line.empty() ? "null" : line) +
-                      ",\"detail\":" + jsonString(f.detail) + "}\n");
-    } else {
-        put(out_, f.entrance + " " + f.date + " " + f.kind + " " +
-                      (line.empty() ? "" : "wiersz " + line + ": ") + f.detail + "\n");
+void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out) {
+    switch (format) {
+        case OutputFormat::csv: writeCsv(table, out); break;
+        case OutputFormat::json: writeJson(table, out); break;
+        case OutputFormat::table: writeTable(table, out); break;
     }
-}
-
-void FindingWriter::finish(const CheckSummary& summary) {
-    if (format_ != "table") return;
-    std::string text =
-        "Sprawdzono " +
-        polishCount(static_cast<long long>(summary.entrances), "wejście", "wejścia", "wejść") +
-        ", " + polishCount(summary.days, "dzień", "dni", "dni") + ": " +
-        (summary.findings == 0 ? std::string("bez uwag")
-                               : polishCount(summary.findings, "uwaga", "uwagi", "uwag")) +
-        ".";
-    if (summary.unscheduled.size() < summary.entrances)
-        text += " Oczekiwane rekordy według obecnej konfiguracji pollerów.";
-    text += "\n";
-    if (!summary.unscheduled.empty()) {
-        text += "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie sprawdzono: ";
-        for (std::size_t i = 0; i < summary.unscheduled.size(); ++i)
-            text += (i > 0 ? ", " : "") + summary.unscheduled[i];
-        text += ".\n";
-    }
-    put(out_, text);
 }

@@ -2,8 +2,9 @@
 // that the reports are complete and intact.
 #include <cstdio>
 
+#include "chart_input.h"
 #include "check.h"
-#include "from_table.h"
+#include "findings_out.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "stats.h"
@@ -57,12 +58,7 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
     if (!options.chart.empty()) return writeChart(table, options);
-    if (options.format == "csv")
-        writeCsv(table, stdout);
-    else if (options.format == "json")
-        writeJson(table, stdout);
-    else
-        writeTable(table, stdout);
+    writeStatTable(table, options.format, stdout);
     return 0;
 }
 

@@ -1,10 +1,16 @@
 // The statistics of pcstat as an in-memory table: one row per period, one
-// column of counts per entrance.  The csv, json and table writers print
-// it; a chart can draw it.
+// column of counts per entrance.  A row carries its period as values (the
+// day, the hour, the weekday); the csv, json and table writers and the
+// chart form their texts from them.
 #pragma once
 
 #include <string>
 #include <vector>
+
+#include "calendar.h"
+
+// What one row of the statistics stands for.
+enum class Period { hour, day, week, month, weekday };
 
 // What the records of one period and entrance give.
 struct PeriodCounts {
@@ -15,15 +21,17 @@ struct PeriodCounts {
 };
 
 struct PeriodRow {
-    std::string period;                   // the csv period text: 2011-03-14T09, 2011-W11, Monday...
+    Day day{};        // hour and day rows: their day; week and month rows: a day of theirs
+    int hour = 0;     // hour rows: 0..23
+    int weekday = 0;  // weekday rows: 0 = Monday .. 6 = Sunday
     std::vector<PeriodCounts> entrances;  // in entrance order
 };
 
 struct StatTable {
     std::vector<std::string> entrances;  // labels
     std::vector<PeriodRow> rows;
-    std::string by;                // hour|day|week|month|weekday
-    std::string fromDate, toDate;  // YYYY-MM-DD
+    Period by = Period::day;
+    Day from{}, to{};  // the range of days
     // Per entrance: lines of the range's files that are not records
     // (not whole, or with a checksum that does not match).
     std::vector<long long> unusableLines;

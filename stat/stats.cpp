@@ -11,9 +11,6 @@
 
 #include "stream.h"
 
-const char* const isoWeekdayNames[daysPerWeek] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                                                  "Friday", "Saturday", "Sunday"};
-
 namespace {
 
 constexpr int hoursPerDay = 24;
@@ -22,23 +19,31 @@ using std::chrono::days;
 
 long dayCount(const Options& options) { return (options.to - options.from).count() + 1; }
 
+// Whether two days, the first not after the second, fall in one row of a
+// period other than hours and weekdays.
+bool samePeriod(Period by, Day first, Day second) {
+    switch (by) {
+        case Period::week: return isoWeek(first) == isoWeek(second);
+        case Period::month: return monthOf(first) == monthOf(second);
+        default: return first == second;
+    }
+}
+
 // The rows of a period other than hours, and the row of each day.
 void periodRows(const Options& options, StatTable& table, std::vector<int>& rowOfDay) {
     long count = dayCount(options);
     rowOfDay.assign(static_cast<std::size_t>(count), 0);
-    if (options.by == "weekday") {
-        for (const char* name : isoWeekdayNames) table.rows.push_back({name, {}});
+    if (options.by == Period::weekday) {
+        for (int weekday = 0; weekday < daysPerWeek; ++weekday)
+            table.rows.push_back({.weekday = weekday, .entrances = {}});
         for (long i = 0; i < count; ++i)
             rowOfDay[static_cast<std::size_t>(i)] = isoWeekday(options.from + days{i});
         return;
     }
     for (long i = 0; i < count; ++i) {
         Day day = options.from + days{i};
-        std::string period = options.by == "week"    ? isoWeek(day)
-                             : options.by == "month" ? monthOf(day)
-                                                     : dashedDate(day);
-        if (table.rows.empty() || table.rows.back().period != period)
-            table.rows.push_back({period, {}});
+        if (table.rows.empty() || !samePeriod(options.by, table.rows.back().day, day))
+            table.rows.push_back({.day = day, .entrances = {}});
         rowOfDay[static_cast<std::size_t>(i)] = static_cast<int>(table.rows.size()) - 1;
     }
 }
@@ -64,8 +69,7 @@ void hourRows(const Options& options, std::size_t entrances, const std::vector<P
         Day day = options.from + days{i};
         for (int hour = first; hour <= last; ++hour) {
             if (!holds(hour) && !hourExists(day, hour)) continue;
-            PeriodRow row{dashedDate(day) + "T" + (hour < 10 ? "0" : "") + std::to_string(hour),
-                          {}};
+            PeriodRow row{.day = day, .hour = hour, .entrances = {}};
             std::size_t slot = static_cast<std::size_t>(i * hoursPerDay + hour) * entrances;
             row.entrances.assign(slots.begin() + static_cast<long>(slot),
                                  slots.begin() + static_cast<long>(slot + entrances));
@@ -84,37 +88,16 @@ void count(PeriodCounts& counts, const DayLine& line, long long increase) {
 
 }  // namespace
 
-bool resolveEntrances(const Options& options, const Places& places,
-                      std::vector<Entrance>& entrances, std::string& error) {
-    std::vector<std::string> names = options.entrances;
-    if (names.empty()) names = configuredEntrances(places.confDir);
-    if (names.empty()) {
-        error = "nie podano wejscia, a w " + places.confDir +
-                " nie ma konfiguracji pollera z portname i entry";
-        return false;
-    }
-    entrances.clear();
-    for (const std::string& name : names) {
-        Entrance entrance;
-        if (!resolveEntrance(name, places, entrance, error)) return false;
-        // A configured poller may not have written yet; a name without a
-        // configuration or a path that has no file at all is a mistake.
-        if (!hasReportFiles(entrance, entrance.confPath.empty(), error)) return false;
-        entrances.push_back(entrance);
-    }
-    return true;
-}
-
 bool computeStatTable(const std::vector<Entrance>& entrances, const Options& options,
                       StatTable& table, std::string& error) {
     table = StatTable{};
     table.by = options.by;
-    table.fromDate = dashedDate(options.from);
-    table.toDate = dashedDate(options.to);
+    table.from = options.from;
+    table.to = options.to;
     for (const Entrance& entrance : entrances) table.entrances.push_back(entrance.label);
     table.unusableLines.assign(entrances.size(), 0);
 
-    bool byHour = options.by == "hour";
+    bool byHour = options.by == Period::hour;
     std::vector<int> rowOfDay;
     if (!byHour) periodRows(options, table, rowOfDay);
     std::size_t width = entrances.size();
