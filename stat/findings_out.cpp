@@ -24,7 +24,8 @@ void FindingWriter::write(const Finding& f) {
             break;
         case OutputFormat::json:
             put(out_, "{\"entrance\":" + jsonString(f.entrance) + ",\"date\":\"" + f.date +
-                          "\",\"kind\":\"" + kind + "\",\"line\":" + (line.empty() ? "null" : line) +
+                          "\",\"kind\":\"" + kind +
+                          "\",\"line\":" + (line.empty() ? "null" : line) +
                           ",\"detail\":" + jsonString(f.detail) + "}\n");
             break;
         case OutputFormat::table:

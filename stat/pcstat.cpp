@@ -4,6 +4,7 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "escape.h"
 #include "findings_out.h"
 #include "output.h"
 #include "pcconfig.h"
@@ -14,8 +15,9 @@ namespace {
 constexpr int statusFindings = 1;
 constexpr int statusTrouble = 2;  // a usage error, or files that cannot be read
 
+// Messages name paths and entrances as they were given: escaped.
 int fail(const std::string& message) {
-    std::fprintf(stderr, "pcstat: %s\n", message.c_str());
+    std::fprintf(stderr, "pcstat: %s\n", escapedText(message).c_str());
     return statusTrouble;
 }
 
@@ -48,7 +50,7 @@ int writeChart(const StatTable& table, const Options& options) {
     if (!drawChart(chartInputFromTable(table), options.chart, options.chartFormat,
                    options.chartWidth, options.chartHeight, error))
         return fail(error);
-    std::printf("Zapisano wykres %s (%s, %dx%d)\n", options.chart.c_str(),
+    std::printf("Zapisano wykres %s (%s, %dx%d)\n", escapedText(options.chart).c_str(),
                 chartFormatName(options.chartFormat), options.chartWidth, options.chartHeight);
     return 0;
 }
@@ -68,7 +70,7 @@ int main(int argc, char** argv) {
     Options options;
     std::string error;
     if (!parseOptions(argc, argv, today(), options, error)) {
-        std::fprintf(stderr, "pcstat: %s\n\n%s", error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "pcstat: %s\n\n%s", escapedText(error).c_str(), usageText().c_str());
         return statusTrouble;
     }
     if (options.help) {

@@ -12,7 +12,10 @@
 // What one row of the statistics stands for.
 enum class Period { hour, day, week, month, weekday };
 
-// What the records of one period and entrance give.
+// What the records of one period and entrance give.  No sum can overflow:
+// only records with numbers in the poller's ranges count (numbersInRange),
+// so an increase is below 1000000, and a long long holds the sum of more
+// records than any disk holds lines.
 struct PeriodCounts {
     long long visitors = 0;    // the sum of the increases of its records
     long long records = 0;     // records (whole lines with a matching checksum)
@@ -33,6 +36,7 @@ struct StatTable {
     Period by = Period::day;
     Day from{}, to{};  // the range of days
     // Per entrance: lines of the range's files that are not records
-    // (not whole, or with a checksum that does not match).
+    // (not whole, with a checksum that does not match, or with numbers out
+    // of range).
     std::vector<long long> unusableLines;
 };
