@@ -32,7 +32,7 @@ build=$root/build/fuzz
 
 allTargets=(fuzz_confread fuzz_conftokens fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
             fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text
-            fuzz_record_line fuzz_date fuzz_dayfile)
+            fuzz_record_line fuzz_date fuzz_dayfile fuzz_json)
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
 
