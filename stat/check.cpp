@@ -4,10 +4,8 @@
 // that is open until midnight.
 //
 // Expected moments come from the schedule of the configuration in force
-// now.  They are compared with the records' times as a multiset: a time
-// text matches one expected moment with the same text, and a time with
-// seconds also the moment up to two seconds before it (the record time is
-// read when the cycle has started).
+// now, and only those due by the present moment count; they are matched
+// with the records' times by MomentMatch.
 #include "check.h"
 
 #include <algorithm>
@@ -17,6 +15,7 @@
 
 #include "escape.h"
 #include "expected.h"
+#include "matching.h"
 #include "pcutil.h"
 #include "polish.h"
 #include "stream.h"
@@ -25,7 +24,6 @@ namespace {
 
 using std::chrono::days;
 
-constexpr int lateSeconds = 2;  // how far a record time may lie after its moment
 constexpr int hourMinuteInterval = 60;
 
 // The first and last time and the number of records of one kind.
@@ -56,43 +54,19 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
-    DayCheck() : tallies_(keyCount) {}
-
-    // Checks the file of one day, reporting its findings and adding their
-    // number to findings.
-    void run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+    // Checks the file of one day, expecting the moments due by now,
+    // reporting its findings and adding their number to findings.
+    void run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
              const std::function<void(const Finding&)>& report, long long& findings);
 
 private:
-    int keyOf(int second, bool withSeconds) const {
-        if (interval_ >= hourMinuteInterval || !withSeconds) return second - second % 60;
-        return second;
-    }
     void emit(FindingKind kind, long line, std::string_view detail);
     void reportSkipped();
     void checkFile(const Entrance& entrance, Day day, IncreaseTracker& tracker);
     void checkOrder(const DayLine& line);
     void reportMissing();
 
-    // Counts per time key (seconds-of-day, or the minute's first second),
-    // valid for the file of the current stamp only, so that nothing needs
-    // clearing between files.
-    struct Tally {
-        unsigned short stamp = 0;
-        unsigned char records = 0;  // records with the key (counted up to 255)
-        unsigned char wanted = 0;   // expected moments with the key
-    };
-    static constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;
-    Tally& tallyOf(int key) {
-        Tally& tally = tallies_[static_cast<std::size_t>(key)];
-        if (tally.stamp != stamp_) tally = {stamp_, 0, 0};
-        return tally;
-    }
-    static void add(unsigned char& count) {
-        if (count < 0xFF) ++count;
-    }
-    std::vector<Tally> tallies_;
-    unsigned short stamp_ = 0;
+    MomentMatch match_;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -141,7 +115,7 @@ void DayCheck::checkOrder(const DayLine& line) {
         inOrder = true;
     }
     if (!inOrder && second == previous_ && !line.withSeconds && scheduled_ &&
-        tallyOf(keyOf(second, false)).wanted >= 2)
+        match_.momentsLike(second, false) >= 2)
         inOrder = true;
     if (!inOrder)
         emit(FindingKind::order, line.number,
@@ -161,17 +135,7 @@ void DayCheck::reportMissing() {
         run = 0;
     };
     for (const ExpectedMoment& moment : moments_) {
-        int key = keyOf(moment.second, true);
-        int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
-        bool found = false;
-        for (int late = 0; late <= reach && !found; ++late) {
-            unsigned char& count = tallyOf(key + late).records;
-            if (count > 0) {
-                --count;
-                found = true;
-            }
-        }
-        if (found) {
+        if (match_.takeRecordFor(moment.second)) {
             flush();
             continue;
         }
@@ -181,7 +145,7 @@ void DayCheck::reportMissing() {
     flush();
 }
 
-void DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+void DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
                    const std::function<void(const Finding&)>& report, long long& findings) {
     report_ = report;
     findings_ = &findings;
@@ -191,6 +155,10 @@ void DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
     interval_ = entrance.schedule.interval;
     moments_.clear();
     if (scheduled_) expectedMoments(entrance.schedule, day, moments_);
+    // Only what is due by now is expected: the moments are in file order.
+    moments_.erase(std::find_if(moments_.begin(), moments_.end(),
+                                [&](const ExpectedMoment& m) { return !dueBy(m, now); }),
+                   moments_.end());
     ofKind_.fill(0);
     checkFile(entrance, day, tracker);
     reportSkipped();
@@ -212,11 +180,8 @@ void DayCheck::checkFile(const Entrance& entrance, Day day, IncreaseTracker& tra
                                  "rekordów"));
         return;
     }
-    if (++stamp_ == 0) {  // the stamps went round: start afresh
-        std::fill(tallies_.begin(), tallies_.end(), Tally{});
-        stamp_ = 1;
-    }
-    for (const ExpectedMoment& moment : moments_) add(tallyOf(keyOf(moment.second, true)).wanted);
+    match_.startFile(interval_);
+    for (const ExpectedMoment& moment : moments_) match_.addMoment(moment.second);
     previous_ = -1;
     repeats_ = repeatedHour(day, repeatFrom_, repeatTo_);
     Span unanswered, faults;
@@ -239,7 +204,7 @@ void DayCheck::checkFile(const Entrance& entrance, Day day, IncreaseTracker& tra
             continue;
         }
         if (!line.dayBefore) checkOrder(line);
-        add(tallyOf(keyOf(line.second, line.withSeconds)).records);
+        match_.addRecord(line.second, line.withSeconds);
         if (line.record.faults > 0) faults.add(line.record.time);
         if (!answered(line)) {
             unanswered.add(line.record.time);
@@ -324,7 +289,7 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
         std::string before;
         lookBack(entrances[k], options.from, tracker, before);
         for (Day day = options.from; day <= options.to; day += days{1})
-            check.run(entrances[k], day, tracker, keep, counts[k]);
+            check.run(entrances[k], day, options.now, tracker, keep, counts[k]);
         return true;
     };
     bool read = forEachEntrance(entrances.size(), checkEntrance, error);

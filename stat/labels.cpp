@@ -47,3 +47,17 @@ std::string rangeText(Day from, Day to) {
     return "dni " + dashedDate(from) + " - " + dashedDate(to) + " (" +
            polishCount((to - from).count() + 1, "dzień", "dni", "dni") + ")";
 }
+
+std::string tableLabel(const StatTable& table, const PeriodRow& row) {
+    switch (table.by) {
+        case Period::hour: {
+            std::string hours = fmt("%02d:00-%02d:00", row.hour, row.hour + 1);
+            return table.from == table.to ? hours : dashedDate(row.day) + " " + hours;
+        }
+        case Period::day: return dashedDate(row.day) + " " + weekdayShort[isoWeekday(row.day)];
+        case Period::weekday: return weekdayLong[row.weekday];
+        case Period::week:
+        case Period::month: break;
+    }
+    return periodKey(table.by, row);
+}

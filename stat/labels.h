@@ -33,3 +33,8 @@ std::string visitorsTitle(const std::vector<std::string>& entrances, std::size_t
 // The range of days in words: "dzień 2011-03-14, poniedziałek" or
 // "dni 2011-03-14 - 2011-03-20 (7 dni)".
 std::string rangeText(Day from, Day to);
+
+// The period of a row as the table names it: "09:00-10:00" (with its date
+// before it when the table spans several days), "2011-03-14 pn",
+// "poniedziałek", weeks and months as csv writes them.
+std::string tableLabel(const StatTable& table, const PeriodRow& row);

@@ -1,6 +1,8 @@
 // pcstat's command line: which entrances, which days, what to print.
 #pragma once
 
+#include <ctime>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -18,6 +20,9 @@ struct Options {
     Period by = Period::day;  // --by; without it hour for one day, day for several
     OutputFormat format = OutputFormat::table;
     bool check = false;
+    // The present moment: nothing expected after it counts.  Set by the
+    // program from the clock; the default puts no limit.
+    std::time_t now = std::numeric_limits<std::time_t>::max();
     std::string chart;  // --chart FILE: a picture instead of the text; empty for none
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH

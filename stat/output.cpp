@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "labels.h"
+#include "notes.h"
 #include "pcutil.h"
 #include "polish.h"
 #include "quoting.h"
@@ -37,20 +38,6 @@ std::string padRight(const std::string& text, std::size_t width) {
 
 // ---- labels of the table
 
-std::string periodLabel(const StatTable& table, const PeriodRow& row) {
-    switch (table.by) {
-        case Period::hour: {
-            std::string hours = fmt("%02d:00-%02d:00", row.hour, row.hour + 1);
-            return table.from == table.to ? hours : dashedDate(row.day) + " " + hours;
-        }
-        case Period::day: return dashedDate(row.day) + " " + weekdayShort[isoWeekday(row.day)];
-        case Period::weekday: return weekdayLong[row.weekday];
-        case Period::week:
-        case Period::month: break;
-    }
-    return periodKey(table.by, row);
-}
-
 const char* periodHeader(const StatTable& table) {
     switch (table.by) {
         case Period::hour: return table.from == table.to ? "godzina" : "dzień, godzina";
@@ -79,45 +66,82 @@ std::string bar(long long value, long long highest) {
     return text;
 }
 
-// The note under the table when some numbers may be incomplete.
-std::string incompleteNote(const StatTable& table) {
-    long long unanswered = 0, faults = 0, unusable = 0;
-    for (const PeriodRow& row : table.rows)
-        for (const PeriodCounts& counts : row.entrances) {
-            unanswered += counts.unanswered;
-            faults += counts.faults;
-        }
-    for (long long lines : table.unusableLines) unusable += lines;
-    std::vector<std::string> parts;
-    if (unanswered > 0)
-        parts.push_back(polishCount(unanswered, "odczyt", "odczyty", "odczytów") +
-                        " bez odpowiedzi licznika");
-    if (faults > 0)
-        parts.push_back(polishCount(faults, "odczyt", "odczyty", "odczytów") +
-                        " z usterką fotokomórki");
-    if (unusable > 0)
-        parts.push_back(polishCount(unusable, "wiersz", "wiersze", "wierszy") +
-                        " raportu nie do użycia");
-    if (parts.empty()) return "";
-    std::string text = "\nUwaga: ";
-    for (std::size_t i = 0; i < parts.size(); ++i) text += (i > 0 ? ", " : "") + parts[i];
-    return text + "; liczby mogą być niepełne. Szczegóły: pcstat --check\n";
+// The counts of the new columns, written empty (csv) or null (JSON) for an
+// entrance without a schedule.
+struct Later {
+    const PeriodCounts& counts;
+    bool scheduled;
+};
+
+std::string csvLater(const Later& l) {
+    const PeriodCounts& c = l.counts;
+    if (!l.scheduled) return fmt(",%lld,,,,%lld", c.days, c.carried);
+    return fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays, c.expected, c.missing, c.carried);
 }
 
-std::string jsonNumberFields(const PeriodCounts& counts) {
-    return fmt("\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
-               counts.visitors, counts.records, counts.unanswered, counts.faults);
+std::string jsonLater(const Later& l) {
+    const PeriodCounts& c = l.counts;
+    if (!l.scheduled)
+        return fmt(
+            ",\"days\":%lld,\"open_days\":null,\"expected\":null,\"missing\":null,"
+            "\"carried\":%lld",
+            c.days, c.carried);
+    return fmt(
+        ",\"days\":%lld,\"open_days\":%lld,\"expected\":%lld,\"missing\":%lld,"
+        "\"carried\":%lld",
+        c.days, c.openDays, c.expected, c.missing, c.carried);
+}
+
+// ---- the table's cells
+
+// A day, or every day of a period, that the schedule keeps closed and that
+// has no record.
+bool closedCell(const StatTable& table, const PeriodCounts& c, std::size_t k) {
+    return table.scheduled[k] && c.days > 0 && c.openDays == 0 && c.records == 0;
+}
+
+// The number a cell shows: the visitors, or on weekday rows their average
+// per open day (per day without a schedule).
+long long cellValue(const StatTable& table, const PeriodCounts& c, std::size_t k) {
+    if (table.by != Period::weekday) return c.visitors;
+    long long per = table.scheduled[k] && c.openDays > 0 ? c.openDays : c.days;
+    return per > 0 ? std::llround(static_cast<double>(c.visitors) / static_cast<double>(per)) : 0;
+}
+
+// The label with what is partial about the row: the days counted of a
+// week or month partly inside the range, the days of a weekday, and the
+// period that is still running.
+std::string rowLabel(const StatTable& table, const PeriodRow& row) {
+    std::string label = tableLabel(table, row);
+    long long days = row.entrances.empty() ? 0 : row.entrances[0].days;
+    if ((table.by == Period::week || table.by == Period::month) && days < row.periodDays)
+        label += " (" + std::to_string(days) + "/" + std::to_string(row.periodDays) + " dni)";
+    if (table.by == Period::weekday) label += " (" + polishCount(days, "dzień", "dni", "dni") + ")";
+    if (row.soFar) label += " (do teraz)";
+    return label;
+}
+
+std::string tableTitle(const StatTable& table) {
+    std::string text = title(table);
+    if (table.by != Period::weekday) return text;
+    bool anyScheduled = false;
+    for (bool scheduled : table.scheduled) anyScheduled = anyScheduled || scheduled;
+    text.pop_back();
+    return text + (anyScheduled ? ", średnio na dzień otwarcia\n" : ", średnio na dzień\n");
 }
 
 }  // namespace
 
 void writeCsv(const StatTable& table, std::FILE* out) {
-    std::string text = "period,entrance,visitors,records,unanswered,faults\n";
+    std::string text =
+        "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+        "carried\n";
     for (const PeriodRow& row : table.rows)
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
             text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
-                    fmt(",%lld,%lld,%lld,%lld\n", c.visitors, c.records, c.unanswered, c.faults);
+                    fmt(",%lld,%lld,%lld,%lld", c.visitors, c.records, c.unanswered, c.faults) +
+                    csvLater({c, table.scheduled[k]}) + "\n";
         }
     put(out, text);
 }
@@ -125,64 +149,82 @@ void writeCsv(const StatTable& table, std::FILE* out) {
 void writeJson(const StatTable& table, std::FILE* out) {
     std::string text;
     for (const PeriodRow& row : table.rows)
-        for (std::size_t k = 0; k < row.entrances.size(); ++k)
+        for (std::size_t k = 0; k < row.entrances.size(); ++k) {
+            const PeriodCounts& c = row.entrances[k];
             text += "{\"period\":" + jsonString(periodKey(table.by, row)) +
-                    ",\"entrance\":" + jsonString(table.entrances[k]) + "," +
-                    jsonNumberFields(row.entrances[k]) + "}\n";
+                    ",\"entrance\":" + jsonString(table.entrances[k]) +
+                    fmt(",\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
+                        c.visitors, c.records, c.unanswered, c.faults) +
+                    jsonLater({c, table.scheduled[k]}) + "}\n";
+        }
     put(out, text);
 }
 
 void writeTable(const StatTable& table, std::FILE* out) {
     std::size_t entrances = table.entrances.size();
     bool sumColumn = entrances > 1;
-    // Row sums, column totals and the widths of the columns.
+    bool average = table.by == Period::weekday;
+    // The cells, row sums, column totals and the widths of the columns.
+    std::vector<std::vector<std::string>> cells(table.rows.size());
     std::vector<long long> sums(table.rows.size(), 0), totals(entrances, 0);
+    std::vector<PeriodCounts> whole(entrances);  // over every row, for the averages
     long long total = 0, highest = 0;
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         for (std::size_t k = 0; k < entrances; ++k) {
-            sums[r] += table.rows[r].entrances[k].visitors;
-            totals[k] += table.rows[r].entrances[k].visitors;
+            const PeriodCounts& c = table.rows[r].entrances[k];
+            long long value = cellValue(table, c, k);
+            cells[r].push_back(closedCell(table, c, k) ? "zamknięte" : std::to_string(value));
+            sums[r] += value;
+            whole[k].visitors += c.visitors;
+            whole[k].days += c.days;
+            whole[k].openDays += c.openDays;
         }
-        total += sums[r];
         highest = std::max(highest, sums[r]);
     }
+    for (std::size_t k = 0; k < entrances; ++k) {
+        totals[k] = cellValue(table, whole[k], k);
+        total += totals[k];
+    }
     std::string firstHeader = periodHeader(table);
-    std::size_t labelWidth = columns(firstHeader);
-    labelWidth = std::max(labelWidth, columns(std::string("razem")));
+    std::string lastLabel = average ? "średnio" : "razem";
+    std::size_t labelWidth = std::max(columns(firstHeader), columns(lastLabel));
     std::vector<std::string> labels;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        labels.push_back(periodLabel(table, table.rows[r]));
+    for (const PeriodRow& row : table.rows) {
+        labels.push_back(rowLabel(table, row));
         labelWidth = std::max(labelWidth, columns(labels.back()));
     }
     std::vector<std::size_t> widths;
-    for (std::size_t k = 0; k < entrances; ++k)
-        widths.push_back(
-            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()}));
+    for (std::size_t k = 0; k < entrances; ++k) {
+        std::size_t width =
+            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()});
+        // A word in a cell keeps a blank after the separator.
+        for (const std::vector<std::string>& row : cells)
+            width = std::max(width, columns(row[k]) + 1);
+        widths.push_back(width);
+    }
     std::size_t sumWidth = std::max(numberWidth, std::to_string(total).size());
 
-    std::string text = title(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
+    std::string text = tableTitle(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
     for (std::size_t k = 0; k < entrances; ++k)
         text += padLeft(table.entrances[k], widths[k]) + ";";
     if (sumColumn) text += padLeft("razem", sumWidth) + ";";
     text += "\n";
-    auto numbers = [&](const std::vector<long long>& values, long long sum) {
+    auto line = [&](const std::vector<std::string>& values, long long sum) {
         std::string cells;
-        for (std::size_t k = 0; k < entrances; ++k)
-            cells += padLeft(std::to_string(values[k]), widths[k]) + ";";
+        for (std::size_t k = 0; k < entrances; ++k) cells += padLeft(values[k], widths[k]) + ";";
         if (sumColumn) cells += padLeft(std::to_string(sum), sumWidth) + ";";
         return cells;
     };
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        std::vector<long long> values;
-        for (const PeriodCounts& counts : table.rows[r].entrances)
-            values.push_back(counts.visitors);
         std::string graph = bar(sums[r], highest);
-        text += padRight(labels[r], labelWidth) + ";" + numbers(values, sums[r]) +
+        text += padRight(labels[r], labelWidth) + ";" + line(cells[r], sums[r]) +
                 (graph.empty() ? "" : " " + graph) + "\n";
     }
     if (table.rows.empty()) text += "(brak rekordów)\n";
-    text += padRight("razem", labelWidth) + ";" + numbers(totals, total) + "\n";
-    text += incompleteNote(table);
+    std::vector<std::string> totalCells;
+    for (long long value : totals) totalCells.push_back(std::to_string(value));
+    text += padRight(lastLabel, labelWidth) + ";" + line(totalCells, total) + "\n";
+    text += incompleteNotes(table);
     put(out, text);
 }
 

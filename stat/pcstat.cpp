@@ -1,6 +1,7 @@
 // pcstat: visitor statistics from the daily reports of pcpoll, and checks
 // that the reports are complete and intact.
 #include <cstdio>
+#include <ctime>
 
 #include "chart_input.h"
 #include "check.h"
@@ -69,7 +70,8 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
 int main(int argc, char** argv) {
     Options options;
     std::string error;
-    if (!parseOptions(argc, argv, today(), options, error)) {
+    std::time_t now = std::time(nullptr);
+    if (!parseOptions(argc, argv, localDayOf(now), options, error)) {
         std::fprintf(stderr, "pcstat: %s\n\n%s", escapedText(error).c_str(), usageText().c_str());
         return statusTrouble;
     }
@@ -81,6 +83,7 @@ int main(int argc, char** argv) {
         std::printf("pcstat %s\n", PC_STAT_VERSION);
         return 0;
     }
+    options.now = now;
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
