@@ -136,6 +136,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     table.by = static_cast<Period>(input.ConsumeIntegralInRange<int>(0, 4));
     table.from = table.to = day;
     table.entrances = {label, second};
+    table.scheduled = {input.ConsumeBool(), input.ConsumeBool()};
+    table.named = {label, second};
     table.unusableLines = {0, 0};
     const int rows = input.ConsumeIntegralInRange<int>(0, 3);
     for (int r = 0; r < rows; ++r) {
@@ -149,6 +151,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             counts.records = input.ConsumeIntegral<long long>();
             counts.unanswered = input.ConsumeIntegral<long long>();
             counts.faults = input.ConsumeIntegral<long long>();
+            counts.carried = input.ConsumeIntegral<long long>();
+            counts.days = input.ConsumeIntegral<long long>();
+            counts.openDays = input.ConsumeIntegral<long long>();
+            counts.expected = input.ConsumeIntegral<long long>();
+            counts.missing = input.ConsumeIntegral<long long>();
             row.entrances.push_back(counts);
         }
         table.rows.push_back(row);

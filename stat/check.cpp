@@ -80,8 +80,9 @@ private:
     int repeatFrom_ = 0, repeatTo_ = 0;
 };
 
-// Every finding counts; only the first maxFindingsOfAKind of a kind are
-// reported, and their detail is made only then.
+// Every finding counts; only the first maxFindingsOfAKind of a kind on the
+// day are reported, their detail escaped, so that the findings kept in
+// memory do not grow with the file.
 void DayCheck::emit(FindingKind kind, long line, std::string_view detail) {
     ++*findings_;
     if (++ofKind_[static_cast<std::size_t>(kind)] > maxFindingsOfAKind) return;
