@@ -26,11 +26,28 @@ std::vector<long long> visitorsOf(const PeriodRow& row) {
     return visitors;
 }
 
-void addBar(ChartInput& input, const std::string& label, const std::string& group,
-            std::vector<long long> visitors) {
+std::vector<long long> carriedOf(const PeriodRow& row) {
+    std::vector<long long> carried;
+    for (const PeriodCounts& counts : row.entrances) carried.push_back(counts.carried);
+    return carried;
+}
+
+// "zamknięte" for a row every entrance of which is closed.
+std::string noteOf(const StatTable& table, const PeriodRow& row) {
+    if (row.entrances.empty()) return "";
+    for (std::size_t k = 0; k < row.entrances.size(); ++k)
+        if (!closedCounts(row.entrances[k], table.isScheduled(k))) return "";
+    return "zamknięte";
+}
+
+// A bar, or with a null row an empty place.
+void addBar(ChartInput& input, const StatTable& table, const std::string& label,
+            const std::string& group, const PeriodRow* row) {
     input.periods.push_back(label);
     if (!group.empty()) input.groups.push_back(group);
-    input.visitors.push_back(std::move(visitors));
+    input.visitors.push_back(row ? visitorsOf(*row) : std::vector<long long>{});
+    input.carried.push_back(row ? carriedOf(*row) : std::vector<long long>{});
+    input.notes.push_back(row ? noteOf(table, *row) : "");
 }
 
 std::string hourText(const PeriodRow& row) { return fmt("%02d", row.hour); }
@@ -51,7 +68,7 @@ std::size_t longestDay(const StatTable& table) {
 // longest day.
 void addHours(const StatTable& table, ChartInput& input) {
     if (table.from >= table.to) {
-        for (const PeriodRow& row : table.rows) addBar(input, hourText(row), "", visitorsOf(row));
+        for (const PeriodRow& row : table.rows) addBar(input, table, hourText(row), "", &row);
         return;
     }
     const std::size_t emptyDay = longestDay(table);
@@ -59,14 +76,14 @@ void addHours(const StatTable& table, ChartInput& input) {
     const auto addEmptyDaysBefore = [&](Day end) {
         for (; next < end; next += std::chrono::days{1})
             for (std::size_t place = 0; place < emptyDay; ++place)
-                addBar(input, "", dashedDate(next), {});
+                addBar(input, table, "", dashedDate(next), nullptr);
     };
     for (const PeriodRow& row : table.rows) {
         if (row.day >= next) {
             addEmptyDaysBefore(row.day);
             next = row.day + std::chrono::days{1};
         }
-        addBar(input, hourText(row), dashedDate(row.day), visitorsOf(row));
+        addBar(input, table, hourText(row), dashedDate(row.day), &row);
     }
     addEmptyDaysBefore(table.to + std::chrono::days{1});
 }
@@ -92,11 +109,12 @@ ChartInput chartInputFromTable(const StatTable& table) {
     ChartInput input;
     input.title = chartTitle(table);
     input.entrances = table.entrances;
+    input.carriedLabel = "po przerwie w odczytach";
     if (table.by == Period::hour) {
         addHours(table, input);
     } else {
         for (const PeriodRow& row : table.rows)
-            addBar(input, barLabel(table.by, row), "", visitorsOf(row));
+            addBar(input, table, barLabel(table.by, row), "", &row);
     }
     for (const PeriodRow& row : table.rows)
         for (const PeriodCounts& counts : row.entrances) input.total += counts.visitors;

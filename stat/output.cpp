@@ -66,20 +66,20 @@ std::string bar(long long value, long long highest) {
     return text;
 }
 
-// The counts of the new columns, written empty (csv) or null (JSON) for an
-// entrance without a schedule.
-struct Later {
+// What the counts know of their days and moments, written empty (csv) or
+// null (JSON) where a schedule is needed and the entrance has none.
+struct Coverage {
     const PeriodCounts& counts;
     bool scheduled;
 };
 
-std::string csvLater(const Later& l) {
+std::string csvCoverage(const Coverage& l) {
     const PeriodCounts& c = l.counts;
     if (!l.scheduled) return fmt(",%lld,,,,%lld", c.days, c.carried);
     return fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays, c.expected, c.missing, c.carried);
 }
 
-std::string jsonLater(const Later& l) {
+std::string jsonCoverage(const Coverage& l) {
     const PeriodCounts& c = l.counts;
     if (!l.scheduled)
         return fmt(
@@ -94,17 +94,11 @@ std::string jsonLater(const Later& l) {
 
 // ---- the table's cells
 
-// A day, or every day of a period, that the schedule keeps closed and that
-// has no record.
-bool closedCell(const StatTable& table, const PeriodCounts& c, std::size_t k) {
-    return table.scheduled[k] && c.days > 0 && c.openDays == 0 && c.records == 0;
-}
-
 // The number a cell shows: the visitors, or on weekday rows their average
 // per open day (per day without a schedule).
 long long cellValue(const StatTable& table, const PeriodCounts& c, std::size_t k) {
     if (table.by != Period::weekday) return c.visitors;
-    long long per = table.scheduled[k] && c.openDays > 0 ? c.openDays : c.days;
+    long long per = table.isScheduled(k) && c.openDays > 0 ? c.openDays : c.days;
     return per > 0 ? std::llround(static_cast<double>(c.visitors) / static_cast<double>(per)) : 0;
 }
 
@@ -141,7 +135,7 @@ void writeCsv(const StatTable& table, std::FILE* out) {
             const PeriodCounts& c = row.entrances[k];
             text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
                     fmt(",%lld,%lld,%lld,%lld", c.visitors, c.records, c.unanswered, c.faults) +
-                    csvLater({c, table.scheduled[k]}) + "\n";
+                    csvCoverage({c, table.isScheduled(k)}) + "\n";
         }
     put(out, text);
 }
@@ -155,7 +149,7 @@ void writeJson(const StatTable& table, std::FILE* out) {
                     ",\"entrance\":" + jsonString(table.entrances[k]) +
                     fmt(",\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
                         c.visitors, c.records, c.unanswered, c.faults) +
-                    jsonLater({c, table.scheduled[k]}) + "}\n";
+                    jsonCoverage({c, table.isScheduled(k)}) + "}\n";
         }
     put(out, text);
 }
@@ -173,7 +167,8 @@ void writeTable(const StatTable& table, std::FILE* out) {
         for (std::size_t k = 0; k < entrances; ++k) {
             const PeriodCounts& c = table.rows[r].entrances[k];
             long long value = cellValue(table, c, k);
-            cells[r].push_back(closedCell(table, c, k) ? "zamknięte" : std::to_string(value));
+            cells[r].push_back(closedCounts(c, table.isScheduled(k)) ? "zamknięte"
+                                                                     : std::to_string(value));
             sums[r] += value;
             whole[k].visitors += c.visitors;
             whole[k].days += c.days;

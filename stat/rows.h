@@ -37,6 +37,12 @@ struct PeriodCounts {
     long long missingOfFiles = 0;  // the missing moments of those days
 };
 
+// Whether the counts are of days that the schedule keeps closed and that
+// hold no record: the table says "zamknięte" and the chart labels the place.
+inline bool closedCounts(const PeriodCounts& counts, bool scheduled) {
+    return scheduled && counts.days > 0 && counts.openDays == 0 && counts.records == 0;
+}
+
 struct PeriodRow {
     Day day{};        // hour and day rows: their day; week and month rows: a day of theirs
     int hour = 0;     // hour rows: 0..23
@@ -57,4 +63,8 @@ struct StatTable {
     // (not whole, with a checksum that does not match, or with numbers out
     // of range).
     std::vector<long long> unusableLines;
+
+    bool isScheduled(std::size_t entrance) const {
+        return entrance < scheduled.size() && scheduled[entrance];
+    }
 };

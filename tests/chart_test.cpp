@@ -391,3 +391,49 @@ TEST(ChartInputs, OddInputsStillGiveAPicture) {
     ASSERT_EQ(draw(odd, dir.path + "/odd.svg"), "");
     EXPECT_NE(readFile(dir.path + "/odd.svg").find("xxx ?</title>"), std::string::npos);
 }
+
+TEST(ChartPng, CarriedVisitorsAreHatchedAndAClosedDayIsALabelledEmptyPlace) {
+    ScratchDir dir("chart_png_carried");
+    ChartInput input = weekByDay();
+    input.carried.assign(7, {0});
+    input.carried[0] = {60};  // the top half of Monday's 120
+    input.carriedLabel = "po przerwie w odczytach";
+    input.notes.assign(7, "");
+    input.notes[2] = "zamknięte";  // Wednesday
+    const std::string path = dir.path + "/carried.png";
+    ASSERT_EQ(draw(input, path), "");
+    const Pixels pixels = readPng(path);
+    ASSERT_EQ(pixels.width, 1200);
+    const std::vector<Bar> bars = readBars(pixels, 1);
+    ASSERT_EQ(bars.size(), 6u);
+    const double perVisitor = bars[1].parts[0] / 60.0;  // Tuesday, nothing carried
+    const unsigned fill = pixels.at(static_cast<int>(bars[0].middle()), bars[0].foot);
+    // Pixels of a bar's columns between two heights (in visitors) that are
+    // not its fill.
+    auto others = [&](const Bar& bar, double from, double to) {
+        int count = 0;
+        for (int x = bar.left + 1; x < bar.right; ++x)
+            for (int y = bar.foot - static_cast<int>(from * perVisitor) - 1;
+                 y > bar.foot - static_cast<int>(to * perVisitor) + 1; --y)
+                count += pixels.at(x, y) != fill;
+        return count;
+    };
+    EXPECT_EQ(others(bars[0], 0, 58), 0) << "Monday's own visitors are plain";
+    EXPECT_GT(others(bars[0], 62, 118), 100) << "the carried ones are hatched";
+    EXPECT_EQ(others(bars[3], 0, 88), 0) << "Thursday carries nothing";
+    // Wednesday's empty place holds its word, drawn in grey.
+    const int middle = static_cast<int>((bars[1].middle() + bars[2].middle()) / 2);
+    int dark = 0;
+    for (int x = middle - 8; x <= middle + 8; ++x)
+        for (int y = bars[0].foot - 150; y < bars[0].foot; ++y)
+            dark += (pixels.at(x, y) & 0xFF) < 0x90;
+    EXPECT_GT(dark, 40);
+    input.notes[2] = "";
+    ASSERT_EQ(draw(input, path), "");
+    const Pixels plain = readPng(path);
+    dark = 0;
+    for (int x = middle - 8; x <= middle + 8; ++x)
+        for (int y = bars[0].foot - 150; y < bars[0].foot; ++y)
+            dark += (plain.at(x, y) & 0xFF) < 0x90;
+    EXPECT_EQ(dark, 0) << "without its word the place is empty";
+}

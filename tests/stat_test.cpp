@@ -471,3 +471,25 @@ TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish) {
         EXPECT_EQ(input.total, 2);
     }
 }
+
+TEST(ChartFromTable, CarriedVisitorsAndClosedDaysReachTheChart) {
+    StatTable table;
+    table.entrances = {"door1"};
+    table.scheduled = {true};
+    table.by = Period::day;
+    table.from = date(2011, 3, 12);
+    table.to = date(2011, 3, 14);
+    table.rows = {dayRow(date(2011, 3, 12), {40}), dayRow(date(2011, 3, 13), {0}),
+                  dayRow(date(2011, 3, 14), {35})};
+    for (PeriodRow& r : table.rows) r.entrances[0].days = 1;
+    table.rows[0].entrances[0].openDays = 1;
+    table.rows[1].entrances[0].records = 0;  // closed: no open day, no record
+    table.rows[2].entrances[0].openDays = 1;
+    table.rows[2].entrances[0].carried = 20;
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.carried, (std::vector<std::vector<long long>>{{0}, {0}, {20}}));
+    EXPECT_EQ(input.notes, (std::vector<std::string>{"", "zamknięte", ""}));
+    EXPECT_EQ(input.carriedLabel, "po przerwie w odczytach");
+    table.scheduled = {false};  // without a schedule nothing is known closed
+    EXPECT_EQ(chartInputFromTable(table).notes, (std::vector<std::string>{"", "", ""}));
+}
