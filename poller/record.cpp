@@ -8,7 +8,6 @@
 #include "poller.h"
 
 namespace {
-constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
 
 // Appends the line to the file.  A write that fails part-way is undone, so
 // that no partial line can glue two records together.  Returns the number
@@ -30,11 +29,7 @@ long appendLine(const std::string& path, const std::string& line, int& error) {
 }
 }  // namespace
 
-std::string recordTime(int interval) {
-    std::string time = gettime();
-    if (interval >= hourMinuteInterval) time.resize(hourMinuteLength);
-    return time;
-}
+std::string recordTime(int interval) { return recordTimeText(gettime(), interval); }
 
 std::string recordBody(const std::string& time, const PollResult& result) {
     return recordBodyText(time, result.total, result.faults, result.noAnswer);

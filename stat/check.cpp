@@ -18,13 +18,12 @@
 #include "matching.h"
 #include "pcutil.h"
 #include "polish.h"
+#include "record.h"
 #include "stream.h"
 
 namespace {
 
 using std::chrono::days;
-
-constexpr int hourMinuteInterval = 60;
 
 // The first and last time and the number of records of one kind.
 struct Span {

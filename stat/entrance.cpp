@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "confkeys.h"
 #include "escape.h"
 #include "pcutil.h"
 #include "pollrules.h"
@@ -15,8 +16,10 @@ namespace {
 
 constexpr const char* confSuffix = ".conf";
 
+// pcstat reads the poller's files without the poller's message on standard
+// output: a file that cannot be read is the caller's to report.
 bool hasKey(const std::string& path, const char* key, std::string& value) {
-    return confRead(path, key, value, confHashComments) > 0;
+    return confLookup(path, key, value, confHashComments) > 0;
 }
 
 bool endsWith(const std::string& text, const std::string& tail) {
@@ -40,20 +43,13 @@ std::string pathLabel(const std::string& path) {
 
 bool readSchedule(const std::string& confPath, Schedule& schedule) {
     std::string recordtime, opentime;
-    if (!hasKey(confPath, "recordtime", recordtime) || !hasKey(confPath, "opentime", opentime))
+    if (!hasKey(confPath, recordtimeKey, recordtime) || !hasKey(confPath, opentimeKey, opentime))
         return false;
     Schedule read;
-    int open = 0, close = 0, numbers[4] = {};
-    if (!decodeHours(opentime, open, close, numbers)) return false;
-    for (int day = 0; day < daysPerWeek; ++day) {
-        read.openTimes[day] = open;
-        read.closeTimes[day] = close;
-    }
-    for (int day = 0; day < daysPerWeek; ++day) {
-        std::string text;
-        if (!hasKey(confPath, weekDays[day], text)) continue;
-        if (!decodeHours(text, read.openTimes[day], read.closeTimes[day], numbers)) return false;
-    }
+    auto lookUpDay = [&](int day, std::string& hours) {
+        return hasKey(confPath, weekDays[day], hours);
+    };
+    if (!buildOpeningTable(opentime, lookUpDay, read)) return false;
     read.interval = decodeRecordtime(recordtime);
     schedule = read;
     return true;
@@ -73,12 +69,12 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     std::string confPath = places.confDir + name + confSuffix;
     if (!fileExists(confPath)) {
         resolved.base = places.reportDir + name;
-        resolved.ext = "csv";
+        resolved.ext = viewerReportExtension;
         entrance = resolved;
         return true;
     }
     std::string entry, portname;
-    if (!hasKey(confPath, "entry", entry)) {
+    if (!hasKey(confPath, entryKey, entry)) {
         error = name + ": brak ustawienia entry w " + confPath;
         return false;
     }
@@ -86,12 +82,13 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     nameBreak(entry, resolved.base, resolved.ext);
     // A configuration the poller refuses gives no records, so no schedule.
     resolved.scheduled =
-        hasKey(confPath, "portname", portname) && readSchedule(confPath, resolved.schedule);
+        hasKey(confPath, portnameKey, portname) && readSchedule(confPath, resolved.schedule);
     entrance = resolved;
     return true;
 }
 
-std::vector<std::string> configuredEntrances(const std::string& confDir) {
+std::vector<std::string> configuredEntrances(const std::string& confDir,
+                                             const UnreadableConf& unreadable) {
     std::vector<std::string> names;
     DIR* dir = opendir(confDir.c_str());
     if (dir == nullptr) return names;
@@ -100,7 +97,9 @@ std::vector<std::string> configuredEntrances(const std::string& confDir) {
         if (!endsWith(file, confSuffix)) continue;
         std::string path = confDir + file;
         std::string value;
-        if (hasKey(path, "portname", value) && hasKey(path, "entry", value))
+        int found = confLookup(path, portnameKey, value, confHashComments);
+        if (found < 0 && unreadable) unreadable(path, errno);
+        if (found > 0 && hasKey(path, entryKey, value))
             names.push_back(file.substr(0, file.size() - std::string(confSuffix).size()));
     }
     closedir(dir);
@@ -111,8 +110,8 @@ std::vector<std::string> configuredEntrances(const std::string& confDir) {
 bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
     std::size_t slash = entrance.base.rfind('/');
     std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
-    std::string prefix =
-        (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
+    std::string prefix = reportFilePrefix(
+        slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1));
     DIR* handle = opendir(dir.c_str());
     if (handle == nullptr) {
         error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
@@ -124,15 +123,15 @@ bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& err
         found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
     closedir(handle);
     if (!found)
-        error =
-            entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." + entrance.ext;
+        error = entrance.label + ": brak plikow raportu " +
+                reportFileOf(entrance.base, entrance.ext, "RRRRMMDD");
     return found;
 }
 
 bool resolveEntrances(const Options& options, const Places& places,
                       std::vector<Entrance>& entrances, std::string& error) {
     std::vector<std::string> names = options.entrances;
-    if (names.empty()) names = configuredEntrances(places.confDir);
+    if (names.empty()) names = configuredEntrances(places.confDir, places.unreadable);
     if (names.empty()) {
         error = "nie podano wejscia, a w " + places.confDir +
                 " nie ma konfiguracji pollera z portname i entry";

@@ -3,9 +3,10 @@
 
 #include <algorithm>
 
+#include "record.h"
+
 namespace {
 
-constexpr int hourMinuteInterval = 60;
 constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;
 
 void add(unsigned char& count) {

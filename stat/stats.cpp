@@ -358,10 +358,3 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
     markSoFar(options, table);
     return true;
 }
-
-bool computeStatTable(const Options& options, const Places& places, StatTable& table,
-                      std::string& error) {
-    std::vector<Entrance> entrances;
-    return resolveEntrances(options, places, entrances, error) &&
-           computeStatTable(entrances, options, table, error);
-}

@@ -13,7 +13,3 @@
 // false with a message when a file cannot be read.
 bool computeStatTable(const std::vector<Entrance>& entrances, const Options& options,
                       StatTable& table, std::string& error);
-
-// Both of the above.
-bool computeStatTable(const Options& options, const Places& places, StatTable& table,
-                      std::string& error);

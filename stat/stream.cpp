@@ -7,6 +7,8 @@
 #include <thread>
 #include <vector>
 
+#include "pollrules.h"
+
 long long IncreaseTracker::take(long total, Fall& fall) {
     fall = Fall::none;
     long long increase = 0;

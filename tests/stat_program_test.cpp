@@ -873,3 +873,18 @@ TEST(StatCheck, NothingIsExpectedAfterThePresentMoment) {
     ProcessResult future = r.run({"--date", "2011-03-15", "--format", "csv", "door1"}, "UTC", now);
     EXPECT_EQ(future.out, csvHeader) << "no hour of a day to come is expected";
 }
+
+TEST(StatEntrances, ADanglingConfigurationLinkIsToldOnStandardErrorOnly) {
+    StatRun r("stat_dangling_conf");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() + "\n");
+    r.report("20110314", rec("10:00", 1) + rec("10:15", 4));
+    // A configuration whose file has gone, as a link left behind says.
+    std::string gone = r.dir.root("/opt/velmora/door0.conf");
+    ASSERT_EQ(symlink((r.dir.path + "/removed.conf").c_str(), gone.c_str()), 0);
+    ProcessResult all = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out, csvHeader + "2011-03-14,door1,3,2,0,0,1,,,,0\n");
+    EXPECT_EQ(all.err,
+              "pcstat: nie mozna czytac konfiguracji scratch/opt/velmora/door0.conf: No such file "
+              "or directory\n");
+}

@@ -8,6 +8,7 @@
 
 #include "escape.h"
 #include "pcutil.h"
+#include "pollrules.h"
 #include "record.h"
 #include "viewer.h"
 
@@ -59,7 +60,7 @@ void putText(std::FILE* out, const std::string& text) {
 
 std::string reportPath(const std::string& reportDir, const std::string& entry,
                        const std::string& date) {
-    return reportDir + entry + "_" + date + ".csv";
+    return reportFileOf(reportDir + entry, viewerReportExtension, date);
 }
 
 std::string increaseText(long total, long previous) {
@@ -68,10 +69,6 @@ std::string increaseText(long total, long previous) {
     unsigned long high = static_cast<unsigned long>(total > previous ? total : previous);
     unsigned long low = static_cast<unsigned long>(total > previous ? previous : total);
     return fmt("%s%lu", total > previous ? "" : "-", high - low);
-}
-
-std::string tableRow(const Record& record, const std::string& increase) {
-    return record.time + ";" + increase + ";" + fmt("%6ld", record.total) + ";\n";
 }
 
 long printRows(std::FILE* report, std::FILE* out) {
