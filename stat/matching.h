@@ -9,6 +9,10 @@
 
 #include "pcutil.h"
 #include "pollrules.h"
+#include "record.h"
+
+// How far a record time may lie after its moment.
+constexpr int lateSeconds = 2;
 
 class MomentMatch {
 public:
@@ -36,10 +40,46 @@ private:
         unsigned char moments = 0;  // expected moments with the key
     };
     Tally& tallyOf(int key);
+    static void add(unsigned char& count) {
+        if (count < 0xFF) ++count;
+    }
     std::vector<Tally> tallies_;
     unsigned short stamp_ = 0;
     int interval_ = minInterval;
 };
 
-// How far a record time may lie after its moment.
-constexpr int lateSeconds = 2;
+// Inline: they run for every record and every moment.
+
+inline int MomentMatch::keyOf(int second, bool withSeconds) const {
+    if (interval_ >= hourMinuteInterval || !withSeconds) return second - second % 60;
+    return second;
+}
+
+inline MomentMatch::Tally& MomentMatch::tallyOf(int key) {
+    Tally& tally = tallies_[static_cast<std::size_t>(key)];
+    if (tally.stamp != stamp_) tally = {stamp_, 0, 0};
+    return tally;
+}
+
+inline void MomentMatch::addMoment(int second) { add(tallyOf(keyOf(second, true)).moments); }
+
+inline void MomentMatch::addRecord(int second, bool withSeconds) {
+    add(tallyOf(keyOf(second, withSeconds)).records);
+}
+
+inline int MomentMatch::momentsLike(int second, bool withSeconds) {
+    return tallyOf(keyOf(second, withSeconds)).moments;
+}
+
+inline bool MomentMatch::takeRecordFor(int second) {
+    int key = keyOf(second, true);
+    int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
+    for (int late = 0; late <= reach; ++late) {
+        unsigned char& count = tallyOf(key + late).records;
+        if (count > 0) {
+            --count;
+            return true;
+        }
+    }
+    return false;
+}
