@@ -10,37 +10,88 @@ struct LoopState {
     PollResult result;
     PollHealth loggedHealth = healthGood;  // the health last logged
     // Real time of the sample that started the last poll cycle: a moment
-    // whose real time is not later (the clock was stepped back) is not
-    // polled again.  The repeated hour of an autumn daylight-saving change
-    // has new real times and is polled as usual.
+    // whose real time is not later (the clock was stepped back a little)
+    // is not polled again.  The repeated hour of an autumn daylight-saving
+    // change has new real times and is polled as usual.
     std::time_t lastCycle = 0;
+    ClockWatch clock;       // for steps of the wall clock
     PollerMetrics metrics;  // written only when the metrics key is set
 };
 
+// A sample that starts a poll cycle.
+struct DueSample {
+    std::time_t now = 0;     // real time of the sample
+    std::time_t moment = 0;  // the due moment polled: now, or a second a late sample skipped
+};
+
+int secondOfDay(std::time_t when) {
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+}
+
+// Says a step of the wall clock found at the sample now, at every level
+// and in the journal.  A long step back is a corrected clock: the moments
+// it brings back are polled again.  Returns the step.
+long noteClockStep(const Settings& s, LoopState& state, std::time_t now) {
+    long step = clockStep(state.clock);
+    if (step < -clockBackTolerance) {
+        importantLog(s, priorityWarning, clockBackText(now, -step));
+        state.lastCycle = 0;
+    } else if (step > clockForwardTolerance) {
+        importantLog(s, priorityWarning,
+                     clockForwardText(now, step, dueMomentsBetween(s, now - step, now)));
+    }
+    return step;
+}
+
+// The latest due moment among the seconds aimed..now-1 of today that a
+// sample woken late (a busy machine) skipped, and not yet polled; 0 when
+// there is none.
+std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t aimed,
+                             std::time_t now) {
+    for (std::time_t moment = now - 1; moment >= aimed && moment > state.lastCycle; --moment) {
+        int second = secondOfDay(moment);
+        if (second > t) break;  // yesterday
+        if (isDue(second, start, stop, s.interval)) return moment;
+    }
+    return 0;
+}
+
 // Waits until a poll cycle is due or a stop is requested, keeping the
-// metrics' heartbeat; returns the real time of the sample.
-std::time_t waitForDueMoment(const Settings& s, const SerialPort& port, LoopState& state) {
-    const std::time_t lastCycle = state.lastCycle;
-    std::time_t now = 0;
-    do {
+// metrics' heartbeat.
+DueSample waitForDueMoment(const Settings& s, const SerialPort& port, LoopState& state) {
+    DueSample sample;
+    while (true) {
         wday = weekday();
         start = s.openTimes[wday];
         stop = closingSecond(s.closeTimes[wday]);
-        waitForNextSecond();
-        now = std::time(nullptr);
-        t = gettimesec();
+        std::time_t aimed = waitForNextSecond();
+        sample.now = std::time(nullptr);
+        t = secondOfDay(sample.now);
+        long step = noteClockStep(s, state, sample.now);
         heartbeatMetrics(s, port, state.metrics);
-    } while (runInt == 1 && (!isDue(t, start, stop, s.interval) || now <= lastCycle));
-    return now;
+        sample.moment = sample.now;
+        if (runInt != 1) break;
+        if (isDue(t, start, stop, s.interval) && sample.now > state.lastCycle) break;
+        // A sample that woke more than a second late polls the due moment
+        // it skipped, unless the clock was stepped far forward.
+        if (sample.now > aimed && step <= clockForwardTolerance) {
+            sample.moment = skippedDueMoment(s, state, aimed, sample.now);
+            if (sample.moment != 0) break;
+        }
+    }
+    return sample;
 }
 
-void runPollCycle(const Settings& s, SerialPort& port, LoopState& state) {
+void runPollCycle(const Settings& s, SerialPort& port, LoopState& state, const DueSample& due) {
     if (port.lost) reopenLostPort(s, port);
     if (wday != wdayOld) {
         drainPort(s, port);
         wdayOld = wday;
     }
-    std::string time = recordTime(s.interval);
+    std::string time =
+        due.moment == due.now ? recordTime(s.interval) : recordTimeOf(s.interval, due.moment);
     std::time_t polledAt = std::time(nullptr);
     pollExchange(s, port, state.result);
     std::string line = formRecord(s, time, state.result);
@@ -61,9 +112,11 @@ void runPollCycle(const Settings& s, SerialPort& port, LoopState& state) {
 int runLoop(const Settings& s, SerialPort& port) {
     LoopState state;
     startMetrics(s, port, state.metrics);
+    clockStep(state.clock);
     while (runInt == 1) {
-        state.lastCycle = waitForDueMoment(s, port, state);
-        runPollCycle(s, port, state);
+        DueSample due = waitForDueMoment(s, port, state);
+        state.lastCycle = due.now;
+        runPollCycle(s, port, state, due);
     }
     stopMetrics(s, port, state.metrics);
     writeStopLines(s);

@@ -2,8 +2,11 @@
 // the counter, report records and the polling loop.
 #pragma once
 
+#include <time.h>
+
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "pcutil.h"
@@ -155,12 +158,36 @@ constexpr int hourMinuteInterval = 60;  // from this interval on, times are HH:M
 constexpr int shortWrite = 25;          // a record line is longer than this
 
 std::string recordTime(int interval);
+// The record time of a moment polled late.
+std::string recordTimeOf(int interval, std::time_t moment);
 std::string recordBody(const std::string& time, const PollResult& result);
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result);
 // Appends the line to the day's report; false when it was not written whole.
 bool writeRecord(const Settings& s, const std::string& line);
 void noteClosedDay(const Settings& s);
 
+// ---- steps of the wall clock (clocksteps.cpp)
+constexpr long clockBackTolerance = 600;    // a longer step back is a corrected clock
+constexpr long clockForwardTolerance = 60;  // a longer step forward is said
+
+// The wall and monotonic clocks at the latest sample.
+struct ClockWatch {
+    bool started = false;
+    timespec wall{};
+    timespec mono{};
+};
+
+// Samples both clocks; returns how many whole seconds the wall clock moved
+// beyond the real time passed since the previous sample (negative: back),
+// 0 at the first sample.
+long clockStep(ClockWatch& watch);
+std::string clockBackText(std::time_t now, long seconds);
+std::string clockForwardText(std::time_t now, long seconds, int skipped);
+// The due moments, closed days left out, of the seconds from..to-1.
+int dueMomentsBetween(const Settings& s, std::time_t from, std::time_t to);
+
 // ---- schedule and main loop (schedule.cpp, loop.cpp)
-void waitForNextSecond();
+// Sleeps to the start of the next second of the wall clock, never longer
+// than one second of real time; returns the second it aims at.
+std::time_t waitForNextSecond();
 int runLoop(const Settings& s, SerialPort& port);

@@ -30,10 +30,19 @@ long appendLine(const std::string& path, const std::string& line, int& error) {
 }
 }  // namespace
 
-std::string recordTime(int interval) {
-    std::string time = gettime();
+namespace {
+
+std::string shortenedTime(int interval, std::string time) {
     if (interval >= hourMinuteInterval) time.resize(hourMinuteLength);
     return time;
+}
+
+}  // namespace
+
+std::string recordTime(int interval) { return shortenedTime(interval, gettime()); }
+
+std::string recordTimeOf(int interval, std::time_t moment) {
+    return shortenedTime(interval, timeText(moment));
 }
 
 std::string recordBody(const std::string& time, const PollResult& result) {

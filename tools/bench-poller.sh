@@ -3,7 +3,7 @@
 # moments of the schedule, records written, missed moments, CPU time and
 # peak memory of the poller, and how long it takes to stop after SIGTERM.
 #
-# Usage: tools/bench-poller.sh [--metrics] [hour|day|week] [build-dir]
+# Usage: tools/bench-poller.sh [--metrics] [hour|day|week|silent500|silent1000] [build-dir]
 #   --metrics  run the period twice, without and then with the metrics file
 #              (metrics = <build-dir>/bench/textfile/door1.prom), to show its
 #              cost beside the plain run, and report the file's size
@@ -11,6 +11,10 @@
 #   day   one simulated day, 00:00-24:00, interval 10 s, clock x500
 #   week  seven simulated days, 09:00-21:00 (Sunday 10:00-14:00, Saturday
 #         closed), interval 900 s, clock x1000
+#   silent500, silent1000  30 real seconds of a silent counter (every query
+#         unanswered, so each cycle is one one-second wait), 00:00-24:00,
+#         interval 10 s, clock x500 or x1000: the tightest schedule, where
+#         any cost the loop adds between two samples shows as missed moments
 # Needs the default build (pcpoll-scratch, pcsim); touches nothing outside
 # <build-dir>/bench.
 set -euo pipefail
@@ -38,8 +42,14 @@ day)  startAt="2011-03-14 23:59:55"; endAt="2011-03-16 00:00:05"; speed=500; int
       hours="00:00-24:00"; extra="" ;;
 week) startAt="2011-03-13 00:00:00"; endAt="2011-03-20 00:00:05"; speed=1000; interval=900
       hours="09:00-21:00"; extra=$'Sunday = 10:00-14:00\nSaturday = 00:00-00:00\n' ;;
-*) echo "usage: $0 [hour|day|week] [build-dir]" >&2; exit 2 ;;
+silent500|silent1000)
+      speed=${mode#silent}; startAt="2011-03-14 00:00:05"
+      endAt=$(TZ=UTC date -d "@$(( $(TZ=UTC date -d "$startAt" +%s) + 30 * speed ))" '+%F %T')
+      interval=10; hours="00:00-24:00"; extra="" ;;
+*) echo "usage: $0 [hour|day|week|silent500|silent1000] [build-dir]" >&2; exit 2 ;;
 esac
+simArgs=(--step-random 5)
+[[ $mode == silent* ]] && simArgs=(--script silent --loop)
 
 faketimeLib=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -1)
 [[ -n $faketimeLib ]] || { echo "libfaketime not found" >&2; exit 1; }
@@ -56,7 +66,7 @@ printf 'portname = %s\nentry = %s\nrecordtime = %s\nopentime = %s\n%s' "$work/tt
     "$work/scratch/var/log/korvane/door1.csv" "$interval" "$hours" "$extra" \
     >scratch/opt/velmora/door1.conf
 
-"$simulator" --link "$work/tty" --step-random 5 >/dev/null &
+"$simulator" --link "$work/tty" "${simArgs[@]}" >/dev/null &
 simPid=$!
 trap 'kill $simPid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [[ -e $work/tty ]] && break; sleep 0.05; done
@@ -91,7 +101,7 @@ due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mo
     BEGIN {
         for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 21 * 3600 }
         if (mode == "hour") for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 10 * 3600 }
-        if (mode == "day") for (d = 0; d < 7; d++) { op[d] = 0; cl[d] = 86399 }
+        if (mode == "day" || mode ~ /^silent/) for (d = 0; d < 7; d++) { op[d] = 0; cl[d] = 86399 }
         if (mode == "week") { op[0] = 10 * 3600; cl[0] = 14 * 3600; op[6] = 0; cl[6] = 0 }
         n = 0; last = 0; cycle = 3
         for (e = from + 1; e < to; e++) {

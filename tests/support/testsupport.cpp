@@ -40,6 +40,9 @@ std::vector<std::string> childEnvironment(const ProcessSetup& setup) {
     if (!setup.fakeTimeFile.empty()) {
         env.push_back("FAKETIME_TIMESTAMP_FILE=" + setup.fakeTimeFile);
         env.push_back("FAKETIME_NO_CACHE=1");
+        // The monotonic clock keeps real time, as on a machine whose wall
+        // clock is set: a step of the file is a step of the wall clock only.
+        env.push_back("FAKETIME_DONT_FAKE_MONOTONIC=1");
         env.push_back("LD_PRELOAD=" + fakeTimeLibrary());
     } else if (!setup.fakeTime.empty()) {
         env.push_back("FAKETIME=" + setup.fakeTime);
