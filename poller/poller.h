@@ -78,6 +78,10 @@ std::string bannerText(const Settings& s, int level);
 std::string badOptionText(const std::string& option);
 void writeStopLines(const Settings& s);
 
+// ---- the usage (usage.cpp)
+// With the configuration and log directories of this build.
+std::string usageText(const std::string& confDir, const std::string& logDir);
+
 // ---- files the poller appends to (safefile.cpp)
 // Opens a regular file for appending, creating it; -1 (or nullptr) for
 // anything else at the path, a symbolic link included.
@@ -143,6 +147,8 @@ struct SerialPort {
 // Opens the port for this poller alone: a terminal, locked against a
 // second poller.  -1 with errno set (EBUSY, ENOTTY, ...) otherwise.
 int openPort(const std::string& name);
+// Clears the exclusive flag, releases the lock and closes the port.
+void closePort(SerialPort& port);
 void configurePort(int fd);
 void announcePort(const Settings& s);
 bool lineGone(int error);
