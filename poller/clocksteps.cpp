@@ -31,7 +31,6 @@ int dueMomentsOfDay(const Settings& s, int weekdayNumber, int first, int last) {
     return count;
 }
 
-
 int secondOfDay(const std::tm& parts) {
     return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
 }
