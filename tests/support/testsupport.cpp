@@ -114,6 +114,12 @@ pid_t startProcess(const ProcessSetup& setup) {
     dup2(in, 0);
     dup2(out, 1);
     dup2(err, 2);
+    int gone[2];
+    if (setup.journalGone && pipe(gone) == 0) {
+        dup2(gone[1], 2);
+        close(gone[0]);
+        close(gone[1]);
+    }
     struct stat errStatus {};
     if (setup.journalStream && fstat(2, &errStatus) == 0)
         env.push_back("JOURNAL_STREAM=" + std::to_string(errStatus.st_dev) + ":" +

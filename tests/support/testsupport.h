@@ -37,6 +37,9 @@ struct ProcessSetup {
     // Standard error stands for the systemd journal: JOURNAL_STREAM holds
     // its device and inode.
     bool journalStream = false;
+    // With journalStream: standard error is a pipe that nobody reads (a
+    // journal that has gone away), so a write to it raises SIGPIPE.
+    bool journalGone = false;
     std::string timeZone = "UTC";  // TZ value
     std::string input;             // written to standard input, then closed
     long fileSizeLimit = 0;        // RLIMIT_FSIZE in bytes; 0 for none
