@@ -63,7 +63,7 @@ if [[ -n ${PC_BENCH_METRICS:-} ]]; then
     extra+="metrics = $metrics"$'\n'
 fi
 printf 'portname = %s\nentry = %s\nrecordtime = %s\nopentime = %s\n%s' "$work/tty" \
-    "$work/scratch/var/log/korvane/door1.csv" "$interval" "$hours" "$extra" \
+    scratch/var/log/korvane/door1.csv "$interval" "$hours" "$extra" \
     >scratch/opt/velmora/door1.conf
 
 "$simulator" --link "$work/tty" "${simArgs[@]}" >/dev/null &

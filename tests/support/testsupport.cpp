@@ -66,11 +66,29 @@ std::string streamPath(const ProcessSetup& setup, const std::string& stream) {
            stream;
 }
 
+// The directory of this test program's scratch directories: a fresh one in
+// /tmp, whose name has no point, so that no path the tests give the
+// programs inherits a point of the checkout's path (the poller splits its
+// report entry at the first point).  Removed at exit when empty.
+struct WorkRoot {
+    WorkRoot() {
+        char pattern[] = "/tmp/pctest-XXXXXX";
+        path = mkdtemp(pattern) != nullptr ? pattern : PC_TEST_WORK_DIR;
+    }
+    ~WorkRoot() { rmdir(path.c_str()); }
+    std::string path;
+};
+
+const std::string& workRoot() {
+    static const WorkRoot root;
+    return root.path;
+}
+
 }  // namespace
 
 ScratchDir::ScratchDir(const std::string& name) {
     // The process id keeps apart tests that ctest runs side by side.
-    path = std::string(PC_TEST_WORK_DIR) + "/" + name + "-" + std::to_string(getpid());
+    path = workRoot() + "/" + name + "-" + std::to_string(getpid());
     std::filesystem::remove_all(path);
     std::filesystem::create_directories(path);
 }

@@ -11,9 +11,9 @@
 
 namespace testsupport {
 
-// A fresh directory under the build tree, named after the test and the
-// process, removed at destruction unless the environment variable
-// PC_KEEP_TEST_DIRS is set.
+// A fresh directory, named after the test and the process, in a directory
+// of the test program under /tmp whose path has no point; removed at
+// destruction unless the environment variable PC_KEEP_TEST_DIRS is set.
 struct ScratchDir {
     explicit ScratchDir(const std::string& name);
     ~ScratchDir();
