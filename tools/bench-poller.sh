@@ -97,7 +97,9 @@ realEnd=$stopped
 # the weekday and hours of the configuration above, less those that fall
 # within a poll cycle still under way (an answered exchange takes two
 # seconds, so a 23:59:59 cycle leaves no 00:00:00 sample).
-due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mode" '
+# Due moments of the seconds from+1..to-1 under the schedule above.
+dueBetween() {
+awk -v from="$1" -v to="$2" -v iv="$interval" -v mode="$mode" '
     BEGIN {
         for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 21 * 3600 }
         if (mode == "hour") for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 10 * 3600 }
@@ -112,7 +114,24 @@ due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mo
                 && op[wd] != cl[wd] && e - last >= cycle) { n++; last = e }
         }
         print n
-    }')
+    }'
+}
+due=$(dueBetween "$startEpoch" "$endEpoch")
+# The moments missed while the poller ran: due moments between its first
+# and its last record that have no record, whatever the start and the stop
+# cost.
+recordEpochs=$(for file in scratch/var/log/korvane/door1_*.csv; do
+    [[ -f $file ]] || continue
+    day=${file##*_}; day=${day%.csv}
+    dayEpoch=$(date -d "$day" +%s)
+    awk -F';' -v d="$dayEpoch" '{ split($1, p, /[:.]/); print d + p[1] * 3600 + p[2] * 60 + p[3] }' "$file"
+done | sort -n)
+firstRecord=$(head -1 <<<"$recordEpochs")
+lastRecord=$(tail -1 <<<"$recordEpochs")
+inside=0
+if [[ -n $firstRecord ]]; then
+    inside=$(( $(dueBetween "$((firstRecord - 1))" "$((lastRecord + 1))") - $(grep -c . <<<"$recordEpochs") ))
+fi
 records=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | wc -l)
 unanswered=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | awk -F';' '$4 == " 1"' | wc -l)
 
@@ -120,6 +139,7 @@ echo "bench-poller $mode: $simSeconds simulated seconds at x$speed, interval $in
 echo "  due moments:      $due"
 echo "  records written:  $records (unanswered polls among them: $unanswered)"
 echo "  missed moments:   $((due - records))"
+echo "  missed between the first and the last record: $inside"
 awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v r0="$realStart" -v r1="$realEnd" \
     'BEGIN { printf "  poller CPU:       %.2f s user + %.2f s system in %.1f s real\n", u / hz, s / hz, r1 - r0 }'
 echo "  poller peak RSS:  $peakKiB KiB"
