@@ -1,5 +1,7 @@
 // The main loop: sample the clock once a second and run a poll cycle at
 // every due moment, until a stop signal clears runInt.
+#include <algorithm>
+
 #include "metrics.h"
 #include "poller.h"
 
@@ -14,8 +16,9 @@ struct LoopState {
     // is not polled again.  The repeated hour of an autumn daylight-saving
     // change has new real times and is polled as usual.
     std::time_t lastCycle = 0;
-    ClockWatch clock;       // for steps of the wall clock
-    PollerMetrics metrics;  // written only when the metrics key is set
+    std::time_t lastSample = 0;  // real time of the latest sample
+    ClockWatch clock;            // for steps of the wall clock
+    PollerMetrics metrics;       // written only when the metrics key is set
 };
 
 // A sample that starts a poll cycle.
@@ -45,12 +48,18 @@ long noteClockStep(const Settings& s, LoopState& state, std::time_t now) {
     return step;
 }
 
-// The latest due moment among the seconds aimed..now-1 of today that a
-// sample woken late (a busy machine) skipped, and not yet polled; 0 when
-// there is none.
-std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t aimed,
-                             std::time_t now) {
-    for (std::time_t moment = now - 1; moment >= aimed && moment > state.lastCycle; --moment) {
+// The longest a poll cycle normally lasts (three one-second waits after
+// its sample): the seconds it covers are not sampled, as the closing
+// second 23:59:59 covers 00:00:00.
+constexpr std::time_t cycleSeconds = 3;
+
+// The latest due moment of today among the seconds since the latest sample
+// (or since the normal end of the latest cycle) that a sample woken late (a
+// busy machine) skipped, at most a minute ago; 0 when there is none.
+std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t now) {
+    std::time_t from = std::max(
+        {state.lastSample + 1, state.lastCycle + cycleSeconds + 1, now - clockForwardTolerance});
+    for (std::time_t moment = now - 1; moment >= from; --moment) {
         int second = secondOfDay(moment);
         if (second > t) break;  // yesterday
         if (isDue(second, start, stop, s.interval)) return moment;
@@ -66,7 +75,7 @@ DueSample waitForDueMoment(const Settings& s, const SerialPort& port, LoopState&
         wday = weekday();
         start = s.openTimes[wday];
         stop = closingSecond(s.closeTimes[wday]);
-        std::time_t aimed = waitForNextSecond();
+        waitForNextSecond();
         sample.now = std::time(nullptr);
         t = secondOfDay(sample.now);
         long step = noteClockStep(s, state, sample.now);
@@ -75,12 +84,14 @@ DueSample waitForDueMoment(const Settings& s, const SerialPort& port, LoopState&
         if (runInt != 1) break;
         if (isDue(t, start, stop, s.interval) && sample.now > state.lastCycle) break;
         // A sample that woke more than a second late polls the due moment
-        // it skipped, unless the clock was stepped far forward.
-        if (sample.now > aimed && step <= clockForwardTolerance) {
-            sample.moment = skippedDueMoment(s, state, aimed, sample.now);
+        // it skipped, unless the clock was stepped far forward or back.
+        if (step >= 0 && step <= clockForwardTolerance) {
+            sample.moment = skippedDueMoment(s, state, sample.now);
             if (sample.moment != 0) break;
         }
+        state.lastSample = sample.now;
     }
+    state.lastSample = sample.now;
     return sample;
 }
 
@@ -113,6 +124,7 @@ int runLoop(const Settings& s, SerialPort& port) {
     LoopState state;
     startMetrics(s, port, state.metrics);
     clockStep(state.clock);
+    state.lastSample = std::time(nullptr);
     while (runInt == 1) {
         DueSample due = waitForDueMoment(s, port, state);
         state.lastCycle = due.now;
