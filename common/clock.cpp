@@ -20,8 +20,12 @@ std::string formatDate(const std::tm& parts, char separator) {
     return fmt("%d%c%02d%c%02d", year, separator, parts.tm_mon + 1, separator, parts.tm_mday);
 }
 
+std::string formatTime(int hours, int minutes, int seconds) {
+    return fmt("%02d:%02d.%02d", hours, minutes, seconds);
+}
+
 std::string formatTime(const std::tm& parts) {
-    return fmt("%02d:%02d.%02d", parts.tm_hour, parts.tm_min, parts.tm_sec);
+    return formatTime(parts.tm_hour, parts.tm_min, parts.tm_sec);
 }
 
 }  // namespace
@@ -76,6 +80,10 @@ std::string timeText(std::time_t when) {
     std::tm parts{};
     localtime_r(&when, &parts);
     return formatTime(parts);
+}
+
+std::string secondsText(int seconds) {
+    return formatTime(seconds / 3600, seconds % 3600 / 60, seconds % 60);
 }
 
 int sTh(int seconds) { return seconds / 3600; }

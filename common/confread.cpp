@@ -54,8 +54,8 @@ bool walkTokens(const std::string& path, ConfSyntax syntax, Take take) {
 
 }  // namespace
 
-int confRead(const std::string& path, const std::string& key, std::string& value,
-             ConfSyntax syntax) {
+int confLookup(const std::string& path, const std::string& key, std::string& value,
+               ConfSyntax syntax) {
     TokenWindow window;
     int matches = 0;
     bool opened = walkTokens(path, syntax, [&](std::string& token) {
@@ -65,11 +65,14 @@ int confRead(const std::string& path, const std::string& key, std::string& value
             ++matches;
         }
     });
-    if (!opened) {
-        std::printf("\nBlad - nie znaleziono pliku kofiguracji %s\n", path.c_str());
-        return -1;
-    }
-    return matches;
+    return opened ? matches : -1;
+}
+
+int confRead(const std::string& path, const std::string& key, std::string& value,
+             ConfSyntax syntax) {
+    int found = confLookup(path, key, value, syntax);
+    if (found < 0) std::printf("\nBlad - nie znaleziono pliku kofiguracji %s\n", path.c_str());
+    return found;
 }
 
 bool confTokens(const std::string& path, ConfSyntax syntax, std::vector<std::string>& tokens) {

@@ -17,10 +17,16 @@ enum ConfSyntax {
 };
 
 // Looks up the triple "key = value" in the file at path.  Returns the number
-// of times it was found, or -1 (with a message on standard output) when the
-// file cannot be opened.  value receives the last value found and is left
+// of times it was found, or -1 when the file cannot be opened (errno tells
+// why); prints nothing.  value receives the last value found and is left
 // untouched when nothing was found.  Tokens are kept whole, whatever their
 // length.
+int confLookup(const std::string& path, const std::string& key, std::string& value,
+               ConfSyntax syntax);
+
+// confLookup for pcpoll and pcview: a file that cannot be opened is also
+// reported on standard output, "\nBlad - nie znaleziono pliku kofiguracji
+// %s\n" with the path.
 int confRead(const std::string& path, const std::string& key, std::string& value,
              ConfSyntax syntax);
 
@@ -31,10 +37,11 @@ bool confTokens(const std::string& path, ConfSyntax syntax, std::vector<std::str
 // Seconds since local midnight; 86400 stands for 24:00.
 constexpr int secondsPerDay = 86400;
 
-int weekday();                        // 0 = Sunday .. 6 = Saturday
-std::string gettime();                // "HH:MM.SS" of now
-int gettimesec();                     // seconds-of-day of now
-std::string getdate(char separator);  // today's date text, see olddate
+int weekday();                         // 0 = Sunday .. 6 = Saturday
+std::string gettime();                 // "HH:MM.SS" of now
+std::string secondsText(int seconds);  // "HH:MM.SS" of a seconds-of-day value
+int gettimesec();                      // seconds-of-day of now
+std::string getdate(char separator);   // today's date text, see olddate
 // Date text of the local calendar day daysBack days before today.  The
 // selector '0' gives YYYYMMDD; any other character is put between year,
 // month and day (YYYY-MM-DD for '-').

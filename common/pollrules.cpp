@@ -7,9 +7,6 @@
 
 #include "pcutil.h"
 
-const char* const weekDays[daysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
-                                           "Thursday", "Friday", "Saturday"};
-
 int decodeRecordtime(const std::string& text) {
     // The leading decimal number, as atoi reads it, but saturating instead
     // of overflowing on absurdly long numbers.
@@ -41,8 +38,10 @@ void nameBreak(const std::string& entry, std::string& base, std::string& ext) {
 }
 
 std::string reportFileOf(const std::string& base, const std::string& ext, const std::string& date) {
-    return base + "_" + date + "." + ext;
+    return reportFilePrefix(base) + date + "." + ext;
 }
+
+std::string reportFilePrefix(const std::string& base) { return base + "_"; }
 
 int closingSecond(int closeTime) {
     // The clock never reads 24:00, so a 24:00 closing is tested at 23:59:59.

@@ -1,7 +1,7 @@
 // The poller's rules that other programs must apply exactly as it does:
 // decoding the configuration values, the name of a day's report file, and
-// when a poll cycle is due.  One copy of each rule, used by pcpoll and by
-// pcstat's checks.
+// when a poll cycle is due.  One copy of each rule, used by pcpoll, pcview
+// and pcstat.
 #pragma once
 
 #include <string>
@@ -11,7 +11,8 @@ constexpr int minInterval = 10;  // shorter record intervals are raised to this
 
 // English day names, indexed by weekday number (0 = Sunday): the keys of
 // the day-specific opening hours and the day names of the poller's logs.
-extern const char* const weekDays[daysPerWeek];
+inline constexpr const char* weekDays[daysPerWeek] = {"Sunday",   "Monday", "Tuesday", "Wednesday",
+                                                      "Thursday", "Friday", "Saturday"};
 
 // The record interval of a recordtime text: its leading decimal number,
 // raised to minInterval when smaller or missing.
@@ -28,6 +29,12 @@ void nameBreak(const std::string& entry, std::string& base, std::string& ext);
 
 // The report file of a day: base + "_" + date (YYYYMMDD) + "." + extension.
 std::string reportFileOf(const std::string& base, const std::string& ext, const std::string& date);
+// What every report file name of base starts with: base + "_".
+std::string reportFilePrefix(const std::string& base);
+
+// The extension of the report files the viewer shows: its entry names only
+// the base under its report directory.
+inline constexpr const char* viewerReportExtension = "csv";
 
 // The second at which a day's closing is tested: 24:00 (86400), which the
 // clock never reads, becomes 23:59:59; any other value stays.

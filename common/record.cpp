@@ -130,6 +130,12 @@ bool fits(long long value) {
 
 }  // namespace
 
+std::string recordTimeText(std::string_view time, int interval) {
+    constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
+    if (interval >= hourMinuteInterval) time = time.substr(0, hourMinuteLength);
+    return std::string(time);
+}
+
 std::string recordBodyText(std::string_view time, int total, int faults, int noAnswer) {
     return fmt("%.*s;%6d;%2d;%2d;", static_cast<int>(time.size()), time.data(), total, faults,
                noAnswer);

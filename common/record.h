@@ -1,7 +1,8 @@
 // The record line of a report file, as pcpoll writes it and pcview and
 // pcstat read it: "%s;%6d;%2d;%2d;" (time, counter total, photocell fault
 // count, no-answer flag), a checksum text "0X%04X" of that body, a line
-// feed.  Also the reader of report files, a line at a time.
+// feed; the record time in it.  Also the reader of report files, a line at
+// a time.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +10,17 @@
 #include <memory>
 #include <string>
 #include <string_view>
+
+// ---- the record time
+
+// From this record interval on (seconds), a record's time is HH:MM; below
+// it HH:MM.SS.
+constexpr int hourMinuteInterval = 60;
+
+// The record time of a time text HH:MM.SS (gettime, secondsText) under the
+// record interval: its first five characters (HH:MM) from
+// hourMinuteInterval on, the whole text below.
+std::string recordTimeText(std::string_view time, int interval);
 
 // ---- forming a record line
 

@@ -13,6 +13,7 @@
 #include "fuzz_models.h"
 #include "fuzz_support.h"
 #include "viewer.h"
+#include "viewerhelpers.h"
 
 namespace {
 

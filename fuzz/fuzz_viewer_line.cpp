@@ -12,6 +12,7 @@
 #include "fuzz_support.h"
 #include "poller.h"
 #include "viewer.h"
+#include "viewerhelpers.h"
 
 namespace {
 

@@ -30,24 +30,22 @@ fuzzDir=$(cd "$(dirname "${BASH_SOURCE[0]}")" && pwd)
 root=$(dirname "$fuzzDir")
 build=$root/build/fuzz
 
-allTargets=(fuzz_confread fuzz_conftokens fuzz_startup fuzz_hours fuzz_getdata fuzz_bytedump
-            fuzz_viewer_line fuzz_report fuzz_fgetline fuzz_answer fuzz_chart_text
-            fuzz_record_line fuzz_date fuzz_dayfile)
+# The targets and their dictionaries, as fuzz/targets.txt names them.
+allTargets=()
+declare -A dictionaryOf=()
+while read -r name dictionary _; do
+    [[ $name == fuzz_* ]] || continue
+    allTargets+=("$name")
+    dictionaryOf[$name]=$dictionary
+done <"$fuzzDir/targets.txt"
 targets=("$@")
 if ((${#targets[@]} == 0)); then targets=("${allTargets[@]}"); fi
-
-# The dictionary of each target, under fuzz/dict.
-dictionaryOf() {
-    case $1 in
-        fuzz_confread | fuzz_conftokens | fuzz_startup) echo conf.dict ;;
-        fuzz_hours) echo hours.dict ;;
-        fuzz_getdata | fuzz_bytedump) echo getdata.dict ;;
-        fuzz_viewer_line | fuzz_report | fuzz_fgetline | fuzz_record_line | fuzz_dayfile)
-            echo record.dict ;;
-        fuzz_answer) echo answer.dict ;;
-        *) echo "" ;;
-    esac
-}
+for target in "${targets[@]}"; do
+    if [[ ! -v dictionaryOf[$target] ]]; then
+        echo "run.sh: $target is not a target of fuzz/targets.txt" >&2
+        exit 2
+    fi
+done
 
 # The inputs libFuzzer saved in an artifact directory: crashes, leaks,
 # timeouts and running out of memory.
@@ -98,9 +96,9 @@ for target in "${targets[@]}"; do
     work=$build/corpus-work/$target
     artifacts=$build/artifacts/$target/
     log=$build/logs/$target.log
-    dict=$(dictionaryOf "$target")
+    dict=${dictionaryOf[$target]}
     dictOption=()
-    if [[ -n $dict && -f $fuzzDir/dict/$dict ]]; then dictOption=(-dict="$fuzzDir/dict/$dict"); fi
+    if [[ $dict != - && -f $fuzzDir/dict/$dict ]]; then dictOption=(-dict="$fuzzDir/dict/$dict"); fi
     mkdir -p "$work" "$artifacts"
     crashesBefore=$(countArtifacts "$artifacts")
 

@@ -2,8 +2,10 @@
 #include "metrics.h"
 #include "poller.h"
 
-// The decoding of recordtime and the opening hours, and nameBreak, are
-// shared with pcstat (common/pollrules.cpp).
+// The decoding of recordtime and the opening hours, nameBreak and the
+// report file name are shared with pcstat and pcview
+// (common/pollrules.cpp), and so is the opening table
+// (common/openingtable.cpp).
 
 std::string reportFileName(const Settings& s, const std::string& date) {
     return reportFileOf(s.base, s.ext, date);

@@ -26,7 +26,7 @@ bool openNow() { return withinOpeningHours(t, start, stop); }
 
 void readMetricsSetting(Settings& s, std::FILE* vlog) {
     std::string value;
-    if (confRead(s.confPath, "metrics", value, confHashComments) <= 0) return;
+    if (confRead(s.confPath, metricsKey, value, confHashComments) <= 0) return;
     s.metrics = value;
     if (verbose >= levelDetail)
         putLog(vlog, fmt("Sciezka/nazwa pliku metryk = %s\n", value.c_str()));

@@ -9,6 +9,10 @@
 #include <ctime>
 #include <string>
 
+#include "confkeys.h"
+#include "filewrite.h"
+#include "openingtable.h"
+#include "pcconfig.h"
 #include "pcutil.h"
 #include "pollrules.h"
 #include "record.h"
@@ -25,8 +29,9 @@ extern int t;
 extern int wdayOld;
 extern int dayNr;
 
-// Everything start-up decides, read once and kept for the whole run.
-struct Settings {
+// Everything start-up decides, read once and kept for the whole run; the
+// opening table (openTimes, closeTimes) among it.
+struct Settings : OpeningTable {
     std::string invocation;  // argument zero, directory part included
     std::string eventLog;
     std::string verboseLog;
@@ -39,8 +44,6 @@ struct Settings {
     std::string base;  // entry split at its first point
     std::string ext;
     int interval = 0;  // record interval, seconds
-    int openTimes[daysPerWeek] = {};
-    int closeTimes[daysPerWeek] = {};
     bool comlog = false;
     std::string metrics;  // the metrics file for the node exporter; empty: none
 };
@@ -62,7 +65,9 @@ struct PollResult {
 };
 
 // ---- logs (logs.cpp)
-inline constexpr const char* versionText = "pcpoll-0.1.0-20100826-7";
+// The version text of the banner and the metrics: the program's version
+// between the name and the date and release of the original poller.
+inline constexpr const char* versionText = "pcpoll-" PC_VERSION "-20100826-7";
 constexpr int levelQuiet = 0;
 constexpr int levelVerbose = 1;
 constexpr int levelDetail = 2;
@@ -87,9 +92,6 @@ std::string usageText(const std::string& confDir, const std::string& logDir);
 // anything else at the path, a symbolic link included.
 int openAppendFd(const std::string& path);
 std::FILE* openAppendStream(const std::string& path);
-// Writes all of text, going on after a short write; false with errno set
-// when the rest cannot be written.  written receives what was written.
-bool writeAll(int fd, const std::string& text, std::size_t& written);
 
 // ---- the journal (journal.cpp)
 constexpr int priorityError = 3;  // syslog priorities, as journald reads them
@@ -160,8 +162,7 @@ bool getdata(const std::string& answer, int& total, int& faults);
 void waitOneSecond();
 
 // ---- records (record.cpp)
-constexpr int hourMinuteInterval = 60;  // from this interval on, times are HH:MM
-constexpr int shortWrite = 25;          // a record line is longer than this
+constexpr int shortWrite = 25;  // a record line is longer than this
 
 std::string recordTime(int interval);
 // The record time of a moment polled late.

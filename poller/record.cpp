@@ -8,7 +8,6 @@
 #include "poller.h"
 
 namespace {
-constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
 
 // Appends the line to the file.  A write that fails part-way is undone, so
 // that no partial line can glue two records together.  Returns the number
@@ -30,19 +29,10 @@ long appendLine(const std::string& path, const std::string& line, int& error) {
 }
 }  // namespace
 
-namespace {
-
-std::string shortenedTime(int interval, std::string time) {
-    if (interval >= hourMinuteInterval) time.resize(hourMinuteLength);
-    return time;
-}
-
-}  // namespace
-
-std::string recordTime(int interval) { return shortenedTime(interval, gettime()); }
+std::string recordTime(int interval) { return recordTimeText(gettime(), interval); }
 
 std::string recordTimeOf(int interval, std::time_t moment) {
-    return shortenedTime(interval, timeText(moment));
+    return recordTimeText(timeText(moment), interval);
 }
 
 std::string recordBody(const std::string& time, const PollResult& result) {

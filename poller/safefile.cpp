@@ -35,17 +35,3 @@ std::FILE* openAppendStream(const std::string& path) {
     if (stream == nullptr) close(fd);
     return stream;
 }
-
-bool writeAll(int fd, const std::string& text, std::size_t& written) {
-    written = 0;
-    while (written < text.size()) {
-        ssize_t count = write(fd, text.data() + written, text.size() - written);
-        if (count < 0 && errno == EINTR) continue;
-        if (count <= 0) {
-            if (count == 0) errno = ENOSPC;
-            return false;
-        }
-        written += static_cast<std::size_t>(count);
-    }
-    return true;
-}

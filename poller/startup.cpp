@@ -48,12 +48,12 @@ struct RequiredKey {
 };
 
 constexpr RequiredKey requiredKeys[] = {
-    {"portname", "PORT COM = %s\n", "Nie znaleziono nazwy portu com 'portname' w pliku %s"},
-    {"entry", "Sciezka/nazwa pliku raportu = %s\n",
+    {portnameKey, "PORT COM = %s\n", "Nie znaleziono nazwy portu com 'portname' w pliku %s"},
+    {entryKey, "Sciezka/nazwa pliku raportu = %s\n",
      "Nie znaleziono nazwy pliku raportu 'entry' com w pliku %s"},
-    {"recordtime", "Odstep czasowy rekordow = %ssekund\n",
+    {recordtimeKey, "Odstep czasowy rekordow = %ssekund\n",
      "Nie znaleziono czasowego osdtepu rekordow 'recordtime' w pliku %s"},
-    {"opentime", "Globalny czas otwarcia sklepu:  %s\n",
+    {opentimeKey, "Globalny czas otwarcia sklepu:  %s\n",
      "Nie znaleziono globarnego czasu otwarcia sklepu 'opentime' w pliku %s"},
 };
 
@@ -78,43 +78,44 @@ bool readRequiredKeys(Settings& s, std::FILE* vlog, std::string& recordtimeText,
     return true;
 }
 
-bool readDefaultHours(Settings& s, std::FILE* vlog, const std::string& opentimeText) {
-    int open = 0, close = 0, numbers[4] = {};
-    if (!decodeHours(opentimeText, open, close, numbers)) {
-        putError(vlog, "\nblad odczytu godzin otwarcia\n");
-        return false;
+// Logs a step of building the opening table: its level lines, or the
+// error that aborts start-up.
+void logOpeningStep(std::FILE* vlog, const OpeningNote& note) {
+    const int* n = note.numbers;
+    switch (note.step) {
+        case OpeningStep::defaultBad: putError(vlog, "\nblad odczytu godzin otwarcia\n"); break;
+        case OpeningStep::defaultHours:
+            if (verbose >= levelVerbose)
+                putLog(vlog, fmt("zdekodowano wstepnie godziny pracy  %2d:%02d-%2d:%02d\n", n[0],
+                                 n[1], n[2], n[3]));
+            break;
+        case OpeningStep::dayBad:
+            putError(vlog, fmt("\nblad odczytu godzin otwarcia w %s\n", weekDays[note.day]));
+            break;
+        case OpeningStep::dayHours:
+            if (verbose >= levelDetail)
+                putLog(vlog, fmt("wczytano %s %2d:%02d-%2d:%02d\n", weekDays[note.day], n[0], n[1],
+                                 n[2], n[3]));
+            break;
     }
-    if (verbose >= levelVerbose)
-        putLog(vlog, fmt("zdekodowano wstepnie godziny pracy  %2d:%02d-%2d:%02d\n", numbers[0],
-                         numbers[1], numbers[2], numbers[3]));
-    for (int day = 0; day < daysPerWeek; ++day) {
-        s.openTimes[day] = open;
-        s.closeTimes[day] = close;
-    }
-    return true;
 }
 
-bool readDayHours(Settings& s, std::FILE* vlog) {
-    for (dayNr = 0; dayNr < daysPerWeek; ++dayNr) {
-        std::string text;
-        if (confRead(s.confPath, weekDays[dayNr], text, confHashComments) <= 0) continue;
-        int numbers[4] = {};
-        if (!decodeHours(text, s.openTimes[dayNr], s.closeTimes[dayNr], numbers)) {
-            putError(vlog, fmt("\nblad odczytu godzin otwarcia w %s\n", weekDays[dayNr]));
-            return false;
-        }
-        if (verbose >= levelDetail)
-            putLog(vlog, fmt("wczytano %s %2d:%02d-%2d:%02d\n", weekDays[dayNr], numbers[0],
-                             numbers[1], numbers[2], numbers[3]));
-    }
-    return true;
+// The opening table: opentime for every day, then the day keys, each day
+// looked up with dayNr as the day being read.
+bool readOpeningTable(Settings& s, std::FILE* vlog, const std::string& opentimeText) {
+    auto lookUpDay = [&](int day, std::string& hours) {
+        dayNr = day;
+        return confRead(s.confPath, weekDays[day], hours, confHashComments) > 0;
+    };
+    return buildOpeningTable(opentimeText, lookUpDay, s,
+                             [&](const OpeningNote& note) { logOpeningStep(vlog, note); });
 }
 
 // The com log switch: the optional key comlog, on when its value begins
 // with y.
 bool readComlogSwitch(const Settings& s) {
     std::string value;
-    return confRead(s.confPath, "comlog", value, confHashComments) > 0 && !value.empty() &&
+    return confRead(s.confPath, comlogKey, value, confHashComments) > 0 && !value.empty() &&
            value[0] == 'y';
 }
 
@@ -145,7 +146,7 @@ int startUp(int argc, char** argv, const std::string& confDir, const std::string
 
     std::string recordtimeText, opentimeText;
     if (!readRequiredKeys(s, vlog, recordtimeText, opentimeText) ||
-        !readDefaultHours(s, vlog, opentimeText) || !readDayHours(s, vlog))
+        !readOpeningTable(s, vlog, opentimeText))
         return abortStartUp(s, vlog);
     s.comlog = readComlogSwitch(s);
     readMetricsSetting(s, vlog);

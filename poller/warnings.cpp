@@ -7,22 +7,12 @@
 
 namespace {
 
-bool isKnownKey(const std::string& key) {
-    static const char* const keys[] = {"portname", "entry",  "recordtime",
-                                       "opentime", "comlog", "metrics"};
-    for (const char* known : keys)
-        if (key == known) return true;
-    for (const char* day : weekDays)
-        if (key == day) return true;
-    return false;
-}
-
 // Keys of every "key = value" triple that the poller does not know, each
 // once, in the order of their first appearance.
 std::vector<std::string> unknownKeys(const std::vector<std::string>& tokens) {
     std::vector<std::string> keys;
     for (std::size_t i = 0; i + 2 < tokens.size(); ++i) {
-        if (tokens[i + 1] != "=" || isKnownKey(tokens[i])) continue;
+        if (tokens[i + 1] != "=" || isConfKey(ConfFileKind::poller, tokens[i])) continue;
         if (std::find(keys.begin(), keys.end(), tokens[i]) == keys.end()) keys.push_back(tokens[i]);
     }
     return keys;

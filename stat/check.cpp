@@ -17,6 +17,7 @@
 #include "expected.h"
 #include "pcutil.h"
 #include "polish.h"
+#include "record.h"
 #include "stream.h"
 
 namespace {
@@ -24,7 +25,6 @@ namespace {
 using std::chrono::days;
 
 constexpr int lateSeconds = 2;  // how far a record time may lie after its moment
-constexpr int hourMinuteInterval = 60;
 
 // The first and last time and the number of records of one kind.
 struct Span {

@@ -4,7 +4,9 @@
 #include <dirent.h>
 
 #include <algorithm>
+#include <cerrno>
 
+#include "confkeys.h"
 #include "pcutil.h"
 #include "pollrules.h"
 
@@ -12,8 +14,10 @@ namespace {
 
 constexpr const char* confSuffix = ".conf";
 
+// pcstat reads the poller's files without the poller's message on standard
+// output: a file that cannot be read is the caller's to report.
 bool hasKey(const std::string& path, const char* key, std::string& value) {
-    return confRead(path, key, value, confHashComments) > 0;
+    return confLookup(path, key, value, confHashComments) > 0;
 }
 
 bool endsWith(const std::string& text, const std::string& tail) {
@@ -37,20 +41,13 @@ std::string pathLabel(const std::string& path) {
 
 bool readSchedule(const std::string& confPath, Schedule& schedule) {
     std::string recordtime, opentime;
-    if (!hasKey(confPath, "recordtime", recordtime) || !hasKey(confPath, "opentime", opentime))
+    if (!hasKey(confPath, recordtimeKey, recordtime) || !hasKey(confPath, opentimeKey, opentime))
         return false;
     Schedule read;
-    int open = 0, close = 0, numbers[4] = {};
-    if (!decodeHours(opentime, open, close, numbers)) return false;
-    for (int day = 0; day < daysPerWeek; ++day) {
-        read.openTimes[day] = open;
-        read.closeTimes[day] = close;
-    }
-    for (int day = 0; day < daysPerWeek; ++day) {
-        std::string text;
-        if (!hasKey(confPath, weekDays[day], text)) continue;
-        if (!decodeHours(text, read.openTimes[day], read.closeTimes[day], numbers)) return false;
-    }
+    auto lookUpDay = [&](int day, std::string& hours) {
+        return hasKey(confPath, weekDays[day], hours);
+    };
+    if (!buildOpeningTable(opentime, lookUpDay, read)) return false;
     read.interval = decodeRecordtime(recordtime);
     schedule = read;
     return true;
@@ -70,12 +67,12 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     std::string confPath = places.confDir + name + confSuffix;
     if (!fileExists(confPath)) {
         resolved.base = places.reportDir + name;
-        resolved.ext = "csv";
+        resolved.ext = viewerReportExtension;
         entrance = resolved;
         return true;
     }
     std::string entry, portname;
-    if (!hasKey(confPath, "entry", entry)) {
+    if (!hasKey(confPath, entryKey, entry)) {
         error = name + ": brak ustawienia entry w " + confPath;
         return false;
     }
@@ -83,12 +80,13 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     nameBreak(entry, resolved.base, resolved.ext);
     // A configuration the poller refuses gives no records, so no schedule.
     resolved.scheduled =
-        hasKey(confPath, "portname", portname) && readSchedule(confPath, resolved.schedule);
+        hasKey(confPath, portnameKey, portname) && readSchedule(confPath, resolved.schedule);
     entrance = resolved;
     return true;
 }
 
-std::vector<std::string> configuredEntrances(const std::string& confDir) {
+std::vector<std::string> configuredEntrances(const std::string& confDir,
+                                             const UnreadableConf& unreadable) {
     std::vector<std::string> names;
     DIR* dir = opendir(confDir.c_str());
     if (dir == nullptr) return names;
@@ -97,7 +95,9 @@ std::vector<std::string> configuredEntrances(const std::string& confDir) {
         if (!endsWith(file, confSuffix)) continue;
         std::string path = confDir + file;
         std::string value;
-        if (hasKey(path, "portname", value) && hasKey(path, "entry", value))
+        int found = confLookup(path, portnameKey, value, confHashComments);
+        if (found < 0 && unreadable) unreadable(path, errno);
+        if (found > 0 && hasKey(path, entryKey, value))
             names.push_back(file.substr(0, file.size() - std::string(confSuffix).size()));
     }
     closedir(dir);

@@ -4,6 +4,7 @@
 // report path in the form of the poller's entry (no schedule).
 #pragma once
 
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,10 +23,15 @@ struct Entrance {
 
 std::string reportPathOf(const Entrance& entrance, Day day);
 
+// Told of a poller configuration that cannot be read: its path and the
+// errno of the failure.
+using UnreadableConf = std::function<void(const std::string& path, int error)>;
+
 // Where the fixed paths lie.
 struct Places {
-    std::string confDir;    // the pollers' configurations, /opt/velmora/
-    std::string reportDir;  // the viewer's report files, /var/log/korvane/
+    std::string confDir;             // the pollers' configurations, /opt/velmora/
+    std::string reportDir;           // the viewer's report files, /var/log/korvane/
+    UnreadableConf unreadable = {};  // when set, told of each unreadable one
 };
 
 // Resolves one named entrance; false with a message in error when its
@@ -34,8 +40,10 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
                      std::string& error);
 
 // Every poller configuration in confDir that holds portname and entry, in
-// name order.
-std::vector<std::string> configuredEntrances(const std::string& confDir);
+// name order.  A configuration that cannot be read (a dangling link, no
+// permission) is left out, and told to unreadable when set.
+std::vector<std::string> configuredEntrances(const std::string& confDir,
+                                             const UnreadableConf& unreadable = {});
 
 // Reads the schedule of a poller's configuration as its start-up does;
 // false when start-up would refuse it.

@@ -7,6 +7,7 @@
 #include <climits>
 
 #include "pcutil.h"
+#include "record.h"
 
 namespace {
 
@@ -108,9 +109,5 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
 }
 
 std::string momentText(int second, int interval) {
-    constexpr int hourMinuteInterval = 60;
-    int hours = second / 3600;
-    int minutes = second % 3600 / 60;
-    if (interval >= hourMinuteInterval) return fmt("%02d:%02d", hours, minutes);
-    return fmt("%02d:%02d.%02d", hours, minutes, second % 60);
+    return recordTimeText(secondsText(second), interval);
 }

@@ -6,13 +6,13 @@
 #include <vector>
 
 #include "calendar.h"
+#include "openingtable.h"
 #include "pollrules.h"
 
-// What the configuration of an entrance says about its polls.
-struct Schedule {
-    int openTimes[daysPerWeek] = {};   // seconds-of-day, by weekday (0 = Sunday)
-    int closeTimes[daysPerWeek] = {};  // 86400 for 24:00
-    int interval = minInterval;        // seconds
+// What the configuration of an entrance says about its polls: its opening
+// table and its record interval.
+struct Schedule : OpeningTable {
+    int interval = minInterval;  // seconds
 };
 
 // A moment at which a record is expected.

@@ -1,6 +1,7 @@
 // pcstat: visitor statistics from the daily reports of pcpoll, and checks
 // that the reports are complete and intact.
 #include <cstdio>
+#include <cstring>
 
 #include "check.h"
 #include "from_table.h"
@@ -16,6 +17,13 @@ constexpr int statusTrouble = 2;  // a usage error, or files that cannot be read
 int fail(const std::string& message) {
     std::fprintf(stderr, "pcstat: %s\n", message.c_str());
     return statusTrouble;
+}
+
+// A poller configuration that cannot be read is left out, with a line on
+// standard error: standard output carries only the results.
+void reportUnreadable(const std::string& path, int error) {
+    std::fprintf(stderr, "pcstat: nie mozna czytac konfiguracji %s: %s\n", path.c_str(),
+                 std::strerror(error));
 }
 
 int runCheckMode(const std::vector<Entrance>& entrances, const Options& options) {
@@ -80,10 +88,10 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.version) {
-        std::printf("pcstat %s\n", PC_STAT_VERSION);
+        std::printf("pcstat %s\n", PC_VERSION);
         return 0;
     }
-    Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR};
+    Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
     return options.check ? runCheckMode(entrances, options) : runStatistics(entrances, options);

@@ -1,3 +1,5 @@
+// The noun form a Polish count takes: one, a few (ending in 2-4, but not
+// in 12-14) or many.
 #include "polish.h"
 
 std::string polishCount(long long count, const char* one, const char* few, const char* many) {

@@ -87,7 +87,7 @@ void count(PeriodCounts& counts, const DayLine& line, long long increase) {
 bool resolveEntrances(const Options& options, const Places& places,
                       std::vector<Entrance>& entrances, std::string& error) {
     std::vector<std::string> names = options.entrances;
-    if (names.empty()) names = configuredEntrances(places.confDir);
+    if (names.empty()) names = configuredEntrances(places.confDir, places.unreadable);
     if (names.empty()) {
         error = "nie podano wejscia, a w " + places.confDir +
                 " nie ma konfiguracji pollera z portname i entry";
@@ -162,11 +162,4 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
                                            slots.begin() + static_cast<long>((r + 1) * width));
     }
     return true;
-}
-
-bool computeStatTable(const Options& options, const Places& places, StatTable& table,
-                      std::string& error) {
-    std::vector<Entrance> entrances;
-    return resolveEntrances(options, places, entrances, error) &&
-           computeStatTable(entrances, options, table, error);
 }

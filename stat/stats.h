@@ -20,9 +20,5 @@ bool resolveEntrances(const Options& options, const Places& places,
 bool computeStatTable(const std::vector<Entrance>& entrances, const Options& options,
                       StatTable& table, std::string& error);
 
-// Both of the above.
-bool computeStatTable(const Options& options, const Places& places, StatTable& table,
-                      std::string& error);
-
 // The English weekday names of the weekday rows, Monday first.
 extern const char* const isoWeekdayNames[daysPerWeek];

@@ -9,6 +9,8 @@
 #include <thread>
 #include <vector>
 
+#include "pollrules.h"
+
 long long IncreaseTracker::take(long total, Fall& fall) {
     fall = Fall::none;
     long long increase = 0;
@@ -66,8 +68,8 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
 bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
     std::size_t slash = entrance.base.rfind('/');
     std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
-    std::string prefix =
-        (slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1)) + "_";
+    std::string prefix = reportFilePrefix(
+        slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1));
     DIR* handle = opendir(dir.c_str());
     if (handle == nullptr) {
         error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
@@ -79,8 +81,8 @@ bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& err
         found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
     closedir(handle);
     if (!found)
-        error =
-            entrance.label + ": brak plikow raportu " + entrance.base + "_RRRRMMDD." + entrance.ext;
+        error = entrance.label + ": brak plikow raportu " +
+                reportFileOf(entrance.base, entrance.ext, "RRRRMMDD");
     return found;
 }
 

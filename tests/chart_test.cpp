@@ -14,6 +14,7 @@
 #include "chart.h"
 #include "chartpixels.h"
 #include "from_table.h"
+#include "realtools.h"
 #include "testsupport.h"
 #include "text.h"
 
@@ -62,24 +63,6 @@ std::string draw(const ChartInput& input, const std::string& path, int width = 1
     std::string error;
     if (!drawChart(input, path, format, width, height, error)) return error;
     return "";
-}
-
-std::string findProgram(const std::string& name) {
-    const char* path = std::getenv("PATH");
-    std::string dirs = path ? path : "/usr/bin:/bin";
-    for (std::size_t start = 0; start <= dirs.size();) {
-        std::size_t end = dirs.find(':', start);
-        if (end == std::string::npos) end = dirs.size();
-        const std::string candidate = dirs.substr(start, end - start) + "/" + name;
-        if (access(candidate.c_str(), X_OK) == 0) return candidate;
-        start = end + 1;
-    }
-    return "";
-}
-
-bool inCi() {
-    const char* ci = std::getenv("CI");
-    return ci && std::string(ci) == "true";
 }
 
 std::vector<std::string> filesIn(const std::string& dir) {

@@ -75,6 +75,9 @@ TEST(Exchange, WholeAnswerAtTheFirstReadIsATwoSecondPoll) {
     EXPECT_EQ(occurrences(comlog, ": nbuf=1: 0ah 0dh 000124\n"), 1) << comlog;
 }
 
+// The answer comes in two chunks, "\n\r0001" and a moment later "24" (the
+// simulator's split, checked byte for byte in pcsim_test): the two reads
+// are joined into the one value 124.
 TEST(Exchange, AnswerStillArrivingIsAThreeSecondPoll) {
     PollerRig rig("exchange_three");
     runNoonCycle(rig, {"--start", "123", "--script", "split", "--split-delay",

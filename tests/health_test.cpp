@@ -21,12 +21,6 @@ namespace {
 const std::string tenOClock = "@2011-03-14 09:59:58 x10";
 const std::string confPath = "scratch/opt/velmora/door1.conf";
 
-std::string field(const std::string& line, int index) {
-    std::size_t from = 0;
-    for (int i = 0; i < index; ++i) from = line.find(';', from) + 1;
-    return line.substr(from, line.find(';', from) - from);
-}
-
 // Lines of text matching "DATE - HH:MM.SS what" whose time lies in the ten
 // seconds of the poll at pollTime ("HH:MM.S"): the moment the poll ended.
 ::testing::AssertionResult healthLine(const std::string& line, const std::string& pollTime,

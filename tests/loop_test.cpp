@@ -100,7 +100,7 @@ TEST(Schedule, PollsAtMultiplesAndAtTheOpeningAndClosingSecondOnly) {
     EXPECT_EQ(occurrences(rig.verboseLog(), "Otwarcie dzisiaj"), 1) << "one drain a day";
 }
 
-TEST(Schedule, IntervalThatDoesNotDivideTheHour) {
+TEST(Schedule, IntervalThatDoesNotDivideTheHourPollsAtItsMultiples) {
     PollerRig rig("loop_thousand");
     rig.configure("1000", "09:00-21:00");
     rig.simulate({});

@@ -20,12 +20,6 @@ std::string sampleOf(const std::string& text, const std::string& series) {
     return "";
 }
 
-std::string recordField(const std::string& line, int index) {
-    std::size_t from = 0;
-    for (int i = 0; i < index; ++i) from = line.find(';', from) + 1;
-    return line.substr(from, line.find(';', from) - from);
-}
-
 const std::string door1 = "{entrance=\"door1\"}";
 
 }  // namespace
@@ -72,8 +66,8 @@ TEST(MetricsPoller, WrittenAtTheStartAfterEveryCycleAndAtTheStop) {
     written.push_back(last);
     std::vector<std::string> lines = splitLines(rig.report("20110314"));
     ASSERT_GE(lines.size(), 4u);
-    for (const std::string& line : lines) ASSERT_EQ(recordField(line, 3), " 0") << line;
-    int lastTotal = std::stoi(recordField(lines.back(), 1));
+    for (const std::string& line : lines) ASSERT_EQ(field(line, 3), " 0") << line;
+    int lastTotal = std::stoi(field(lines.back(), 1));
     EXPECT_EQ(sampleOf(last, "pcpoll_up" + door1), "0") << last;
     EXPECT_EQ(sampleOf(last, "pcpoll_visitors_total" + door1), std::to_string(lastTotal)) << last;
     EXPECT_EQ(sampleOf(last, "pcpoll_polls_total{entrance=\"door1\",result=\"good\"}"),
@@ -146,7 +140,7 @@ TEST(MetricsPoller, AFailedWriteIsLoggedOnceAndPollingGoesOn) {
                               ": No such file or directory\n<6>Zapisano metryki " + path + "\n");
     EXPECT_EQ(sampleOf(readFile(path), "pcpoll_up" + door1), "0");
     for (const std::string& line : splitLines(rig.report("20110314")))
-        EXPECT_EQ(recordField(line, 3), " 0") << line;
+        EXPECT_EQ(field(line, 3), " 0") << line;
 }
 
 TEST(MetricsPoller, TheKeyIsLoggedAfterItsLookupAndInTheSummary) {

@@ -55,11 +55,6 @@ TEST(GetData, LastCompleteValueWins) {
     EXPECT_EQ(parse("\n\r0001\n\r000024").total, 24) << "a line feed breaks off a digit run";
 }
 
-TEST(GetData, JoinedChunksFormOneValue) {
-    std::string answer = std::string("\n\r0001") + "24";
-    EXPECT_EQ(parse(answer).total, 124);
-}
-
 TEST(GetData, GarbageGivesNothing) {
     EXPECT_EQ(parse("xyz\r\n12\x80\xff\x7f").total, 77);
     EXPECT_EQ(parse("").total, 77);

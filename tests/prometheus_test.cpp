@@ -125,12 +125,6 @@ std::string sampleValue(const std::string& page, const std::string& series) {
     return "";
 }
 
-std::string field(const std::string& line, int index) {
-    std::size_t from = 0;
-    for (int i = 0; i < index; ++i) from = line.find(';', from) + 1;
-    return line.substr(from, line.find(';', from) - from);
-}
-
 }  // namespace
 
 TEST(Scrape, NodeExporterAndPrometheusShowThePoller) {

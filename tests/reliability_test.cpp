@@ -35,12 +35,6 @@ void expectUnbrokenRecords(const std::vector<std::string>& lines, int interval) 
     }
 }
 
-std::string field(const std::string& line, int index) {
-    std::size_t from = 0;
-    for (int i = 0; i < index; ++i) from = line.find(';', from) + 1;
-    return line.substr(from, line.find(';', from) - from);
-}
-
 }  // namespace
 
 TEST(LostCounter, KilledAndRestartedOnTheSamePathIsPolledAgain) {

@@ -3,6 +3,7 @@
 // person reads it, usage errors; and the check of a day that the real
 // poller wrote against the simulated counter.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <string>
 #include <vector>
@@ -457,4 +458,21 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
     EXPECT_EQ(gone.status, 2);
     EXPECT_EQ(gone.err, "pcstat: door1: nie mozna czytac katalogu " + r.dir.path +
                             "/gone/: No such file or directory\n");
+}
+
+TEST(StatEntrances, ADanglingConfigurationLinkIsToldOnStandardErrorOnly) {
+    StatRun r("stat_dangling_conf");
+    r.conf("door1", "portname = /dev/null\nentry = " + r.door1() + "\n");
+    r.report("20110314", rec("10:00", 1) + rec("10:15", 4));
+    // A configuration whose file has gone, as a link left behind says.
+    std::string gone = r.dir.root("/opt/velmora/door0.conf");
+    ASSERT_EQ(symlink((r.dir.path + "/removed.conf").c_str(), gone.c_str()), 0);
+    ProcessResult all = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
+    EXPECT_EQ(all.status, 0) << all.err;
+    EXPECT_EQ(all.out,
+              "period,entrance,visitors,records,unanswered,faults\n"
+              "2011-03-14,door1,3,2,0,0\n");
+    EXPECT_EQ(all.err,
+              "pcstat: nie mozna czytac konfiguracji scratch/opt/velmora/door0.conf: No such file "
+              "or directory\n");
 }

@@ -2,21 +2,25 @@
 // expected moments against a second-by-second model of the poller's loop,
 // the head rule of a day's file, increases, and the texts of the output.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <string>
 #include <vector>
 
 #include "calendar.h"
 #include "dayfile.h"
+#include "entrance.h"
 #include "expected.h"
 #include "options.h"
 #include "output.h"
 #include "polish.h"
 #include "record.h"
 #include "stream.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -80,12 +84,7 @@ std::vector<int> moments(const Schedule& s, Day day) {
 
 Schedule every(const char* hours, int interval) {
     Schedule s;
-    int open = 0, close = 0, numbers[4];
-    EXPECT_TRUE(decodeHours(hours, open, close, numbers));
-    for (int d = 0; d < daysPerWeek; ++d) {
-        s.openTimes[d] = open;
-        s.closeTimes[d] = close;
-    }
+    EXPECT_TRUE(buildOpeningTable(hours, {}, s));
     s.interval = interval;
     return s;
 }
@@ -346,4 +345,49 @@ TEST(StatTexts, PolishCountsAndQuoting) {
     EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
     EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+}
+
+TEST(StatEntrance, TheScheduleIsTheOpeningTableTheStartUpWouldBuild) {
+    testsupport::ScratchDir dir("stat_schedule");
+    std::string path = dir.path + "/door1.conf";
+    testsupport::writeFile(path,
+                           "portname = /dev/null\nentry = x.csv\nrecordtime = 5\n"
+                           "opentime = 9:00-21:00\nSaturday = 10:00-14:00\n");
+    Schedule s;
+    ASSERT_TRUE(readSchedule(path, s));
+    EXPECT_EQ(s.interval, minInterval);
+    EXPECT_EQ(s.openTimes[1], hm(9, 0));
+    EXPECT_EQ(s.closeTimes[1], hm(21, 0));
+    EXPECT_EQ(s.openTimes[6], hm(10, 0));
+    EXPECT_EQ(s.closeTimes[6], hm(14, 0));
+
+    // A day that does not decode, or no opentime: the poller refuses it.
+    Schedule untouched = every("08:00-09:00", 900);
+    for (const char* text : {"recordtime = 900\nopentime = 9:00-21:00\nMonday = 9.00-21.00\n",
+                             "recordtime = 900\nSunday = 9:00-21:00\n"}) {
+        testsupport::writeFile(path, text);
+        Schedule kept = untouched;
+        EXPECT_FALSE(readSchedule(path, kept)) << text;
+        EXPECT_EQ(kept.openTimes[0], hm(8, 0));
+        EXPECT_EQ(kept.interval, 900);
+    }
+}
+
+TEST(StatEntrance, AnUnreadableConfigurationIsToldAndLeftOutQuietly) {
+    testsupport::ScratchDir dir("stat_unreadable");
+    testsupport::writeFile(dir.path + "/door2.conf", "portname = /dev/null\nentry = b.csv\n");
+    testsupport::writeFile(dir.path + "/door1.conf", "portname = /dev/null\nentry = a.csv\n");
+    testsupport::writeFile(dir.path + "/notes.conf", "entry = c.csv\n");
+    std::string gone = dir.path + "/door0.conf";
+    ASSERT_EQ(symlink((dir.path + "/removed").c_str(), gone.c_str()), 0);
+    std::vector<std::string> told;
+    testing::internal::CaptureStdout();
+    std::vector<std::string> names =
+        configuredEntrances(dir.path + "/", [&](const std::string& path, int error) {
+            told.push_back(path + ": " + std::strerror(error));
+        });
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+    EXPECT_EQ(names, (std::vector<std::string>{"door1", "door2"}));
+    EXPECT_EQ(told, std::vector<std::string>{gone + ": No such file or directory"});
+    EXPECT_EQ(configuredEntrances(dir.path + "/"), names);  // nobody to tell
 }

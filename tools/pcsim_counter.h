@@ -10,9 +10,7 @@
 
 #include "pcsim_options.h"
 
-namespace pcsim {
-
-constexpr char kQueryByte = 'r';
+constexpr char queryByte = 'r';
 
 struct CounterState {
     std::uint32_t total = 0;
@@ -31,16 +29,14 @@ struct Reply {
     bool closeDevice = false;
 };
 
-CounterState makeCounterState(const Options& options);
+CounterState makeCounterState(const SimOptions& options);
 
 // The action for the next query: the script in order, then ok (or the
 // script again when it loops).
-Action nextAction(const Options& options, CounterState& state);
+Action nextAction(const SimOptions& options, CounterState& state);
 
 // Carries out an action: updates the total and says what to send.
-Reply replyTo(const Action& action, const Options& options, CounterState& state);
+Reply replyTo(const Action& action, const SimOptions& options, CounterState& state);
 
 // The total as the counter shows it: six digits with leading zeros.
 std::string formatTotal(std::uint32_t total);
-
-}  // namespace pcsim

@@ -6,13 +6,9 @@
 #include <string>
 #include <string_view>
 
-namespace pcsim {
-
 // Decodes text such as "0a0d303030313233" (either letter case) into bytes.
 // Returns nothing when the text is empty, of odd length or not hexadecimal.
 std::optional<std::string> decodeHex(std::string_view text);
 
 // Encodes bytes as lower-case hexadecimal, two digits per byte.
 std::string encodeHex(std::string_view bytes);
-
-}  // namespace pcsim

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-namespace pcsim {
-
 struct EventLog {
     int fd = -1;  // -1: logging is off
 };
@@ -21,5 +19,3 @@ void logEvent(const EventLog& log, std::string_view word, std::string_view detai
 
 // Appends "word <hex of bytes>\n".
 void logBytes(const EventLog& log, std::string_view word, std::string_view bytes);
-
-}  // namespace pcsim

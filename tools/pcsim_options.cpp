@@ -1,3 +1,5 @@
+// The simulated counter's command line read with getopt_long: numbers in
+// their bounds, the script's actions, the hex bytes, and the usage text.
 #include "pcsim_options.h"
 
 #include <getopt.h>
@@ -11,16 +13,14 @@
 
 #include "pcsim_hex.h"
 
-namespace pcsim {
-
 namespace {
 
-constexpr std::int64_t kMaxSplitDelayMs = 24LL * 60 * 60 * 1000;  // one day
-constexpr std::size_t kMaxFloodBytes = 64UL * 1024 * 1024;
-constexpr char kScriptSeparator = ',';
-constexpr std::string_view kHexActionPrefix = "hex:";
+constexpr std::int64_t maxSplitDelayMs = 24LL * 60 * 60 * 1000;  // one day
+constexpr std::size_t maxFloodBytes = 64UL * 1024 * 1024;
+constexpr char scriptSeparator = ',';
+constexpr std::string_view hexActionPrefix = "hex:";
 
-constexpr const char* kUsageText =
+constexpr const char* usageText =
     "Usage: pcsim [OPTION]...\n"
     "Simulated people counter on a pseudo-terminal. Prints the slave device\n"
     "path on standard output, then answers each query byte 'r' like the\n"
@@ -48,33 +48,33 @@ constexpr const char* kUsageText =
     "2 on bad usage.\n";
 
 enum OptionId {
-    kOptLink = 256,  // above every character value, so no short option clashes
-    kOptStart,
-    kOptStep,
-    kOptStepRandom,
-    kOptSeed,
-    kOptScript,
-    kOptLoop,
-    kOptSplitDelay,
-    kOptFloodBytes,
-    kOptStale,
-    kOptLog,
-    kOptHelp,
+    optLink = 256,  // above every character value, so no short option clashes
+    optStart,
+    optStep,
+    optStepRandom,
+    optSeed,
+    optScript,
+    optLoop,
+    optSplitDelay,
+    optFloodBytes,
+    optStale,
+    optLog,
+    optHelp,
 };
 
-constexpr std::array<option, 13> kLongOptions{{
-    {"link", required_argument, nullptr, kOptLink},
-    {"start", required_argument, nullptr, kOptStart},
-    {"step", required_argument, nullptr, kOptStep},
-    {"step-random", required_argument, nullptr, kOptStepRandom},
-    {"seed", required_argument, nullptr, kOptSeed},
-    {"script", required_argument, nullptr, kOptScript},
-    {"loop", no_argument, nullptr, kOptLoop},
-    {"split-delay", required_argument, nullptr, kOptSplitDelay},
-    {"flood-bytes", required_argument, nullptr, kOptFloodBytes},
-    {"stale", required_argument, nullptr, kOptStale},
-    {"log", required_argument, nullptr, kOptLog},
-    {"help", no_argument, nullptr, kOptHelp},
+constexpr std::array<option, 13> longOptions{{
+    {"link", required_argument, nullptr, optLink},
+    {"start", required_argument, nullptr, optStart},
+    {"step", required_argument, nullptr, optStep},
+    {"step-random", required_argument, nullptr, optStepRandom},
+    {"seed", required_argument, nullptr, optSeed},
+    {"script", required_argument, nullptr, optScript},
+    {"loop", no_argument, nullptr, optLoop},
+    {"split-delay", required_argument, nullptr, optSplitDelay},
+    {"flood-bytes", required_argument, nullptr, optFloodBytes},
+    {"stale", required_argument, nullptr, optStale},
+    {"log", required_argument, nullptr, optLog},
+    {"help", no_argument, nullptr, optHelp},
     {nullptr, 0, nullptr, 0},
 }};
 
@@ -83,16 +83,16 @@ struct NamedAction {
     ActionKind kind;
 };
 
-constexpr std::array<NamedAction, 9> kNamedActions{{
-    {"ok", ActionKind::Ok},
-    {"fault", ActionKind::Fault},
-    {"silent", ActionKind::Silent},
-    {"split", ActionKind::Split},
-    {"late", ActionKind::Late},
-    {"garbage", ActionKind::Garbage},
-    {"flood", ActionKind::Flood},
-    {"hex", ActionKind::Hex},
-    {"close", ActionKind::Close},
+constexpr std::array<NamedAction, 9> namedActions{{
+    {"ok", ActionKind::ok},
+    {"fault", ActionKind::fault},
+    {"silent", ActionKind::silent},
+    {"split", ActionKind::split},
+    {"late", ActionKind::late},
+    {"garbage", ActionKind::garbage},
+    {"flood", ActionKind::flood},
+    {"hex", ActionKind::hex},
+    {"close", ActionKind::close},
 }};
 
 template <typename Number>
@@ -112,15 +112,15 @@ std::optional<Number> parseNumber(std::string_view text, Number maximum) {
 }
 
 std::optional<Action> parseAction(std::string_view text) {
-    if (text.substr(0, kHexActionPrefix.size()) == kHexActionPrefix) {
-        const auto bytes = decodeHex(text.substr(kHexActionPrefix.size()));
+    if (text.substr(0, hexActionPrefix.size()) == hexActionPrefix) {
+        const auto bytes = decodeHex(text.substr(hexActionPrefix.size()));
         if (!bytes) {
             return std::nullopt;
         }
-        return Action{ActionKind::Hex, *bytes};
+        return Action{ActionKind::hex, *bytes};
     }
-    for (const auto& named : kNamedActions) {
-        if (named.kind != ActionKind::Hex && named.name == text) {
+    for (const auto& named : namedActions) {
+        if (named.kind != ActionKind::hex && named.name == text) {
             return Action{named.kind, {}};
         }
     }
@@ -130,7 +130,7 @@ std::optional<Action> parseAction(std::string_view text) {
 std::optional<std::vector<Action>> parseScript(std::string_view list) {
     std::vector<Action> script;
     while (true) {
-        const auto separator = list.find(kScriptSeparator);
+        const auto separator = list.find(scriptSeparator);
         const auto item = list.substr(0, separator);
         auto action = parseAction(item);
         if (!action) {
@@ -151,61 +151,61 @@ void reportBadValue(const char* optionName, const char* value) {
 }
 
 // Applies one option to the options; returns false when its value is bad.
-bool applyOption(int id, const char* value, Options& options) {
-    constexpr auto kMaxCount = std::numeric_limits<std::uint64_t>::max();
+bool applyOption(int id, const char* value, SimOptions& options) {
+    constexpr auto maxCount = std::numeric_limits<std::uint64_t>::max();
     switch (id) {
-        case kOptLink: options.linkPath = value; return !options.linkPath.empty();
-        case kOptStart: {
-            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+        case optLink: options.linkPath = value; return !options.linkPath.empty();
+        case optStart: {
+            const auto number = parseNumber<std::uint64_t>(value, maxCount);
             options.startTotal = number.value_or(0);
             return number.has_value();
         }
-        case kOptStep: {
-            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+        case optStep: {
+            const auto number = parseNumber<std::uint64_t>(value, maxCount);
             options.step = number.value_or(0);
             return number.has_value();
         }
-        case kOptStepRandom: {
-            const auto number = parseNumber<std::uint64_t>(value, kMaxCount);
+        case optStepRandom: {
+            const auto number = parseNumber<std::uint64_t>(value, maxCount);
             options.stepRandom = true;
             options.stepRandomMax = number.value_or(0);
             return number.has_value();
         }
-        case kOptSeed: {
+        case optSeed: {
             const auto number =
                 parseNumber<std::uint32_t>(value, std::numeric_limits<std::uint32_t>::max());
-            options.seed = number.value_or(kDefaultSeed);
+            options.seed = number.value_or(defaultSeed);
             return number.has_value();
         }
-        case kOptScript: {
+        case optScript: {
             auto script = parseScript(value);
             options.script = script.value_or(std::vector<Action>{});
             return script.has_value();
         }
-        case kOptLoop: options.loopScript = true; return true;
-        case kOptSplitDelay: {
-            const auto number = parseNumber<std::int64_t>(value, kMaxSplitDelayMs);
-            options.splitDelayMs = number.value_or(kDefaultSplitDelayMs);
+        case optLoop: options.loopScript = true; return true;
+        case optSplitDelay: {
+            const auto number = parseNumber<std::int64_t>(value, maxSplitDelayMs);
+            options.splitDelayMs = number.value_or(defaultSplitDelayMs);
             return number.has_value();
         }
-        case kOptFloodBytes: {
-            const auto number = parseNumber<std::size_t>(value, kMaxFloodBytes);
-            options.floodBytes = number.value_or(kDefaultFloodBytes);
+        case optFloodBytes: {
+            const auto number = parseNumber<std::size_t>(value, maxFloodBytes);
+            options.floodBytes = number.value_or(defaultFloodBytes);
             return number.has_value();
         }
-        case kOptStale: {
+        case optStale: {
             const auto bytes = decodeHex(value);
             options.haveStaleBytes = bytes.has_value();
             options.staleBytes = bytes.value_or(std::string{});
             return bytes.has_value();
         }
-        case kOptLog: options.logPath = value; return !options.logPath.empty();
+        case optLog: options.logPath = value; return !options.logPath.empty();
         default: return false;
     }
 }
 
 const char* optionNameOf(int id) {
-    for (const auto& entry : kLongOptions) {
+    for (const auto& entry : longOptions) {
         if (entry.val == id && entry.name != nullptr) {
             return entry.name;
         }
@@ -215,10 +215,10 @@ const char* optionNameOf(int id) {
 
 }  // namespace
 
-void printUsage(std::FILE* stream) { std::fputs(kUsageText, stream); }
+void printUsage(std::FILE* stream) { std::fputs(usageText, stream); }
 
 const char* actionName(ActionKind kind) {
-    for (const auto& named : kNamedActions) {
+    for (const auto& named : namedActions) {
         if (named.kind == kind) {
             return named.name.data();
         }
@@ -230,12 +230,12 @@ ParseResult parseCommandLine(int argc, char* argv[]) {
     ParseResult result;
     optind = 1;
     while (true) {
-        const int id = getopt_long(argc, argv, "", kLongOptions.data(), nullptr);
+        const int id = getopt_long(argc, argv, "", longOptions.data(), nullptr);
         if (id == -1) {
             break;
         }
-        if (id == kOptHelp) {
-            result.outcome = ParseOutcome::ShowHelp;
+        if (id == optHelp) {
+            result.outcome = ParseOutcome::showHelp;
             return result;
         }
         if (id == '?' || id == ':') {
@@ -250,8 +250,6 @@ ParseResult parseCommandLine(int argc, char* argv[]) {
         std::fprintf(stderr, "pcsim: unexpected argument '%s'\n", argv[optind]);
         return result;
     }
-    result.outcome = ParseOutcome::Run;
+    result.outcome = ParseOutcome::run;
     return result;
 }
-
-}  // namespace pcsim

@@ -1,3 +1,5 @@
+// Opening the pseudo-terminal pair (master non-blocking, slave raw and kept
+// open), and the symbolic link to the slave, replaced and removed safely.
 #include "pcsim_pty.h"
 
 #include <fcntl.h>
@@ -12,11 +14,9 @@
 #include <cstring>
 #include <vector>
 
-namespace pcsim {
-
 namespace {
 
-constexpr const char* kTempLinkInfix = ".pcsim-tmp.";
+constexpr const char* tempLinkInfix = ".pcsim-tmp.";
 
 void reportSystemError(const char* what, const std::string& subject) {
     std::fprintf(stderr, "pcsim: %s %s: %s\n", what, subject.c_str(), std::strerror(errno));
@@ -117,7 +117,7 @@ bool createLink(const std::string& linkPath, const std::string& target) {
         std::fprintf(stderr, "pcsim: %s exists and is not a symbolic link\n", linkPath.c_str());
         return false;
     }
-    const std::string tempPath = linkPath + kTempLinkInfix + std::to_string(getpid());
+    const std::string tempPath = linkPath + tempLinkInfix + std::to_string(getpid());
     unlink(tempPath.c_str());  // a leftover of an earlier run with the same process id
     if (symlink(target.c_str(), tempPath.c_str()) != 0) {
         reportSystemError("cannot create link", tempPath);
@@ -136,5 +136,3 @@ void removeLinkIfOurs(const std::string& linkPath, const std::string& target) {
         unlink(linkPath.c_str());
     }
 }
-
-}  // namespace pcsim

@@ -4,8 +4,6 @@
 
 #include <string>
 
-namespace pcsim {
-
 struct PtyPair {
     int masterFd = -1;  // the counter's end: non-blocking, read and written here
     int slaveFd = -1;   // kept open so the master never sees the line hang up
@@ -24,5 +22,3 @@ bool createLink(const std::string& linkPath, const std::string& target);
 
 // Removes linkPath only if it still points at target.
 void removeLinkIfOurs(const std::string& linkPath, const std::string& target);
-
-}  // namespace pcsim

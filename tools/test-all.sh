@@ -13,11 +13,17 @@ fuzzSeconds=${1:-5}
 tools/install-deps.sh
 echo "=== house style"
 tools/check-format.sh
+# In each build the fast in-process tests first, so that a plain fault
+# shows within seconds; then everything else (labels e2e and system), so
+# that every test runs once.
 for preset in default sanitize; do
     echo "=== $preset build"
     cmake --preset "$preset" >/dev/null
     cmake --build --preset "$preset"
-    ctest --preset "$preset"
+    echo "=== $preset build: unit tests"
+    ctest --preset "$preset" -L '^unit$'
+    echo "=== $preset build: end-to-end and system tests"
+    ctest --preset "$preset" -LE '^unit$'
 done
 echo "=== Debian package and lintian"
 tools/build-deb.sh

@@ -11,7 +11,7 @@ int main(int argc, char** argv) {
         case InfoOption::help:
             std::fputs(viewerUsageText(PC_VIEWER_CONF_FILE).c_str(), stdout);
             return 0;
-        case InfoOption::version: std::printf("pcview %s\n", PC_VIEWER_VERSION); return 0;
+        case InfoOption::version: std::printf("pcview %s\n", PC_VERSION); return 0;
         case InfoOption::none: break;
     }
     return viewerRun(stdin, stdout, PC_VIEWER_CONF_FILE, PC_VIEWER_REPORT_DIR);

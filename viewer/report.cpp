@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "pcutil.h"
+#include "pollrules.h"
 #include "record.h"
 #include "viewer.h"
 
@@ -56,7 +57,7 @@ void putText(std::FILE* out, const std::string& text) {
 
 std::string reportPath(const std::string& reportDir, const std::string& entry,
                        const std::string& date) {
-    return reportDir + entry + "_" + date + ".csv";
+    return reportFileOf(reportDir + entry, viewerReportExtension, date);
 }
 
 std::string increaseText(long total, long previous) {
@@ -65,10 +66,6 @@ std::string increaseText(long total, long previous) {
     unsigned long high = static_cast<unsigned long>(total > previous ? total : previous);
     unsigned long low = static_cast<unsigned long>(total > previous ? previous : total);
     return fmt("%s%lu", total > previous ? "" : "-", high - low);
-}
-
-std::string tableRow(const Record& record, const std::string& increase) {
-    return record.time + ";" + increase + ";" + fmt("%6ld", record.total) + ";\n";
 }
 
 long printRows(std::FILE* report, std::FILE* out) {

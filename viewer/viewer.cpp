@@ -35,12 +35,12 @@
 //   opening anything.
 // - Entry names and paths have no length limit of their own; a path the
 //   system refuses is a report that is not found.
+#include "confkeys.h"
 #include "pcutil.h"
 #include "viewer.h"
 
 namespace {
 
-constexpr const char* entryKey = "entry";
 constexpr long long statusMask = 0xFF;  // the bits of a status the system keeps
 constexpr int wrappedEndStatus = 255;   // for end requests whose low bits are 0
 

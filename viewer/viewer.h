@@ -5,38 +5,12 @@
 #include <cstdio>
 #include <string>
 
-#include "record.h"
-
-// ---- report lines (split.cpp)
-
-// One line of a report file, as written by the poller.
-struct Record {
-    std::string time;  // HH:MM or HH:MM.SS
-    long total = 0;    // counter total
-    int faults = 0;    // photocell fault count (kept, not shown)
-    int noAnswer = 0;  // 1 when the counter did not answer (kept, not shown)
-};
-
-// The limits of a whole record line (common/record.h).
-constexpr int reportLineCapacity = static_cast<int>(recordLineCapacity);  // 99 characters a line
-constexpr std::size_t maxTimeLength = maxRecordTime;
-constexpr std::size_t maxNumberLength = maxRecordNumber;
-
-// Splits a complete report line (its line feed included) into record.
-// Returns false, leaving record untouched, for a line that is not a
-// record: fewer than five terminated fields, a time text over 15
-// characters, or a numeric field that is over 19 characters or is not a
-// decimal number of its type.
-bool splitRecord(const std::string& line, Record& record);
-
 // ---- numbers (numbers.cpp)
 
 // Reads a decimal number that fills the whole text apart from blanks
 // around it: optional blanks, an optional sign, digits, optional blanks.
 // False when there is none or it does not fit the type.
 bool parseDecimal(const std::string& text, long long& value);
-bool parseLong(const std::string& text, long& value);
-bool parseInt(const std::string& text, int& value);
 
 // ---- the table (report.cpp)
 
@@ -50,9 +24,6 @@ std::string reportPath(const std::string& reportDir, const std::string& entry,
 // Text of the increase from previous to total, printed as "%6ld" would,
 // exact even where the difference does not fit in a long.
 std::string increaseText(long total, long previous);
-
-// One table row: time, increase over the previous shown record, total.
-std::string tableRow(const Record& record, const std::string& increase);
 
 // Prints the rows of every record line of report, in file order; lines
 // that are not records are skipped.  Returns the number of rows printed.

@@ -6,16 +6,12 @@
 #include <cairo-pdf.h>
 #include <cairo-svg.h>
 #include <cairo.h>
-#include <fcntl.h>
 #include <fontconfig/fontconfig.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
-#include <cerrno>
-#include <cstring>
 #include <memory>
 
 #include "draw.h"
+#include "filewrite.h"
 #include "text.h"
 
 namespace {
@@ -124,45 +120,6 @@ void releaseFontCaches() {
     FcFini();
 }
 
-bool writeAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t written = write(fd, bytes.data() + done, bytes.size() - done);
-        if (written < 0 && errno == EINTR) continue;
-        if (written <= 0) return false;
-        done += written;
-    }
-    return true;
-}
-
-// bytes into a temporary file beside path, then renamed to path; the file
-// gets the modes of a newly created one (0666 less the umask).
-bool writeFileWhole(const std::string& path, const std::string& bytes, std::string& error) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkstemp(temporary.data());
-    if (fd < 0) {
-        error = std::strerror(errno);
-        return false;
-    }
-    const mode_t mask = umask(0);
-    umask(mask);
-    bool written = fchmod(fd, 0666 & ~mask) == 0 && writeAll(fd, bytes);
-    int saved = errno;
-    if (close(fd) != 0 && written) {
-        written = false;
-        saved = errno;
-    }
-    if (written && rename(temporary.c_str(), path.c_str()) != 0) {
-        written = false;
-        saved = errno;
-    }
-    if (!written) {
-        unlink(temporary.c_str());
-        error = std::strerror(saved);
-    }
-    return written;
-}
-
 }  // namespace
 
 bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
@@ -175,7 +132,8 @@ bool drawChart(const ChartInput& input, const std::string& path, ChartFormat for
     std::string bytes;
     const bool rendered = renderChart(cleanChartInput(input), format, width, height, bytes, error);
     releaseFontCaches();
-    if (!rendered || !writeFileWhole(path, bytes, error)) {
+    // A new file's mode: 0666 less the umask.
+    if (!rendered || !replaceFile(path, bytes, ReplaceRules{}, error)) {
         error = "nie mozna zapisac wykresu " + path + ": " + error;
         return false;
     }

@@ -1,3 +1,6 @@
+// Running a command through the shell, finding a program on the PATH, the
+// CI rule for missing tools, plain HTTP GET on the loopback address and a
+// free loopback port.
 #include "realtools.h"
 
 #include <arpa/inet.h>

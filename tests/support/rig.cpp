@@ -1,4 +1,6 @@
-// A poller under test and its simulated counter.
+// The poller rig: the simulator started on a link in the test's directory,
+// the configuration written for it, the poller started and stopped on a
+// faked clock, and its logs and reports read back.
 #include "rig.h"
 
 #include <sys/wait.h>

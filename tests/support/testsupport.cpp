@@ -1,3 +1,6 @@
+// Scratch directories, processes started with libfaketime and waited for
+// with a bound, files read and written, bounded polling for a condition,
+// the lines and record fields of a text, and the built programs' paths.
 #include "testsupport.h"
 
 #include <fcntl.h>
@@ -205,6 +208,12 @@ std::vector<std::string> splitLines(const std::string& text) {
     std::istringstream stream(text);
     for (std::string line; std::getline(stream, line);) lines.push_back(line);
     return lines;
+}
+
+std::string field(const std::string& line, int index) {
+    std::size_t from = 0;
+    for (int i = 0; i < index; ++i) from = line.find(';', from) + 1;
+    return line.substr(from, line.find(';', from) - from);
 }
 
 std::string pollerProgram() { return PC_TEST_POLLER; }

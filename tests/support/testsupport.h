@@ -70,6 +70,9 @@ bool waitForText(const std::string& path, const std::string& text, int timeoutMs
 void sleepMs(int ms);
 // Lines of a text, line feeds removed.
 std::vector<std::string> splitLines(const std::string& text);
+// Field index of a record line (0 is the time), the text between its
+// semicolons, blanks kept: field("10:00;   100; 0; 1;0X...", 3) is " 1".
+std::string field(const std::string& line, int index);
 
 // Locations of the built programs and of libfaketime, from the build.
 std::string pollerProgram();
