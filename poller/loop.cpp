@@ -11,14 +11,16 @@ namespace {
 struct LoopState {
     PollResult result;
     PollHealth loggedHealth = healthGood;  // the health last logged
-    // Real time of the sample that started the last poll cycle: a moment
-    // whose real time is not later (the clock was stepped back a little)
-    // is not polled again.  The repeated hour of an autumn daylight-saving
+    // Real time of the moment the last poll cycle polled: a moment whose
+    // real time is not later (the clock was stepped back a little) is not
+    // polled again.  The repeated hour of an autumn daylight-saving
     // change has new real times and is polled as usual.
     std::time_t lastCycle = 0;
-    std::time_t lastSample = 0;  // real time of the latest sample
-    ClockWatch clock;            // for steps of the wall clock
-    PollerMetrics metrics;       // written only when the metrics key is set
+    // Every second up to this one has been sampled, polled, or lay within
+    // the normal length of a poll cycle.
+    std::time_t judgedUpTo = 0;
+    ClockWatch clock;       // for steps of the wall clock
+    PollerMetrics metrics;  // written only when the metrics key is set
 };
 
 // A sample that starts a poll cycle.
@@ -41,28 +43,29 @@ long noteClockStep(const Settings& s, LoopState& state, std::time_t now) {
     if (step < -clockBackTolerance) {
         importantLog(s, priorityWarning, clockBackText(now, -step));
         state.lastCycle = 0;
+        state.judgedUpTo = now;
     } else if (step > clockForwardTolerance) {
         importantLog(s, priorityWarning,
                      clockForwardText(now, step, dueMomentsBetween(s, now - step, now)));
+        state.judgedUpTo = now;
     }
     return step;
 }
 
 // The longest a poll cycle normally lasts (three one-second waits after
-// its sample): the seconds it covers are not sampled, as the closing
-// second 23:59:59 covers 00:00:00.
+// its sample): the seconds it covers are not sampled, as the cycle of the
+// closing second 23:59:59 covers 00:00:00.
 constexpr std::time_t cycleSeconds = 3;
 
-// The latest due moment of today among the seconds since the latest sample
-// (or since the normal end of the latest cycle) that a sample woken late (a
-// busy machine) skipped, at most a minute ago; 0 when there is none.
+// The earliest due moment of today, at most a minute ago, among the
+// seconds not yet judged that a sample woken late (a busy machine) skipped;
+// 0 when there is none.
 std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t now) {
-    std::time_t from = std::max(
-        {state.lastSample + 1, state.lastCycle + cycleSeconds + 1, now - clockForwardTolerance});
-    for (std::time_t moment = now - 1; moment >= from; --moment) {
+    std::time_t from = std::max(state.judgedUpTo + 1, now - clockForwardTolerance);
+    for (std::time_t moment = from; moment < now; ++moment) {
         int second = secondOfDay(moment);
-        if (second > t) break;  // yesterday
-        if (isDue(second, start, stop, s.interval)) return moment;
+        if (second > t) continue;  // yesterday
+        if (moment > state.lastCycle && isDue(second, start, stop, s.interval)) return moment;
     }
     return 0;
 }
@@ -82,16 +85,18 @@ DueSample waitForDueMoment(const Settings& s, const SerialPort& port, LoopState&
         heartbeatMetrics(s, port, state.metrics);
         sample.moment = sample.now;
         if (runInt != 1) break;
-        if (isDue(t, start, stop, s.interval) && sample.now > state.lastCycle) break;
-        // A sample that woke more than a second late polls the due moment
-        // it skipped, unless the clock was stepped far forward or back.
-        if (step >= 0 && step <= clockForwardTolerance) {
-            sample.moment = skippedDueMoment(s, state, sample.now);
-            if (sample.moment != 0) break;
+        // A sample that woke more than a second late polls the due moments
+        // it skipped first, one a cycle, unless the clock was stepped back.
+        if (step >= 0) {
+            std::time_t skipped = skippedDueMoment(s, state, sample.now);
+            if (skipped != 0) {
+                sample.moment = skipped;
+                break;
+            }
         }
-        state.lastSample = sample.now;
+        if (isDue(t, start, stop, s.interval) && sample.now > state.lastCycle) break;
+        state.judgedUpTo = std::max(state.judgedUpTo, sample.now);
     }
-    state.lastSample = sample.now;
     return sample;
 }
 
@@ -124,10 +129,11 @@ int runLoop(const Settings& s, SerialPort& port) {
     LoopState state;
     startMetrics(s, port, state.metrics);
     clockStep(state.clock);
-    state.lastSample = std::time(nullptr);
+    state.judgedUpTo = std::time(nullptr);
     while (runInt == 1) {
         DueSample due = waitForDueMoment(s, port, state);
-        state.lastCycle = due.now;
+        state.lastCycle = due.moment;
+        state.judgedUpTo = std::max(state.judgedUpTo, due.moment + cycleSeconds);
         runPollCycle(s, port, state, due);
     }
     stopMetrics(s, port, state.metrics);
