@@ -123,7 +123,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
     opterr = 0;  // the messages are ours
     optind = 1;
     int id;
-    while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
         std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
             case optDate: choice.date = value; break;
@@ -167,6 +167,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 sizeGiven = true;
                 break;
+            case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             default: {
@@ -220,7 +221,7 @@ std::string usageText() {
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
-           "  --help               ten opis\n"
+           "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"
