@@ -192,7 +192,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
     opterr = 0;  // the messages are ours
     optind = 1;
     int id;
-    while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
         std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
             case optDate: choice.date = value; break;
@@ -244,6 +244,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
             case optCsvSep:
                 if (!readShopOption(id, value, parsed, error)) return false;
                 break;
+            case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             default: {
@@ -307,7 +308,7 @@ std::string usageText() {
            "                       odwiedzajacych\n"
            "  --csv-sep ZNAK       separator csv: ',' (domyslnie) lub ';' z przecinkiem\n"
            "                       dziesietnym\n"
-           "  --help               ten opis\n"
+           "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"

@@ -1,7 +1,10 @@
 // The real report viewer (scratch-root copy of pcview) with its standard
 // input piped: the screens it shows, the days it finds and the status it
-// ends with.
+// ends with; what is not a regular file at a report's path, and times that
+// would act on the terminal.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -64,6 +67,37 @@ TEST(ViewerProgram, ShowsTheTwoRecordExample) {
                               "jezeli chcesz zakonczyc, wpisz -1\n"
                               "jezeli chcesz sprawdzac inne daty wpisz ile dni temu -> \n");
     EXPECT_EQ(result.err, "");
+}
+
+TEST(ViewerProgram, HelpAndVersionAnswerWithoutTheDialogue) {
+    ScratchDir dir("viewer_help");
+    writeConf(dir, "entry = door1\n");
+    ProcessSetup setup;
+    setup.program = viewerProgram();
+    setup.workDir = dir.path;
+    setup.fakeTime = today;
+    setup.input = "-1\n";
+    setup.args = {"--help"};
+    ProcessResult help = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out,
+              "Uzycie: pcview\n"
+              "Pokazuje dzisiejszy raport wejscia nazwanego kluczem entry w pliku\n"
+              "scratch/etc/korvane/pcview.conf, a potem pyta, ile dni wstecz pokazac:\n"
+              "0 to dzisiaj, 1 wczoraj; liczba ujemna konczy program.\n"
+              "\n"
+              "  --help     ten opis\n"
+              "  --version  wersja\n");
+    EXPECT_EQ(help.err, "");
+    setup.args = {"--version"};
+    ProcessResult version = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "pcview 0.1.0\n");
+    // Any other argument is ignored, as always: the dialogue runs.
+    setup.args = {"-h"};
+    ProcessResult other = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(other.status, 255);
+    EXPECT_NE(other.out.find("jezeli chcesz zakonczyc, wpisz -1\n"), std::string::npos);
 }
 
 TEST(ViewerProgram, AnUnansweredPollShowsNoIncrease) {
@@ -145,6 +179,43 @@ TEST(ViewerProgram, AMissingReportLetsTheOperatorTryAnotherDay) {
                               banner + prompt + "\n" +
                               screen("20110313", "door1", "09:00;     0;   250;\n") + prompt +
                               "\n");
+}
+
+TEST(ViewerProgram, OnlyARegularFileIsAReport) {
+    ScratchDir dir("viewer_not_regular");
+    writeConf(dir, "entry = door1\n");
+    makeDirs(dir.root(reportDir));
+    // Today a FIFO without a writer, yesterday a link to an endless
+    // device, the day before a directory: none is read or waited on.
+    ASSERT_EQ(mkfifo(dir.root(reportDir + "door1_20110314.csv").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir.root(reportDir + "door1_20110313.csv").c_str()), 0);
+    makeDirs(dir.root(reportDir + "door1_20110312.csv"));
+    writeReport(dir, "door1_20110311.csv", "09:00;   250; 0; 0;0X952F\n");
+    const int boundMs = 10000;  // a hang is killed here and fails the status
+    ProcessResult result = runViewer(dir, "1\n2\n3\n-1\n", boundMs);
+    EXPECT_EQ(result.status, 255);
+    std::string expected;
+    for (const char* date : {"20110314", "20110313", "20110312"})
+        expected += "nie znaleziono pliku scratch/var/log/korvane/door1_" + std::string(date) +
+                    ".csv\n" + banner + prompt + "\n";
+    expected += screen("20110311", "door1", "09:00;     0;   250;\n") + prompt + "\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST(ViewerProgram, TimesAreEscapedOnTheScreen) {
+    ScratchDir dir("viewer_escaped");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "\x1B[31m\x07\x1B[2J;   100; 0; 0;0X0000\n"
+                "10:1\xB5;   112; 0; 0;0X90D8\n"
+                "10:30;   120; 0; 0;0X90D8\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "\\x1B[31m\\x07\\x1B[2J;     0;   100;\n"
+                                 "10:1\\xB5;    12;   112;\n"
+                                 "10:30;     8;   120;\n") +
+                              prompt + "\n");
 }
 
 TEST(ViewerProgram, AMissingConfigurationLeavesNoEntryName) {
