@@ -17,6 +17,7 @@ enum OptionId {
     optCheck,
     optChart,
     optSize,
+    optDashboard,
     optHelp,
     optVersion,
 };
@@ -31,6 +32,7 @@ const struct option longOptions[] = {
     {"check", no_argument, nullptr, optCheck},
     {"chart", required_argument, nullptr, optChart},
     {"size", required_argument, nullptr, optSize},
+    {"dashboard", required_argument, nullptr, optDashboard},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -49,8 +51,10 @@ constexpr Choice<Period> periodChoices[] = {{"hour", Period::hour},
                                             {"week", Period::week},
                                             {"month", Period::month},
                                             {"weekday", Period::weekday}};
-constexpr Choice<OutputFormat> formatChoices[] = {
-    {"table", OutputFormat::table}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}};
+constexpr Choice<OutputFormat> formatChoices[] = {{"table", OutputFormat::table},
+                                                  {"csv", OutputFormat::csv},
+                                                  {"json", OutputFormat::json},
+                                                  {"html", OutputFormat::html}};
 
 template <typename Value, std::size_t count>
 bool choose(const std::string& word, const Choice<Value> (&choices)[count], Value& value) {
@@ -144,7 +148,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 break;
             case optFormat:
                 if (!choose(value, formatChoices, parsed.format)) {
-                    error = "zly format --format " + value + " (table, csv lub json)";
+                    error = "zly format --format " + value + " (table, csv, json lub html)";
                     return false;
                 }
                 formatGiven = true;
@@ -166,6 +170,13 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                     return false;
                 }
                 sizeGiven = true;
+                break;
+            case optDashboard:
+                if (value.empty()) {
+                    error = "--dashboard wymaga katalogu";
+                    return false;
+                }
+                parsed.dashboard = value;
                 break;
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
@@ -199,6 +210,20 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         error = "--size wymaga --chart";
         return false;
     }
+    if (!parsed.dashboard.empty()) {
+        const char* other =
+            parsed.check            ? "--check"
+            : !parsed.chart.empty() ? "--chart"
+            : formatGiven           ? "--format"
+            : byGiven               ? "--by"
+            : !choice.date.empty() || !choice.from.empty() || !choice.to.empty() || choice.days > 0
+                ? "--date, --from, --to i --days"
+                : nullptr;
+        if (other != nullptr) {
+            error = std::string("--dashboard nie laczy sie z ") + other;
+            return false;
+        }
+    }
     if (!chooseDays(choice, today, parsed, error)) return false;
     if (!byGiven) parsed.by = parsed.from == parsed.to ? Period::hour : Period::day;
     options = parsed;
@@ -215,11 +240,14 @@ std::string usageText() {
            "  --days N             N dni konczacych sie dniem --to\n"
            "  --by OKRES           wiersz na: hour, day, week, month lub weekday\n"
            "                       (domyslnie hour dla jednego dnia, day dla wielu)\n"
-           "  --format FORMAT      table, csv lub json (domyslnie table)\n"
+           "  --format FORMAT      table, csv, json lub html (domyslnie table); html to\n"
+           "                       jedna strona z tabela, uwagami i wykresem\n"
            "  --check              braki i bledy w raportach zamiast liczb\n"
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
+           "  --dashboard KATALOG  strona KATALOG/index.html: dzisiaj, ostatnie dni i tygodnie,\n"
+           "                       srednie dni tygodnia, ostatnie odczyty i kompletnosc\n"
            "  --help               ten opis\n"
            "  --version            wersja\n"
            "\n"

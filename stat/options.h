@@ -11,7 +11,7 @@
 #include "rows.h"
 
 // How the statistics or the findings are written.
-enum class OutputFormat { table, csv, json };
+enum class OutputFormat { table, csv, json, html };
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
@@ -27,6 +27,8 @@ struct Options {
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH
     int chartHeight = chartDefaultHeight;
+    // --dashboard DIR: the dashboard's pages into DIR; empty for none.
+    std::string dashboard;
     bool help = false;
     bool version = false;
 };
