@@ -17,6 +17,7 @@ enum OptionId {
     optCheck,
     optChart,
     optSize,
+    optDashboard,
     optHelp,
     optVersion,
 };
@@ -47,6 +48,7 @@ const struct option longOptions[] = {
     {"by-shop", no_argument, nullptr, optByShop},
     {"league", no_argument, nullptr, optLeague},
     {"csv-sep", required_argument, nullptr, optCsvSep},
+    {"dashboard", required_argument, nullptr, optDashboard},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
     {nullptr, 0, nullptr, 0},
@@ -65,8 +67,10 @@ constexpr Choice<Period> periodChoices[] = {{"hour", Period::hour},
                                             {"week", Period::week},
                                             {"month", Period::month},
                                             {"weekday", Period::weekday}};
-constexpr Choice<OutputFormat> formatChoices[] = {
-    {"table", OutputFormat::table}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}};
+constexpr Choice<OutputFormat> formatChoices[] = {{"table", OutputFormat::table},
+                                                  {"csv", OutputFormat::csv},
+                                                  {"json", OutputFormat::json},
+                                                  {"html", OutputFormat::html}};
 
 template <typename Value, std::size_t count>
 bool choose(const std::string& word, const Choice<Value> (&choices)[count], Value& value) {
@@ -213,7 +217,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 break;
             case optFormat:
                 if (!choose(value, formatChoices, parsed.format)) {
-                    error = "zly format --format " + value + " (table, csv lub json)";
+                    error = "zly format --format " + value + " (table, csv, json lub html)";
                     return false;
                 }
                 formatGiven = true;
@@ -243,6 +247,13 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
             case optLeague:
             case optCsvSep:
                 if (!readShopOption(id, value, parsed, error)) return false;
+                break;
+            case optDashboard:
+                if (value.empty()) {
+                    error = "--dashboard wymaga katalogu";
+                    return false;
+                }
+                parsed.dashboard = value;
                 break;
             case 'h':
             case optHelp: parsed.help = true; break;
@@ -278,6 +289,20 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         return false;
     }
     if (!checkShopOptions(parsed, byGiven, error)) return false;
+    if (!parsed.dashboard.empty()) {
+        const char* other =
+            parsed.check            ? "--check"
+            : !parsed.chart.empty() ? "--chart"
+            : formatGiven           ? "--format"
+            : byGiven               ? "--by"
+            : !choice.date.empty() || !choice.from.empty() || !choice.to.empty() || choice.days > 0
+                ? "--date, --from, --to i --days"
+                : nullptr;
+        if (other != nullptr) {
+            error = std::string("--dashboard nie laczy sie z ") + other;
+            return false;
+        }
+    }
     if (!chooseDays(choice, today, parsed, error)) return false;
     if (!byGiven) parsed.by = parsed.from == parsed.to ? Period::hour : Period::day;
     options = parsed;
@@ -294,7 +319,8 @@ std::string usageText() {
            "  --days N             N dni konczacych sie dniem --to\n"
            "  --by OKRES           wiersz na: hour, day, week, month lub weekday\n"
            "                       (domyslnie hour dla jednego dnia, day dla wielu)\n"
-           "  --format FORMAT      table, csv lub json (domyslnie table)\n"
+           "  --format FORMAT      table, csv, json lub html (domyslnie table); html to\n"
+           "                       jedna strona z tabela, uwagami i wykresem\n"
            "  --check              braki i bledy w raportach zamiast liczb\n"
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
@@ -308,6 +334,8 @@ std::string usageText() {
            "                       odwiedzajacych\n"
            "  --csv-sep ZNAK       separator csv: ',' (domyslnie) lub ';' z przecinkiem\n"
            "                       dziesietnym\n"
+           "  --dashboard KATALOG  strona KATALOG/index.html: dzisiaj, ostatnie dni i tygodnie,\n"
+           "                       srednie dni tygodnia, ostatnie odczyty i kompletnosc\n"
            "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"

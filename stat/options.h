@@ -11,7 +11,7 @@
 #include "rows.h"
 
 // How the statistics or the findings are written.
-enum class OutputFormat { table, csv, json };
+enum class OutputFormat { table, csv, json, html };
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
@@ -34,6 +34,8 @@ struct Options {
     bool byShop = false;              // --by-shop: a column per shop
     bool league = false;              // --league: a row per shop for the range
     char csvSep = ',';                // --csv-sep: ',' or ';' (with decimal commas)
+    // --dashboard DIR: the dashboard's pages into DIR; empty for none.
+    std::string dashboard;
     bool help = false;
     bool version = false;
 };

@@ -1,4 +1,5 @@
-// pcstat's statistics as csv, JSON Lines or a table for a person.
+// pcstat's statistics as csv, JSON Lines, a table for a person or an HTML
+// page.
 #pragma once
 
 #include <cstdio>

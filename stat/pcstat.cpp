@@ -6,6 +6,7 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "dashboard.h"
 #include "escape.h"
 #include "findings_out.h"
 #include "league.h"
@@ -149,6 +150,17 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     return badLines ? statusFindings : 0;
 }
 
+// The dashboard's pages into their directory; standard output stays
+// empty, as for a timer's run.
+int runDashboard(const std::vector<Entrance>& entrances, const Options& options) {
+    Dashboard dashboard;
+    std::string error;
+    if (!computeDashboard(entrances, options.now, dashboard, error) ||
+        !writeDashboardFiles(options.dashboard, dashboardFiles(dashboard), error))
+        return fail(error);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -171,6 +183,7 @@ int main(int argc, char** argv) {
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
+    if (!options.dashboard.empty()) return runDashboard(entrances, options);
     if (options.check) return runCheckMode(entrances, options);
     return options.league ? runLeague(entrances, options) : runStatistics(entrances, options);
 }

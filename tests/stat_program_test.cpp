@@ -278,7 +278,7 @@ TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
         {{"--date", "2011-02-30"},
          "pcstat: zla data: 2011-02-30 (RRRR-MM-DD, RRRRMMDD, today, yesterday lub -N)\n"},
         {{"--by", "year"}, "pcstat: zly okres --by year (hour, day, week, month lub weekday)\n"},
-        {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv lub json)\n"},
+        {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv, json lub html)\n"},
         {{"--days", "0"}, "pcstat: zla liczba dni: 0\n"},
         {{"--date", "today", "--from", "-3"},
          "pcstat: --date nie laczy sie z --from, --to ani --days\n"},

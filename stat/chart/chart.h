@@ -55,6 +55,15 @@ bool parseChartSize(const std::string& text, int& width, int& height);
 bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
                int height, std::string& error);
 
+// Draws the chart as an SVG document into svg, for a page that shows it
+// inline.  Fonts stay loaded for the next chart: releaseChartFonts() after
+// the last one.  On failure returns false with a message in error.
+bool drawChartSvg(const ChartInput& input, int width, int height, std::string& svg,
+                  std::string& error);
+
+// Releases the fonts cairo and fontconfig keep between charts.
+void releaseChartFonts();
+
 // The vertical scale: ticks at 0, step, 2 step, ... up to top, where step is
 // the smallest of 1, 2 or 5 times a power of ten that reaches the highest bar
 // in at most 8 steps, and top is the first tick not below the highest bar
