@@ -25,8 +25,6 @@ constexpr const char* barBlock = "\u2588";
 
 void put(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
 
-}
-
 std::string bar(long long value, long long highest) {
     if (value <= 0 || highest <= 0) return "";
     long long width =
