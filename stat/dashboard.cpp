@@ -23,18 +23,11 @@ Options optionsFor(Day from, Day to, Period by, std::time_t now) {
     return options;
 }
 
+// Adds the counts of a later period: the days add up.
 void addCounts(PeriodCounts& into, const PeriodCounts& from) {
-    into.visitors += from.visitors;
-    into.records += from.records;
-    into.unanswered += from.unanswered;
-    into.faults += from.faults;
-    into.carried += from.carried;
+    addRecordCounts(into, from);
     into.days += from.days;
     into.openDays += from.openDays;
-    into.expected += from.expected;
-    into.missing += from.missing;
-    into.missingDays += from.missingDays;
-    into.missingOfFiles += from.missingOfFiles;
 }
 
 bool runDashboardCheck(const std::vector<Entrance>& entrances, Dashboard& dashboard,

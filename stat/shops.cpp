@@ -140,15 +140,7 @@ std::vector<std::string> shopsOf(const std::vector<Entrance>& entrances,
 }
 
 void addCounts(PeriodCounts& sum, const PeriodCounts& counts) {
-    sum.visitors += counts.visitors;
-    sum.records += counts.records;
-    sum.unanswered += counts.unanswered;
-    sum.faults += counts.faults;
-    sum.carried += counts.carried;
-    sum.expected += counts.expected;
-    sum.missing += counts.missing;
-    sum.missingDays += counts.missingDays;
-    sum.missingOfFiles += counts.missingOfFiles;
+    addRecordCounts(sum, counts);
     // The days are the same days for every entrance of a shop; a day is
     // open when one of them opens.
     sum.days = std::max(sum.days, counts.days);
