@@ -41,14 +41,14 @@ bool incompleteCounts(const PeriodCounts& counts) {
 
 }  // namespace
 
-long compareShift(const std::string& kind, Day from, Day to) {
-    return kind == "year" ? 364 : (to - from).count() + 1;
+long compareShift(CompareWith kind, Day from, Day to) {
+    return kind == CompareWith::year ? 364 : (to - from).count() + 1;
 }
 
 bool computeComparison(const std::vector<Entrance>& entrances, const Options& options,
                        const StatTable& table, Comparison& comparison, std::string& error) {
     comparison = Comparison{};
-    if (options.compare.empty()) return true;
+    if (options.compare == CompareWith::none) return true;
     long shift = compareShift(options.compare, options.from, options.to);
     Options before = options;
     before.from = options.from - days{shift};

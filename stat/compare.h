@@ -13,7 +13,7 @@
 
 // The days the compared range lies before the range: previous, the number
 // of days of the range; year, 364 (52 weeks: the same weekdays).
-long compareShift(const std::string& kind, Day from, Day to);
+long compareShift(CompareWith kind, Day from, Day to);
 
 struct Comparison {
     bool on = false;

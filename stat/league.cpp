@@ -71,7 +71,7 @@ bool computeLeague(const std::vector<Entrance>& entrances, const Options& option
     league = League{};
     league.fromDate = dashedDate(options.from);
     league.toDate = dashedDate(options.to);
-    league.compare = !options.compare.empty();
+    league.compare = options.compare != CompareWith::none;
     league.sales = sales != nullptr;
     long shift = compareShift(options.compare, options.from, options.to);
     if (league.compare) {

@@ -141,7 +141,7 @@ bool readShopOption(int id, const std::string& value, Options& options, std::str
                 error = "zle porownanie --compare " + value + " (previous lub year)";
                 return false;
             }
-            options.compare = value;
+            options.compare = value == "year" ? CompareWith::year : CompareWith::previous;
             return true;
         case optSales: options.sales = value; return true;
         case optLabel:
@@ -167,8 +167,8 @@ bool readShopOption(int id, const std::string& value, Options& options, std::str
 
 // How the options of comparisons, sales and shops combine with the others.
 bool checkShopOptions(const Options& options, bool byGiven, std::string& error) {
-    bool any =
-        !options.compare.empty() || !options.sales.empty() || options.byShop || options.league;
+    bool any = options.compare != CompareWith::none || !options.sales.empty() || options.byShop ||
+               options.league;
     if (options.check && any) {
         error = "--check nie laczy sie z --compare, --sales, --by-shop ani --league";
         return false;

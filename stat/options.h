@@ -13,6 +13,13 @@
 // How the statistics or the findings are written.
 enum class OutputFormat { table, csv, json, html };
 
+// The range a comparison sets beside the chosen one (--compare).
+enum class CompareWith {
+    none,
+    previous,  // the same number of days just before
+    year,      // 364 days earlier: the same weekdays
+};
+
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
     Day from{};
@@ -28,12 +35,12 @@ struct Options {
     int chartWidth = chartDefaultWidth;          // --size WxH
     int chartHeight = chartDefaultHeight;
     // Comparisons, sales and shops.
-    std::string compare;              // --compare previous|year; empty for none
-    std::string sales;                // --sales FILE; empty for none
-    std::vector<std::string> labels;  // --label NAME=ENTRANCE, as given
-    bool byShop = false;              // --by-shop: a column per shop
-    bool league = false;              // --league: a row per shop for the range
-    char csvSep = ',';                // --csv-sep: ',' or ';' (with decimal commas)
+    CompareWith compare = CompareWith::none;  // --compare previous|year
+    std::string sales;                        // --sales FILE; empty for none
+    std::vector<std::string> labels;          // --label NAME=ENTRANCE, as given
+    bool byShop = false;                      // --by-shop: a column per shop
+    bool league = false;                      // --league: a row per shop for the range
+    char csvSep = ',';                        // --csv-sep: ',' or ';' (with decimal commas)
     // --dashboard DIR: the dashboard's pages into DIR; empty for none.
     std::string dashboard;
     bool help = false;
