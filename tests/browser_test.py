@@ -85,8 +85,10 @@ def write_shop(root, reports):
 
 
 def run_stat(stat, faketime, root, *arguments):
+    # The sanitizer build's runtime must let libfaketime come first.
     env = dict(os.environ, TZ="UTC", LD_PRELOAD=faketime, FAKETIME="@" + NOW,
-               FAKETIME_DONT_FAKE_MONOTONIC="1")
+               FAKETIME_DONT_FAKE_MONOTONIC="1",
+               ASAN_OPTIONS="verify_asan_link_order=0:detect_leaks=1")
     done = subprocess.run([stat, *arguments], cwd=root, env=env, capture_output=True,
                           timeout=120)
     return done.returncode, done.stdout.decode(), done.stderr.decode()
