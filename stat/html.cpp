@@ -35,22 +35,6 @@ void appendCells(std::string& html, const std::vector<std::string>& cells) {
                 (i == 0 ? "</th>" : "</td>");
 }
 
-// Replaces every occurrence of from in text with to.
-void replaceAll(std::string& text, std::string_view from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-// Removes the attribute name="..." from the tag that starts at text[tag].
-void dropAttribute(std::string& text, std::size_t tag, const std::string& name) {
-    const std::size_t end = text.find('>', tag);
-    const std::size_t at = text.find(" " + name + "=\"", tag);
-    if (at == std::string::npos || at > end) return;
-    const std::size_t close = text.find('"', at + name.size() + 3);
-    if (close != std::string::npos) text.erase(at, close + 1 - at);
-}
-
 }  // namespace
 
 std::string htmlText(std::string_view text) {
@@ -66,27 +50,6 @@ std::string htmlText(std::string_view text) {
         }
     }
     return safe;
-}
-
-std::string inlineSvg(std::string_view svg, const std::string& idPrefix) {
-    // Everything before the root element goes: the XML declaration.
-    const std::size_t root = svg.find("<svg");
-    if (root == std::string::npos) return "";
-    std::string text(svg.substr(root));
-    dropAttribute(text, 0, "width");
-    dropAttribute(text, 0, "height");
-    text.insert(4, " role=\"img\"");
-    // The ids come after the title, whose text is the chart's and stays
-    // as it is.
-    const std::size_t titleEnd = text.find("</title>");
-    const std::size_t from = titleEnd == std::string::npos ? 0 : titleEnd;
-    std::string tail = text.substr(from);
-    replaceAll(tail, " id=\"", " id=\"" + idPrefix);
-    replaceAll(tail, "href=\"#", "href=\"#" + idPrefix);
-    replaceAll(tail, "url(#", "url(#" + idPrefix);
-    text.replace(from, std::string::npos, tail);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
 }
 
 std::string htmlTable(const HtmlTable& table) {
