@@ -18,9 +18,9 @@ namespace {
 // The elements the chart's drawing is made of.  title and desc hold text
 // only: a browser reads what is inside them as HTML.
 constexpr std::string_view drawingElements[] = {
-    "title", "desc",  "defs",   "g",        "symbol",   "use",     "path",           "rect",
-    "line",  "circle", "ellipse", "polyline", "polygon", "clipPath", "mask", "linearGradient",
-    "radialGradient", "stop", "pattern"};
+    "title", "desc",           "defs",           "g",       "symbol",   "use",     "path",
+    "rect",  "line",           "circle",         "ellipse", "polyline", "polygon", "clipPath",
+    "mask",  "linearGradient", "radialGradient", "stop",    "pattern"};
 constexpr std::string_view svgNamespace = "http://www.w3.org/2000/svg";
 constexpr std::string_view xlinkNamespace = "http://www.w3.org/1999/xlink";
 constexpr std::size_t longestReference = 10;  // "&#x10FFFF;"
@@ -119,8 +119,7 @@ std::size_t findUrl(const std::string& value, std::size_t from) {
 // Every url(#name) in value with the prefix; false when value holds a
 // url( that does not point inside the picture.
 bool prefixUrls(std::string& value, const std::string& idPrefix) {
-    for (std::size_t at = findUrl(value, 0); at != std::string::npos;
-         at = findUrl(value, at + 4)) {
+    for (std::size_t at = findUrl(value, 0); at != std::string::npos; at = findUrl(value, at + 4)) {
         if (value.compare(at + 4, 1, "#") != 0) return false;
         value.insert(at + 5, idPrefix);
     }
