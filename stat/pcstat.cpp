@@ -6,6 +6,7 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "compare_output.h"
 #include "dashboard.h"
 #include "escape.h"
 #include "findings_out.h"
@@ -61,17 +62,7 @@ const char* chartFormatName(ChartFormat format) {
 // are; standard output gets one line about it.
 int writeChart(const StatTable& table, const Comparison& comparison, const Options& options) {
     std::string error;
-    ChartInput input = chartInputFromTable(table);
-    if (comparison.on) {
-        std::vector<long long> compared;
-        for (const std::vector<long long>& row : comparison.visitors) {
-            long long sum = 0;
-            for (long long visitors : row) sum += visitors;
-            compared.push_back(sum);
-        }
-        input = chartInputFromTable(
-            table, compared, "wcześniej: " + comparison.fromDate + " - " + comparison.toDate);
-    }
+    const ChartInput input = comparedChartInput(table, comparison);
     if (!drawChart(input, options.chart, options.chartFormat, options.chartWidth,
                    options.chartHeight, error))
         return fail(error);

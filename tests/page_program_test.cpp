@@ -57,6 +57,13 @@ std::string between(const std::string& text, const std::string& from, const std:
     return end == std::string::npos ? "" : text.substr(start, end + to.size() - start);
 }
 
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t found = 0;
+    for (std::size_t at = text.find(part); at != std::string::npos; at = text.find(part, at + 1))
+        ++found;
+    return found;
+}
+
 // Nine records of a day, 09:00 to 11:00, rising by step from start.
 std::string day(int start, int step) {
     std::string text;
@@ -120,6 +127,85 @@ TEST(PageReport, TheTableNotesAndChartOnOnePage) {
     EXPECT_NE(page.out.find("<footer>Zapisano 2011-03-20 12:00 przez pcstat.</footer>\n</body>\n"
                             "</html>\n"),
               std::string::npos);
+}
+
+// The weekly mail's page: the last 7 days to yesterday against the 7
+// before, with the compared visitors and the change in every row, the
+// summary lines of the text table and the compared bars on the chart.
+TEST(PageReport, TheWeeklyMailShowsTheChange) {
+    PageRun r("page_compare");
+    r.conf("door1");
+    r.conf("door2");
+    r.report("door1", "20110315", day(0, 2));  // 16
+    r.report("door1", "20110308", day(0, 1));  // 8
+    r.report("door2", "20110316", day(0, 3));  // 24
+    r.report("door2", "20110309", day(0, 1));  // 8
+    r.report("door2", "20110310", day(0, 2));  // 16
+    const std::vector<std::string> args = {"--days",    "7",         "--to",
+                                           "yesterday", "--compare", "previous"};
+    std::vector<std::string> pageArgs = {"--format", "html"};
+    pageArgs.insert(pageArgs.end(), args.begin(), args.end());
+    ProcessResult page = r.run(pageArgs, "@2011-03-22 12:00:00");
+    ASSERT_EQ(page.status, 0) << page.err;
+    EXPECT_NE(page.out.find("<p>Dni 2011-03-15 - 2011-03-21 (7 dni), wiersz na dzień</p>\n"),
+              std::string::npos)
+        << page.out;
+    auto row = [](const std::string& day, const std::string& cells) {
+        return "<tr><th scope=\"row\">" + day + "</th>" + cells + "</tr>\n";
+    };
+    EXPECT_NE(
+        page.out.find(
+            "<thead><tr><th scope=\"col\">dzień</th><th scope=\"col\">door1</th>"
+            "<th scope=\"col\">door2</th><th scope=\"col\">razem</th>"
+            "<th scope=\"col\">wcześniej</th><th scope=\"col\">zmiana</th></tr></thead>\n"
+            "<tbody>\n" +
+            row("2011-03-15 wt", "<td>16</td><td>0</td><td>16</td><td>8</td><td>+100,0%</td>") +
+            row("2011-03-16 śr", "<td>0</td><td>24</td><td>24</td><td>8</td><td>+200,0%</td>") +
+            row("2011-03-17 cz", "<td>0</td><td>0</td><td>0</td><td>16</td><td>-100,0%</td>") +
+            row("2011-03-18 pt", "<td>0</td><td>0</td><td>0</td><td>0</td><td></td>") +
+            row("2011-03-19 sb", "<td>0</td><td>0</td><td>0</td><td>0</td><td></td>") +
+            row("2011-03-20 nd", "<td>0</td><td>0</td><td>0</td><td>0</td><td></td>") +
+            row("2011-03-21 pn", "<td>0</td><td>0</td><td>0</td><td>0</td><td></td>") +
+            "</tbody>\n<tfoot><tr><th scope=\"row\">razem</th><td>16</td><td>24</td><td>40</td>"
+            "<td>32</td><td>+25,0%</td></tr></tfoot>\n"),
+        std::string::npos)
+        << page.out;
+    // The summary lines of the text table, the change of the whole range
+    // among them, each a paragraph of the page.
+    ProcessResult table = r.run(args, "@2011-03-22 12:00:00");
+    ASSERT_EQ(table.status, 0) << table.err;
+    const std::string change =
+        "Zmiana całego okresu: +25,0% (40 wobec 32 w dniach 2011-03-08 - 2011-03-14)";
+    EXPECT_NE(table.out.find(change + "\n"), std::string::npos) << table.out;
+    EXPECT_NE(page.out.find("<p>Najwięcej w dniu: 2011-03-16 śr (24)</p>\n"), std::string::npos);
+    EXPECT_NE(
+        page.out.find("<p>Średnio na dzień otwarty: 5,7 (7 dni)</p>\n<p>" + change + "</p>\n"),
+        std::string::npos)
+        << page.out;
+    for (const std::string& line : splitLines(table.out))
+        if (line.rfind("Najwięcej", 0) == 0 || line.rfind("Średnio", 0) == 0 ||
+            line.rfind("Zmiana", 0) == 0)
+            EXPECT_NE(page.out.find("<p>" + line + "</p>\n"), std::string::npos) << line;
+    // The chart with the compared periods is the chart of --chart with
+    // --compare: its outlines and its legend are there.
+    const std::string svgPath = r.dir.path + "/compared.svg";
+    std::vector<std::string> chartArgs = args;
+    chartArgs.insert(chartArgs.end(), {"--chart", svgPath, "--size", "1200x520"});
+    ProcessResult chart = r.run(chartArgs, "@2011-03-22 12:00:00");
+    ASSERT_EQ(chart.status, 0) << chart.err;
+    ProcessResult plain =
+        r.run({"--format", "html", "--days", "7", "--to", "yesterday"}, "@2011-03-22 12:00:00");
+    const std::string figure = between(page.out, "<figure>", "</figure>");
+    const std::string plainFigure = between(plain.out, "<figure>", "</figure>");
+    ASSERT_FALSE(figure.empty()) << page.out;
+    EXPECT_NE(figure, plainFigure);
+    std::string drawn = readFile(svgPath);
+    drawn = drawn.substr(drawn.find("viewBox="));
+    const std::string inlined = figure.substr(figure.find("viewBox="));
+    // The same drawing but for the ids' prefix.
+    EXPECT_EQ(count(inlined, "<path"), count(drawn, "<path"));
+    EXPECT_EQ(count(inlined, "<use"), count(drawn, "<use"));
+    EXPECT_EQ(plain.out.find("wcześniej"), std::string::npos);
 }
 
 TEST(PageReport, NamesFromOutsideCannotActOnThePage) {
