@@ -29,10 +29,16 @@ constexpr const char* styleSheet =
     "@media print{@page{size:A4;margin:15mm}body{max-width:none;padding:0;font-size:10pt}"
     ".scroll{overflow:visible}table,figure{break-inside:avoid}h2,h3{break-after:avoid}}";
 
-void appendCells(std::string& html, const std::vector<std::string>& cells) {
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        html += (i == 0 ? "<th scope=\"row\">" : "<td>") + htmlText(cells[i]) +
-                (i == 0 ? "</th>" : "</td>");
+void appendCells(std::string& html, const std::vector<std::string>& cells,
+                 const std::string& link = "") {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i == 0 && !link.empty())
+            html += "<th scope=\"row\"><a href=\"" + htmlText(link) + "\">" + htmlText(cells[i]) +
+                    "</a></th>";
+        else
+            html += (i == 0 ? "<th scope=\"row\">" : "<td>") + htmlText(cells[i]) +
+                    (i == 0 ? "</th>" : "</td>");
+    }
 }
 
 }  // namespace
@@ -58,9 +64,9 @@ std::string htmlTable(const HtmlTable& table) {
     for (const std::string& cell : table.header)
         html += "<th scope=\"col\">" + htmlText(cell) + "</th>";
     html += "</tr></thead>\n<tbody>\n";
-    for (const std::vector<std::string>& row : table.rows) {
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
         html += "<tr>";
-        appendCells(html, row);
+        appendCells(html, table.rows[r], r < table.links.size() ? table.links[r] : "");
         html += "</tr>\n";
     }
     if (table.rows.empty())

@@ -27,11 +27,14 @@ std::string htmlText(std::string_view text);
 std::string inlineSvg(std::string_view svg, const std::string& idPrefix);
 
 // A table of plain texts (escaped here).  The first cell of every row is
-// its header cell; the foot, when not empty, is the row of totals.
+// its header cell, a link when links gives the row a target (a relative
+// address, escaped here too); the foot, when not empty, is the row of
+// totals.
 struct HtmlTable {
     std::string caption;
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> links;  // per row, "" or missing for none
     std::vector<std::string> foot;
     std::string emptyText = "brak danych";  // the one row of a table without rows
 };

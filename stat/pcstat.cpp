@@ -8,9 +8,11 @@
 #include "check.h"
 #include "compare_output.h"
 #include "dashboard.h"
+#include "dashboard_shops.h"
 #include "escape.h"
 #include "findings_out.h"
 #include "league.h"
+#include "league_page.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "sales.h"
@@ -100,6 +102,11 @@ int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
         case OutputFormat::csv: writeLeagueCsv(league, options.csvSep, stdout); break;
         case OutputFormat::json: writeLeagueJson(league, stdout); break;
         case OutputFormat::table: writeLeagueTable(league, stdout); break;
+        case OutputFormat::html: {
+            const std::string page = htmlLeagueReport(league, options.now);
+            std::fwrite(page.data(), 1, page.size(), stdout);
+            break;
+        }
     }
     return badLines ? statusFindings : 0;
 }
@@ -141,11 +148,16 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     return badLines ? statusFindings : 0;
 }
 
-// The dashboard's pages into their directory; standard output stays
-// empty, as for a timer's run.
+// The dashboard's pages into their directory: with several shops, a page
+// per shop and their league as the index.  Standard output stays empty,
+// as for a timer's run.
 int runDashboard(const std::vector<Entrance>& entrances, const Options& options) {
     Dashboard dashboard;
     std::string error;
+    std::vector<std::size_t> shopOf;
+    if (shopsOf(entrances, shopOf).size() > 1)
+        return writeShopDashboards(options.dashboard, entrances, options.now, error) ? 0
+                                                                                     : fail(error);
     if (!computeDashboard(entrances, options.now, dashboard, error) ||
         !writeDashboardFiles(options.dashboard, dashboardFiles(dashboard), error))
         return fail(error);

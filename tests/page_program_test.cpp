@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -184,8 +185,9 @@ TEST(PageReport, TheWeeklyMailShowsTheChange) {
         << page.out;
     for (const std::string& line : splitLines(table.out))
         if (line.rfind("Najwięcej", 0) == 0 || line.rfind("Średnio", 0) == 0 ||
-            line.rfind("Zmiana", 0) == 0)
+            line.rfind("Zmiana", 0) == 0) {
             EXPECT_NE(page.out.find("<p>" + line + "</p>\n"), std::string::npos) << line;
+        }
     // The chart with the compared periods is the chart of --chart with
     // --compare: its outlines and its legend are there.
     const std::string svgPath = r.dir.path + "/compared.svg";
@@ -335,6 +337,169 @@ TEST(PageDashboard, TodayTheWeeksAndTheChecksOnTheFakedClock) {
     for (const auto& entry : std::filesystem::directory_iterator(r.dir.path + "/www"))
         left.push_back(entry.path().filename().string());
     EXPECT_EQ(left, std::vector<std::string>{"index.html"});
+}
+
+namespace {
+
+// The fields of a csv line without quotes.
+std::vector<std::string> fields(const std::string& line) {
+    std::vector<std::string> parts;
+    std::size_t start = 0;
+    for (std::size_t comma = line.find(','); comma != std::string::npos;
+         comma = line.find(',', start)) {
+        parts.push_back(line.substr(start, comma - start));
+        start = comma + 1;
+    }
+    parts.push_back(line.substr(start));
+    return parts;
+}
+
+// Every href="..." of a page.
+std::vector<std::string> links(const std::string& page) {
+    std::vector<std::string> found;
+    for (std::size_t at = page.find("href=\""); at != std::string::npos;
+         at = page.find("href=\"", at + 1))
+        found.push_back(page.substr(at + 6, page.find('"', at + 6) - at - 6));
+    return found;
+}
+
+std::vector<std::string> filesIn(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(dir))
+        names.push_back(entry.path().filename().string());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+}  // namespace
+
+// Three report directories are three shops: a page each, named after the
+// shop (two names that differ only in case, one with characters a file
+// name and a page must not carry), and the league as the index.
+TEST(PageDashboard, SeveralShopsAPageEachAndTheLeagueAsIndex) {
+    PageRun r("page_shops");
+    const std::string hostile = "Łódź <1> & co";
+    const std::vector<std::string> shops = {"north", "North", hostile};
+    for (const std::string& shop : shops) makeDirs(r.dir.path + "/" + shop);
+    auto report = [&](const std::string& shop, const std::string& name, const std::string& date,
+                      const std::string& text) {
+        writeFile(r.dir.path + "/" + shop + "/" + name + "_" + date + ".csv", text);
+    };
+    // Monday 2011-03-14 10:20: the last 7 days are 03-07 .. 03-13, the 7
+    // before 02-28 .. 03-06.
+    // Each file goes on from the total the last one ended with.
+    report("north", "door1", "20110308", day(0, 1));  // 8
+    report("north", "door1", "20110312", day(8, 2));  // 16
+    report("north", "door2", "20110301", day(0, 3));  // 24, compared
+    report("north", "door2", "20110314", rec("09:00", 24) + rec("09:15", 28));
+    report("North", "door1", "20110310", day(0, 5));  // 40
+    report("North", "door1", "20110314", rec("09:00", 40) + rec("09:15", 49) + rec("10:15", 52));
+    report(hostile, "door1", "20110305", day(0, 1));  // 8, compared
+    const std::string now = "@2011-03-14 10:20:00";
+    ProcessResult run = r.run({"--dashboard", "www", "north", "North", hostile}, now);
+    ASSERT_EQ(run.status, 0) << run.err;
+    EXPECT_EQ(run.out, "");
+    const std::string www = r.dir.path + "/www";
+    EXPECT_EQ(filesIn(www), (std::vector<std::string>{"index.html", "sklep-d-1-co.html",
+                                                      "sklep-north-2.html", "sklep-north.html"}));
+    const std::string index = readFile(www + "/index.html");
+    EXPECT_NE(index.find("<title>Odwiedzający w sklepach</title>"), std::string::npos);
+    EXPECT_NE(index.find("<p>Stan na <time datetime=\"2011-03-14 10:20\">"), std::string::npos);
+    // Every link of the index is a page written beside it, and each shop's
+    // page leads back.
+    const std::vector<std::string> targets = links(index);
+    EXPECT_EQ(targets.size(), 9u) << "three shops in each of three tables";
+    for (const std::string& target : targets) {
+        EXPECT_TRUE(target == "sklep-north.html" || target == "sklep-north-2.html" ||
+                    target == "sklep-d-1-co.html")
+            << target;
+        const std::string page = readFile(www + "/" + target);
+        EXPECT_NE(page.find("<p><a href=\"index.html\">Wszystkie sklepy</a></p>"),
+                  std::string::npos);
+    }
+    EXPECT_NE(readFile(www + "/sklep-north-2.html").find("<h1>Sklep North: Odwiedzający"),
+              std::string::npos);
+    // The outside name escaped wherever it stands.
+    EXPECT_EQ(index.find("<1>"), std::string::npos);
+    EXPECT_NE(index.find("<a href=\"sklep-d-1-co.html\">Łódź &lt;1&gt; &amp; co</a>"),
+              std::string::npos)
+        << index;
+    EXPECT_NE(readFile(www + "/sklep-d-1-co.html").find("<h1>Sklep Łódź &lt;1&gt; &amp; co: "),
+              std::string::npos);
+
+    // The leagues are those of --league for the same days, shop by shop and
+    // in all.
+    struct Week {
+        std::string id;
+        std::vector<std::string> args;
+    };
+    for (const Week& week :
+         {Week{"tydzien", {"--days", "7", "--to", "yesterday", "--compare", "previous"}},
+          Week{"dzis", {"--date", "today"}}}) {
+        std::vector<std::string> args = week.args;
+        args.insert(args.end(), {"--league", "--format", "csv", "north", "North", hostile});
+        ProcessResult csv = r.run(args, now);
+        ASSERT_EQ(csv.status, 0) << csv.err;
+        const std::string section =
+            between(index, "<section id=\"" + week.id + "\">", "</section>");
+        ASSERT_FALSE(section.empty()) << index;
+        const std::vector<std::string> lines = splitLines(csv.out);
+        ASSERT_EQ(lines.size(), 4u) << csv.out;
+        long long total = 0, compared = 0;
+        for (std::size_t i = 1; i < lines.size(); ++i) {
+            const std::vector<std::string> f = fields(lines[i]);
+            std::string average = f[5];
+            if (average.find('.') != std::string::npos) average[average.find('.')] = ',';
+            const std::string shop = f[0] == hostile ? "Łódź &lt;1&gt; &amp; co" : f[0];
+            std::string cells = "</a></th><td>" + f[2] + "</td><td>" + average + "</td>";
+            if (week.id == "tydzien") cells += "<td>" + f[12] + "</td>";
+            EXPECT_NE(section.find(">" + shop + cells), std::string::npos) << lines[i] << "\n"
+                                                                           << section;
+            total += std::stoll(f[2]);
+            if (week.id == "tydzien") compared += std::stoll(f[12]);
+        }
+        EXPECT_NE(section.find("<tfoot><tr><th scope=\"row\">razem</th><td>" +
+                               std::to_string(total) + "</td><td></td>" +
+                               (week.id == "tydzien" ? "<td>" + std::to_string(compared) + "</td>"
+                                                     : std::string())),
+                  std::string::npos)
+            << section;
+    }
+    // The numbers themselves: 8 + 16 against 24, 40 against nothing, 0
+    // against 8; today 4, 12 and nothing.
+    EXPECT_NE(index.find("<a href=\"sklep-north-2.html\">North</a></th><td>40</td><td>5,7</td>"
+                         "<td>0</td><td></td>"),
+              std::string::npos)
+        << index;
+    EXPECT_NE(index.find("<a href=\"sklep-north.html\">north</a></th><td>24</td><td>3,4</td>"
+                         "<td>24</td><td>+0,0%</td>"),
+              std::string::npos);
+    EXPECT_NE(index.find("<tfoot><tr><th scope=\"row\">razem</th><td>16</td>"), std::string::npos);
+    EXPECT_NE(index.find("<tfoot><tr><th scope=\"row\">razem</th><td>64</td><td></td><td>32</td>"
+                         "<td>+100,0%</td>"),
+              std::string::npos);
+    // Completeness per shop: the counters answered at their latest reading
+    // and the check has nothing to say, but the third shop has no reading
+    // this week.
+    const std::string complete = between(index, "<section id=\"kompletnosc\">", "</section>");
+    EXPECT_NE(complete.find("<p class=\"bad\">Do sprawdzenia: Łódź &lt;1&gt; &amp; co.</p>"),
+              std::string::npos)
+        << complete;
+    EXPECT_NE(complete.find("<tr><th scope=\"row\"><a href=\"sklep-north.html\">north</a></th>"
+                            "<td>2</td><td>0</td><td>0</td></tr>\n"
+                            "<tr><th scope=\"row\"><a href=\"sklep-north-2.html\">North</a></th>"
+                            "<td>1</td><td>0</td><td>0</td></tr>\n"
+                            "<tr><th scope=\"row\"><a href=\"sklep-d-1-co.html\">Łódź &lt;1&gt; "
+                            "&amp; co</a></th><td>1</td><td>1</td><td>0</td></tr>\n"),
+              std::string::npos);
+
+    // One shop: the index is its dashboard, as for configured pollers.
+    ProcessResult one = r.run({"--dashboard", "one", "North"}, now);
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(filesIn(r.dir.path + "/one"), std::vector<std::string>{"index.html"});
+    const std::string single = readFile(r.dir.path + "/one/index.html");
+    EXPECT_NE(single.find("<h1>Odwiedzający, wejście: door1</h1>"), std::string::npos) << single;
+    EXPECT_EQ(single.find("Wszystkie sklepy"), std::string::npos);
 }
 
 TEST(PageDashboard, WhereThePageCannotBeWritten) {
