@@ -493,6 +493,29 @@ TEST(PageDashboard, SeveralShopsAPageEachAndTheLeagueAsIndex) {
                             "&amp; co</a></th><td>1</td><td>1</td><td>0</td></tr>\n"),
               std::string::npos);
 
+    // The same league as a page of its own: the index's table without the
+    // links.
+    ProcessResult leaguePage = r.run({"--league", "--days", "7", "--to", "yesterday", "--compare",
+                                      "previous", "--format", "html", "north", "North", hostile},
+                                     now);
+    ASSERT_EQ(leaguePage.status, 0) << leaguePage.err;
+    EXPECT_EQ(leaguePage.out.rfind("<!DOCTYPE html>\n<html lang=\"pl\">", 0), 0u);
+    EXPECT_NE(leaguePage.out.find("<h1>Sklepy według liczby odwiedzających</h1>\n"
+                                  "<p>Dni 2011-03-07 - 2011-03-13 (7 dni), porównanie z "
+                                  "2011-02-28 - 2011-03-06</p>\n"),
+              std::string::npos)
+        << leaguePage.out;
+    std::string week = between(index, "<section id=\"tydzien\">", "</table>");
+    week = week.substr(week.find("<thead>"));
+    for (const char* page : {"sklep-north.html", "sklep-north-2.html", "sklep-d-1-co.html"}) {
+        const std::string open = "<a href=\"" + std::string(page) + "\">";
+        week.erase(week.find(open), open.size());
+        week.erase(week.find("</a>"), 4);
+    }
+    EXPECT_NE(leaguePage.out.find(week), std::string::npos) << week << leaguePage.out;
+    EXPECT_NE(leaguePage.out.find("<footer>Zapisano 2011-03-14 10:20 przez pcstat --league."),
+              std::string::npos);
+
     // One shop: the index is its dashboard, as for configured pollers.
     ProcessResult one = r.run({"--dashboard", "one", "North"}, now);
     ASSERT_EQ(one.status, 0) << one.err;

@@ -9,6 +9,7 @@
 
 #include "chart.h"
 #include "dashboard.h"
+#include "dashboard_shops.h"
 #include "html.h"
 #include "html_report.h"
 #include "pcutil.h"
@@ -67,6 +68,44 @@ TEST(PageHtml, TablesHaveACaptionAndHeaderCells) {
     EXPECT_NE(htmlTable(empty).find("<tbody>\n<tr><td colspan=\"3\">brak rekordów</td></tr>\n"
                                     "</tbody>\n</table>"),
               std::string::npos);
+}
+
+TEST(PageHtml, RowsLinkToPagesWithTheAddressEscaped) {
+    HtmlTable table;
+    table.caption = "Sklepy";
+    table.header = {"sklep", "odwiedzający"};
+    table.rows = {{"a<b", "1"}, {"c", "2"}, {"d", "3"}};
+    table.links = {"sklep-a-b.html", ""};
+    table.foot = {"razem", "6"};
+    EXPECT_EQ(htmlTable(table),
+              "<div class=\"scroll\"><table>\n<caption>Sklepy</caption>\n"
+              "<thead><tr><th scope=\"col\">sklep</th><th scope=\"col\">odwiedzający</th></tr>"
+              "</thead>\n<tbody>\n"
+              "<tr><th scope=\"row\"><a href=\"sklep-a-b.html\">a&lt;b</a></th><td>1</td></tr>\n"
+              "<tr><th scope=\"row\">c</th><td>2</td></tr>\n"
+              "<tr><th scope=\"row\">d</th><td>3</td></tr>\n</tbody>\n"
+              "<tfoot><tr><th scope=\"row\">razem</th><td>6</td></tr></tfoot>\n</table></div>\n");
+    table.links = {"x\"><script>"};
+    EXPECT_NE(htmlTable(table).find("<a href=\"x&quot;&gt;&lt;script&gt;\">"), std::string::npos);
+}
+
+TEST(PageShops, EveryShopGetsAFileNameOfItsOwnThatNeedsNoEscaping) {
+    std::vector<std::string> taken;
+    EXPECT_EQ(shopPageName("north", taken), "sklep-north.html");
+    EXPECT_EQ(shopPageName("North", taken), "sklep-north-2.html");
+    EXPECT_EQ(shopPageName("NORTH", taken), "sklep-north-3.html");
+    EXPECT_EQ(shopPageName("Łódź <1> & co", taken), "sklep-d-1-co.html");
+    EXPECT_EQ(shopPageName("../../etc/passwd", taken), "sklep-etc-passwd.html");
+    EXPECT_EQ(shopPageName("Sklep_2 (rynek)", taken), "sklep-sklep-2-rynek.html");
+    EXPECT_EQ(shopPageName("żółć", taken), "sklep.html");
+    EXPECT_EQ(shopPageName("", taken), "sklep-2.html");
+    EXPECT_EQ(shopPageName(".", taken), "sklep-3.html");
+    EXPECT_EQ(shopPageName("index", taken), "sklep-index.html");
+    EXPECT_EQ(shopPageName(std::string(100, 'a') + "b", taken),
+              "sklep-" + std::string(60, 'a') + ".html");
+    EXPECT_EQ(shopPageName(std::string(59, 'a') + "-b", taken),
+              "sklep-" + std::string(59, 'a') + ".html");
+    EXPECT_EQ(taken.size(), 12u);
 }
 
 TEST(PageHtml, ThePageFrameIsPolishSelfContainedAndPrintable) {
