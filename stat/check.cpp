@@ -53,6 +53,7 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
+    explicit DayCheck(const Entrance& entrance) : dayMoments_(entrance.schedule) {}
     // Checks the file of one day, expecting the moments due by now,
     // reporting its findings and adding their number to findings.
     void run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
@@ -66,6 +67,7 @@ private:
     void reportMissing();
 
     MomentMatch match_;
+    DayMoments dayMoments_;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -154,7 +156,7 @@ void DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseT
     scheduled_ = entrance.scheduled;
     interval_ = entrance.schedule.interval;
     moments_.clear();
-    if (scheduled_) expectedMoments(entrance.schedule, day, moments_);
+    if (scheduled_) dayMoments_.of(day, moments_);
     // Only what is due by now is expected: the moments are in file order.
     moments_.erase(std::find_if(moments_.begin(), moments_.end(),
                                 [&](const ExpectedMoment& m) { return !dueBy(m, now); }),
@@ -281,7 +283,7 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
     std::vector<std::vector<Finding>> found(entrances.size());
     std::vector<long long> counts(entrances.size(), 0);
     auto checkEntrance = [&](std::size_t k, std::string&) {
-        DayCheck check;
+        DayCheck check(entrances[k]);
         IncreaseTracker tracker;
         auto keep = [&](const Finding& finding) { found[k].push_back(finding); };
         // A file before the days that cannot be read is not theirs to

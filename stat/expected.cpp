@@ -110,6 +110,36 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
     walk.walkDay(day, take);
 }
 
+namespace {
+
+// Whether the local clock runs through the day without a change: one
+// segment of a whole day from midnight.
+bool runsPlainly(Day day) {
+    ClockSegment segments[maxClockSegments];
+    if (daySegments(day, segments) != 1) return false;
+    return segments[0].firstSecond == 0 && segments[0].to - segments[0].from == secondsPerDay;
+}
+
+}  // namespace
+
+void DayMoments::of(Day day, std::vector<ExpectedMoment>& moments) {
+    moments.clear();
+    if (!runsPlainly(day) || !runsPlainly(day - std::chrono::days{1})) {
+        expectedMoments(schedule_, day, moments);
+        return;
+    }
+    auto weekday = static_cast<std::size_t>(posixWeekday(day));
+    std::time_t start = dayStart(day);
+    if (!isKept_[weekday]) {
+        expectedMoments(schedule_, day, kept_[weekday]);
+        keptStart_[weekday] = start;
+        isKept_[weekday] = true;
+    }
+    std::time_t shift = start - keptStart_[weekday];
+    moments = kept_[weekday];
+    for (ExpectedMoment& moment : moments) moment.when += shift;
+}
+
 bool opensOn(const Schedule& schedule, Day day) {
     int weekdayNumber = posixWeekday(day);
     return schedule.openTimes[weekdayNumber] < schedule.closeTimes[weekdayNumber];

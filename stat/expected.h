@@ -3,6 +3,7 @@
 // to the samples of its loop on the local clock.
 #pragma once
 
+#include <array>
 #include <ctime>
 #include <vector>
 
@@ -37,6 +38,25 @@ constexpr int cycleSeconds = 2;
 // Appends to moments, in file order, the moments of the records that the
 // file of the day receives.
 void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMoment>& moments);
+
+// The expected moments of one schedule's days, asked for one day after
+// another.  A day on which the local clock runs plainly, as on the day
+// before (no daylight-saving change on either), has the moments of the
+// last such day of its weekday, moved by whole days; other days are
+// walked afresh.  The moments of a day depend only on its hours, the day
+// before's and the clock of both.
+class DayMoments {
+public:
+    explicit DayMoments(const Schedule& schedule) : schedule_(schedule) {}
+    // Replaces moments with those of the day, as expectedMoments gives them.
+    void of(Day day, std::vector<ExpectedMoment>& moments);
+
+private:
+    const Schedule& schedule_;
+    std::array<std::vector<ExpectedMoment>, daysPerWeek> kept_;  // by POSIX weekday
+    std::array<std::time_t, daysPerWeek> keptStart_{};           // the start of each kept day
+    std::array<bool, daysPerWeek> isKept_{};
+};
 
 // The time text a record of that moment carries: HH:MM for intervals of
 // 60 seconds and more, HH:MM.SS below.

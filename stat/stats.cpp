@@ -149,7 +149,8 @@ public:
           skipped_(skipped),
           slots_(slots),
           unusable_(unusable),
-          own_(slots.size() / width) {}
+          own_(slots.size() / width),
+          dayMoments_(entrance.schedule) {}
 
     // Counts the entrance's files into its own slots, then copies them into
     // its column (entrances on other threads write the other columns; a
@@ -159,17 +160,20 @@ public:
 private:
     // The counts of a record or moment of the day owner; null outside the range.
     PeriodCounts* countsOf(Day owner, int second) {
+        if (options_.by != Period::hour && owner == lastOwner_) return lastCounts_;
         if (owner < options_.from || owner > options_.to) return nullptr;
         long index = (owner - options_.from).count();
-        std::size_t slot = 0;
-        if (options_.by == Period::hour) {
-            slot = static_cast<std::size_t>(index * hoursPerDay + increaseHour(second));
-            // The second before the first of the hour after a spring change
-            // lies in the hour before the change.
-            if (skipped_[slot] && slot % hoursPerDay > 0) --slot;
-        } else {
-            slot = static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)]);
+        if (options_.by != Period::hour) {
+            // A day's records all fall in its row: kept for the next one.
+            lastOwner_ = owner;
+            lastCounts_ =
+                &own_[static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)])];
+            return lastCounts_;
         }
+        std::size_t slot = static_cast<std::size_t>(index * hoursPerDay + increaseHour(second));
+        // The second before the first of the hour after a spring change lies
+        // in the hour before the change.
+        if (skipped_[slot] && slot % hoursPerDay > 0) --slot;
         return &own_[slot];
     }
     bool sameAsMoments() const;
@@ -186,10 +190,13 @@ private:
     std::vector<PeriodCounts>& slots_;
     long long& unusable_;
     std::vector<PeriodCounts> own_;
+    Day lastOwner_ = Day::min();  // of periods other than hours: the last day looked up
+    PeriodCounts* lastCounts_ = nullptr;
 
     IncreaseTracker tracker_;
     bool gap_ = false;  // a gap since the last answered record
     MomentMatch match_;
+    DayMoments dayMoments_;
     std::vector<ExpectedMoment> moments_;
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;  // file order of the moments without a record
@@ -200,7 +207,7 @@ private:
 void EntranceCount::dueMoments(Day day, bool after) {
     moments_.clear();
     if (!entrance_.scheduled) return;
-    expectedMoments(entrance_.schedule, day, moments_);
+    dayMoments_.of(day, moments_);
     moments_.erase(std::find_if(moments_.begin(), moments_.end(),
                                 [&](const ExpectedMoment& m) {
                                     return !dueBy(m, options_.now) || (after && !m.dayBefore);
