@@ -289,7 +289,8 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
         // A file before the days that cannot be read is not theirs to
         // report: the look back stops there, the previous record unknown.
         std::string before;
-        lookBack(entrances[k], options.from, tracker, before);
+        bool gapBefore = false;
+        lookBack(entrances[k], options.from, options.now, tracker, gapBefore, before);
         for (Day day = options.from; day <= options.to; day += days{1})
             check.run(entrances[k], day, options.now, tracker, keep, counts[k]);
         return true;

@@ -131,9 +131,6 @@ struct FileRecord {
     long total = 0;
 };
 
-// Where a record or a moment lies in its file: the day before's come first.
-int fileOrder(int second, bool dayBefore) { return dayBefore ? second - secondsPerDay : second; }
-
 // The counting of one entrance into its column of the slots.
 class EntranceCount {
 public:
@@ -298,7 +295,7 @@ void EntranceCount::countFile(Day day) {
 }
 
 bool EntranceCount::run(std::string& error) {
-    if (!lookBack(entrance_, options_.from, tracker_, error)) return false;
+    if (!lookBack(entrance_, options_.from, options_.now, tracker_, gap_, error)) return false;
     DayFile file;
     for (Day day = options_.from; day <= options_.to + days{1}; day += days{1}) {
         bool after = day > options_.to;  // only the head of the next day's file
