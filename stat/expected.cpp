@@ -4,8 +4,10 @@
 // the first sample of each day) and lets isDue decide each of them.
 #include "expected.h"
 
+#include <algorithm>
 #include <climits>
 
+#include "dayfile.h"
 #include "pcutil.h"
 #include "record.h"
 
@@ -124,20 +126,30 @@ bool runsPlainly(Day day) {
 
 void DayMoments::of(Day day, std::vector<ExpectedMoment>& moments) {
     moments.clear();
-    if (!runsPlainly(day) || !runsPlainly(day - std::chrono::days{1})) {
+    Day before = day - std::chrono::days{1};
+    if (!runsPlainly(day) || !runsPlainly(before)) {
         expectedMoments(schedule_, day, moments);
         return;
     }
-    auto weekday = static_cast<std::size_t>(posixWeekday(day));
+    Hours hoursBefore = hoursOf(schedule_, before), hours = hoursOf(schedule_, day);
+    std::array<int, 4> key = {hoursBefore.open, hoursBefore.stop, hours.open, hours.stop};
     std::time_t start = dayStart(day);
-    if (!isKept_[weekday]) {
-        expectedMoments(schedule_, day, kept_[weekday]);
-        keptStart_[weekday] = start;
-        isKept_[weekday] = true;
+    auto kept =
+        std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.hours == key; });
+    if (kept == kept_.end()) {
+        expectedMoments(schedule_, day, moments);
+        Kept fresh{key, {}};
+        fresh.orders.reserve(moments.size());
+        for (const ExpectedMoment& moment : moments)
+            fresh.orders.push_back(fileOrder(moment.second, moment.dayBefore));
+        kept_.push_back(std::move(fresh));
+        return;
     }
-    std::time_t shift = start - keptStart_[weekday];
-    moments = kept_[weekday];
-    for (ExpectedMoment& moment : moments) moment.when += shift;
+    moments.reserve(kept->orders.size());
+    for (int order : kept->orders) {
+        bool dayBefore = order < 0;
+        moments.push_back({dayBefore ? order + secondsPerDay : order, start + order, dayBefore});
+    }
 }
 
 bool opensOn(const Schedule& schedule, Day day) {
