@@ -54,11 +54,11 @@ Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& er
 namespace {
 
 // The moments of a day that the schedule expects by now; none without one.
-void dueMomentsOf(const Entrance& entrance, Day day, std::time_t now,
+void dueMomentsOf(const Entrance& entrance, DayMoments& dayMoments, Day day, std::time_t now,
                   std::vector<ExpectedMoment>& moments) {
     moments.clear();
     if (!entrance.scheduled) return;
-    expectedMoments(entrance.schedule, day, moments);
+    dayMoments.of(day, moments);
     std::erase_if(moments, [&](const ExpectedMoment& m) { return !dueBy(m, now); });
 }
 
@@ -76,9 +76,10 @@ bool lookBack(const Entrance& entrance, Day from, std::time_t now, IncreaseTrack
     gap = false;
     DayFile file;
     std::vector<ExpectedMoment> moments;
+    DayMoments dayMoments(entrance.schedule);
     for (int back = 1; back <= lookBackDays; ++back) {
         Day day = from - std::chrono::days{back};
-        dueMomentsOf(entrance, day, now, moments);
+        dueMomentsOf(entrance, dayMoments, day, now, moments);
         Opened opened = openDay(file, entrance, day, error);
         if (opened == Opened::error) return false;
         if (opened == Opened::missing) {
