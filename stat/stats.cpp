@@ -131,9 +131,6 @@ struct FileRecord {
     long total = 0;
 };
 
-// Where a record or a moment lies in its file: the day before's come first.
-int fileOrder(int second, bool dayBefore) { return dayBefore ? second - secondsPerDay : second; }
-
 // The counting of one entrance into its column of the slots.
 class EntranceCount {
 public:
@@ -149,7 +146,8 @@ public:
           skipped_(skipped),
           slots_(slots),
           unusable_(unusable),
-          own_(slots.size() / width) {}
+          own_(slots.size() / width),
+          dayMoments_(entrance.schedule) {}
 
     // Counts the entrance's files into its own slots, then copies them into
     // its column (entrances on other threads write the other columns; a
@@ -159,17 +157,20 @@ public:
 private:
     // The counts of a record or moment of the day owner; null outside the range.
     PeriodCounts* countsOf(Day owner, int second) {
+        if (options_.by != Period::hour && owner == lastOwner_) return lastCounts_;
         if (owner < options_.from || owner > options_.to) return nullptr;
         long index = (owner - options_.from).count();
-        std::size_t slot = 0;
-        if (options_.by == Period::hour) {
-            slot = static_cast<std::size_t>(index * hoursPerDay + increaseHour(second));
-            // The second before the first of the hour after a spring change
-            // lies in the hour before the change.
-            if (skipped_[slot] && slot % hoursPerDay > 0) --slot;
-        } else {
-            slot = static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)]);
+        if (options_.by != Period::hour) {
+            // A day's records all fall in its row: kept for the next one.
+            lastOwner_ = owner;
+            lastCounts_ =
+                &own_[static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)])];
+            return lastCounts_;
         }
+        std::size_t slot = static_cast<std::size_t>(index * hoursPerDay + increaseHour(second));
+        // The second before the first of the hour after a spring change lies
+        // in the hour before the change.
+        if (skipped_[slot] && slot % hoursPerDay > 0) --slot;
         return &own_[slot];
     }
     bool sameAsMoments() const;
@@ -186,10 +187,13 @@ private:
     std::vector<PeriodCounts>& slots_;
     long long& unusable_;
     std::vector<PeriodCounts> own_;
+    Day lastOwner_ = Day::min();  // of periods other than hours: the last day looked up
+    PeriodCounts* lastCounts_ = nullptr;
 
     IncreaseTracker tracker_;
     bool gap_ = false;  // a gap since the last answered record
     MomentMatch match_;
+    DayMoments dayMoments_;
     std::vector<ExpectedMoment> moments_;
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;  // file order of the moments without a record
@@ -200,7 +204,7 @@ private:
 void EntranceCount::dueMoments(Day day, bool after) {
     moments_.clear();
     if (!entrance_.scheduled) return;
-    expectedMoments(entrance_.schedule, day, moments_);
+    dayMoments_.of(day, moments_);
     moments_.erase(std::find_if(moments_.begin(), moments_.end(),
                                 [&](const ExpectedMoment& m) {
                                     return !dueBy(m, options_.now) || (after && !m.dayBefore);
@@ -291,7 +295,7 @@ void EntranceCount::countFile(Day day) {
 }
 
 bool EntranceCount::run(std::string& error) {
-    if (!lookBack(entrance_, options_.from, tracker_, error)) return false;
+    if (!lookBack(entrance_, options_.from, options_.now, tracker_, gap_, error)) return false;
     DayFile file;
     for (Day day = options_.from; day <= options_.to + days{1}; day += days{1}) {
         bool after = day > options_.to;  // only the head of the next day's file
