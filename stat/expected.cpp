@@ -145,10 +145,14 @@ void DayMoments::of(Day day, std::vector<ExpectedMoment>& moments) {
         kept_.push_back(std::move(fresh));
         return;
     }
-    moments.reserve(kept->orders.size());
-    for (int order : kept->orders) {
-        bool dayBefore = order < 0;
-        moments.push_back({dayBefore ? order + secondsPerDay : order, start + order, dayBefore});
+    const std::vector<int>& orders = kept->orders;
+    moments.resize(orders.size());
+    for (std::size_t i = 0; i < orders.size(); ++i) {
+        int order = orders[i];
+        ExpectedMoment& moment = moments[i];
+        moment.dayBefore = order < 0;
+        moment.second = moment.dayBefore ? order + secondsPerDay : order;
+        moment.when = start + order;
     }
 }
 
