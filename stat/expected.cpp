@@ -106,7 +106,8 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
         if (cycle.when < busyUntil) return;  // the loop is inside a cycle then
         busyUntil = cycle.when + cycleSeconds + 1;
         if (cycle.writes && cycle.when >= fileFrom)
-            moments.push_back({cycle.second, cycle.when, cycle.when < dayBegins});
+            moments.push_back(
+                {.second = cycle.second, .dayBefore = cycle.when < dayBegins, .when = cycle.when});
     };
     walk.walkDay(day - std::chrono::days{1}, take);
     walk.walkDay(day, take);

@@ -20,8 +20,8 @@ struct Schedule : OpeningTable {
 // A moment at which a record is expected.
 struct ExpectedMoment {
     int second = 0;          // local seconds-of-day of the record's time text
-    std::time_t when = 0;    // the sample that starts its cycle
     bool dayBefore = false;  // the record of the day before at the head of the file
+    std::time_t when = 0;    // the sample that starts its cycle
 };
 
 // How the poller's loop runs, as far as the moments of its records go:
