@@ -91,7 +91,9 @@ data=(share/man/man8/pcpoll.8
       share/doc/pcpoll/examples/pcpoll-alerts.yml
       share/doc/pcpoll/examples/door1.conf
       share/doc/pcpoll/examples/pcview.conf
-      share/doc/pcpoll/examples/logrotate.d/pcpoll)
+      share/doc/pcpoll/examples/logrotate.d/pcpoll
+      share/doc/pcstat/examples/pcstat-load.service
+      share/doc/pcstat/examples/pcstat-load.timer)
 
 mode_of() { stat -c %a "$1"; }
 
