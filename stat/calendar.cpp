@@ -51,11 +51,23 @@ std::tm localParts(Day day, int hour, int minute) {
 
 }  // namespace
 
-Day today() {
-    std::time_t now = std::time(nullptr);
+Day today() { return localDayOf(std::time(nullptr)); }
+
+Day localDayOf(std::time_t when) {
     std::tm parts{};
-    localtime_r(&now, &parts);
+    localtime_r(&when, &parts);
     return sys_days{year{parts.tm_year + 1900} / (parts.tm_mon + 1) / parts.tm_mday};
+}
+
+int localHourOf(std::time_t when) {
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    return parts.tm_hour;
+}
+
+int daysInMonth(Day day) {
+    year_month_day date{day};
+    return static_cast<int>(static_cast<unsigned>((date.year() / date.month() / last).day()));
 }
 
 bool parseDate(const std::string& text, Day now, Day& day) {

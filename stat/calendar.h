@@ -9,7 +9,10 @@
 
 using Day = std::chrono::sys_days;  // a calendar day, whatever the time zone
 
-Day today();  // the local date of now
+Day today();                        // the local date of now
+Day localDayOf(std::time_t when);   // the local date of a moment
+int localHourOf(std::time_t when);  // the local hour of a moment, 0..23
+int daysInMonth(Day day);           // of the month that holds the day
 
 // A DATE of the command line: YYYY-MM-DD, YYYYMMDD, today, yesterday or -N
 // (N calendar days back from today).  False for anything else, for days

@@ -4,10 +4,8 @@
 // that is open until midnight.
 //
 // Expected moments come from the schedule of the configuration in force
-// now.  They are compared with the records' times as a multiset: a time
-// text matches one expected moment with the same text, and a time with
-// seconds also the moment up to two seconds before it (the record time is
-// read when the cycle has started).
+// now, and only those due by the present moment count; they are matched
+// with the records' times by MomentMatch.
 #include "check.h"
 
 #include <algorithm>
@@ -15,6 +13,7 @@
 #include <vector>
 
 #include "expected.h"
+#include "matching.h"
 #include "pcutil.h"
 #include "polish.h"
 #include "record.h"
@@ -23,8 +22,6 @@
 namespace {
 
 using std::chrono::days;
-
-constexpr int lateSeconds = 2;  // how far a record time may lie after its moment
 
 // The first and last time and the number of records of one kind.
 struct Span {
@@ -54,41 +51,18 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
-    DayCheck() : tallies_(keyCount) {}
-
-    // Checks the file of one day; false with a message when it cannot be read.
-    bool run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+    // Checks the file of one day, expecting the moments due by now; false
+    // with a message when it cannot be read.
+    bool run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
              const std::function<void(const Finding&)>& report, long long& findings,
              std::string& error);
 
 private:
-    int keyOf(int second, bool withSeconds) const {
-        if (interval_ >= hourMinuteInterval || !withSeconds) return second - second % 60;
-        return second;
-    }
-    void emit(const char* kind, long line, const std::string& detail);
+    void emit(FindingKind kind, long line, const std::string& detail);
     void checkOrder(const DayLine& line);
     void reportMissing();
 
-    // Counts per time key (seconds-of-day, or the minute's first second),
-    // valid for the file of the current stamp only, so that nothing needs
-    // clearing between files.
-    struct Tally {
-        unsigned short stamp = 0;
-        unsigned char records = 0;  // records with the key (counted up to 255)
-        unsigned char wanted = 0;   // expected moments with the key
-    };
-    static constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;
-    Tally& tallyOf(int key) {
-        Tally& tally = tallies_[static_cast<std::size_t>(key)];
-        if (tally.stamp != stamp_) tally = {stamp_, 0, 0};
-        return tally;
-    }
-    static void add(unsigned char& count) {
-        if (count < 0xFF) ++count;
-    }
-    std::vector<Tally> tallies_;
-    unsigned short stamp_ = 0;
+    MomentMatch match_;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -101,7 +75,7 @@ private:
     int repeatFrom_ = 0, repeatTo_ = 0;
 };
 
-void DayCheck::emit(const char* kind, long line, const std::string& detail) {
+void DayCheck::emit(FindingKind kind, long line, const std::string& detail) {
     finding_.kind = kind;
     finding_.line = line;
     finding_.detail = detail;
@@ -121,10 +95,10 @@ void DayCheck::checkOrder(const DayLine& line) {
         inOrder = true;
     }
     if (!inOrder && second == previous_ && !line.withSeconds && scheduled_ &&
-        tallyOf(keyOf(second, false)).wanted >= 2)
+        match_.momentsLike(second, false) >= 2)
         inOrder = true;
     if (!inOrder)
-        emit("order", line.number,
+        emit(FindingKind::order, line.number,
              std::string(line.record.time) + " po " +
                  momentText(previous_, previousWithSeconds_ ? 1 : hourMinuteInterval));
     previous_ = second;
@@ -136,22 +110,12 @@ void DayCheck::reportMissing() {
     int first = 0, last = 0;
     auto flush = [&] {
         if (run == 0) return;
-        emit("missing-record", 0,
+        emit(FindingKind::missingRecord, 0,
              timeRange(momentText(first, interval_), momentText(last, interval_), run));
         run = 0;
     };
     for (const ExpectedMoment& moment : moments_) {
-        int key = keyOf(moment.second, true);
-        int reach = interval_ >= hourMinuteInterval ? 0 : lateSeconds;
-        bool found = false;
-        for (int late = 0; late <= reach && !found; ++late) {
-            unsigned char& count = tallyOf(key + late).records;
-            if (count > 0) {
-                --count;
-                found = true;
-            }
-        }
-        if (found) {
+        if (match_.takeRecordFor(moment.second)) {
             flush();
             continue;
         }
@@ -161,7 +125,7 @@ void DayCheck::reportMissing() {
     flush();
 }
 
-bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
+bool DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
                    const std::function<void(const Finding&)>& report, long long& findings,
                    std::string& error) {
     report_ = report;
@@ -172,42 +136,43 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
     interval_ = entrance.schedule.interval;
     moments_.clear();
     if (scheduled_) expectedMoments(entrance.schedule, day, moments_);
+    // Only what is due by now is expected: the moments are in file order.
+    moments_.erase(std::find_if(moments_.begin(), moments_.end(),
+                                [&](const ExpectedMoment& m) { return !dueBy(m, now); }),
+                   moments_.end());
 
     DayFile file;
     Opened opened = openDay(file, entrance, day, error);
     if (opened == Opened::error) return false;
     if (opened == Opened::missing) {
         if (!moments_.empty())
-            emit("missing-file", 0,
+            emit(FindingKind::missingFile, 0,
                  "brak pliku " + reportPathOf(entrance, day) + ", oczekiwano " +
                      polishCount(static_cast<long long>(moments_.size()), "rekordu", "rekordów",
                                  "rekordów"));
         return true;
     }
-    if (++stamp_ == 0) {  // the stamps went round: start afresh
-        std::fill(tallies_.begin(), tallies_.end(), Tally{});
-        stamp_ = 1;
-    }
-    for (const ExpectedMoment& moment : moments_) add(tallyOf(keyOf(moment.second, true)).wanted);
+    match_.startFile(interval_);
+    for (const ExpectedMoment& moment : moments_) match_.addMoment(moment.second);
     previous_ = -1;
     repeats_ = repeatedHour(day, repeatFrom_, repeatTo_);
     Span unanswered, faults;
     DayLine line;
     while (file.next(line)) {
         if (line.kind == LineClass::malformed) {
-            emit("malformed", line.number, malformedText(line.reason));
+            emit(FindingKind::malformed, line.number, malformedText(line.reason));
             continue;
         }
         if (line.kind == LineClass::checksum) {
             char computed[16];
             std::size_t length = computeChecksumText(line.record.body, computed);
-            emit("checksum", line.number,
+            emit(FindingKind::checksum, line.number,
                  "jest " + std::string(line.record.checksum) + ", wyliczona " +
                      std::string(computed, length));
             continue;
         }
         if (!line.dayBefore) checkOrder(line);
-        add(tallyOf(keyOf(line.second, line.withSeconds)).records);
+        match_.addRecord(line.second, line.withSeconds);
         if (line.record.faults > 0) faults.add(line.record.time);
         if (!answered(line)) {
             unanswered.add(line.record.time);
@@ -217,17 +182,33 @@ bool DayCheck::run(const Entrance& entrance, Day day, IncreaseTracker& tracker,
         Fall fall;
         tracker.take(line.record.total, fall);
         if (fall == Fall::reset)
-            emit("reset", line.number,
+            emit(FindingKind::reset, line.number,
                  "stan " + std::to_string(before) + " -> " + std::to_string(line.record.total));
     }
     if (scheduled_) reportMissing();
     if (unanswered.count > 0)
-        emit("unanswered", 0, timeRange(unanswered.first, unanswered.last, unanswered.count));
-    if (faults.count > 0) emit("fault", 0, timeRange(faults.first, faults.last, faults.count));
+        emit(FindingKind::unanswered, 0,
+             timeRange(unanswered.first, unanswered.last, unanswered.count));
+    if (faults.count > 0)
+        emit(FindingKind::fault, 0, timeRange(faults.first, faults.last, faults.count));
     return true;
 }
 
 }  // namespace
+
+const char* findingKindName(FindingKind kind) {
+    switch (kind) {
+        case FindingKind::malformed: return "malformed";
+        case FindingKind::checksum: return "checksum";
+        case FindingKind::order: return "order";
+        case FindingKind::missingFile: return "missing-file";
+        case FindingKind::missingRecord: return "missing-record";
+        case FindingKind::unanswered: return "unanswered";
+        case FindingKind::fault: return "fault";
+        case FindingKind::reset: return "reset";
+    }
+    return "";
+}
 
 std::string timeRange(const std::string& first, const std::string& last, long long count) {
     std::string text = std::to_string(count) + " (" + first;
@@ -251,7 +232,8 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
         auto keep = [&](const Finding& finding) { found[k].push_back(finding); };
         if (!lookBack(entrances[k], options.from, tracker, failure)) return false;
         for (Day day = options.from; day <= options.to; day += days{1})
-            if (!check.run(entrances[k], day, tracker, keep, counts[k], failure)) return false;
+            if (!check.run(entrances[k], day, options.now, tracker, keep, counts[k], failure))
+                return false;
         return true;
     };
     bool read = forEachEntrance(entrances.size(), checkEntrance, error);

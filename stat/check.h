@@ -8,12 +8,26 @@
 #include "entrance.h"
 #include "options.h"
 
+// What a finding is about.
+enum class FindingKind {
+    malformed,      // a line that is not a whole record
+    checksum,       // a record whose checksum does not match
+    order,          // a record time not after the one before
+    missingFile,    // no file for a day with expected records
+    missingRecord,  // expected moments without a record
+    unanswered,     // records without the counter's answer
+    fault,          // records with photocell faults
+    reset,          // a total that fell: the counter counted afresh
+};
+
+// The word of a kind in every format: "malformed", "missing-file", ...
+const char* findingKindName(FindingKind kind);
+
 struct Finding {
     std::string entrance;  // label
     std::string date;      // YYYY-MM-DD of the file
-    std::string kind;      // malformed, checksum, order, missing-file, missing-record,
-                           // unanswered, fault, reset
-    long line = 0;         // the line it is about, from 1; 0 when not about one line
+    FindingKind kind = FindingKind::malformed;
+    long line = 0;  // the line it is about, from 1; 0 when not about one line
     std::string detail;
 };
 

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstring>
 
 #include "confkeys.h"
 #include "pcutil.h"
@@ -103,4 +104,46 @@ std::vector<std::string> configuredEntrances(const std::string& confDir,
     closedir(dir);
     std::sort(names.begin(), names.end());
     return names;
+}
+
+bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
+    std::size_t slash = entrance.base.rfind('/');
+    std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
+    std::string prefix = reportFilePrefix(
+        slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1));
+    DIR* handle = opendir(dir.c_str());
+    if (handle == nullptr) {
+        error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
+        return false;
+    }
+    bool found = !requireFile;
+    struct dirent* item = nullptr;
+    while (!found && (item = readdir(handle)) != nullptr)
+        found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
+    closedir(handle);
+    if (!found)
+        error = entrance.label + ": brak plikow raportu " +
+                reportFileOf(entrance.base, entrance.ext, "RRRRMMDD");
+    return found;
+}
+
+bool resolveEntrances(const Options& options, const Places& places,
+                      std::vector<Entrance>& entrances, std::string& error) {
+    std::vector<std::string> names = options.entrances;
+    if (names.empty()) names = configuredEntrances(places.confDir, places.unreadable);
+    if (names.empty()) {
+        error = "nie podano wejscia, a w " + places.confDir +
+                " nie ma konfiguracji pollera z portname i entry";
+        return false;
+    }
+    entrances.clear();
+    for (const std::string& name : names) {
+        Entrance entrance;
+        if (!resolveEntrance(name, places, entrance, error)) return false;
+        // A configured poller may not have written yet; a name without a
+        // configuration or a path that has no file at all is a mistake.
+        if (!hasReportFiles(entrance, entrance.confPath.empty(), error)) return false;
+        entrances.push_back(entrance);
+    }
+    return true;
 }

@@ -10,6 +10,7 @@
 
 #include "calendar.h"
 #include "expected.h"
+#include "options.h"
 
 struct Entrance {
     std::string label;  // the name, or for a path its file name before the first point
@@ -52,3 +53,14 @@ bool readSchedule(const std::string& confPath, Schedule& schedule);
 // The label of a report path: the last component of the part before the
 // first point.
 std::string pathLabel(const std::string& path);
+
+// Whether the entrance's report files can be read: their directory can be
+// read and, when requireFile, holds at least one file of the entrance's
+// name.  False with a message.
+bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error);
+
+// The entrances the options name (every configured poller when none is
+// named), resolved; false with a message for a usage error or an entrance
+// whose files cannot be read at all.
+bool resolveEntrances(const Options& options, const Places& places,
+                      std::vector<Entrance>& entrances, std::string& error);

@@ -98,14 +98,21 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
     std::time_t fileFrom = dayStart(day) - cycleSeconds;
     std::time_t fileTo = dayStart(day + std::chrono::days{1}) - cycleSeconds;
     CycleWalk walk(schedule, fileFrom - lead, fileTo);
+    std::time_t dayBegins = dayStart(day);
     std::time_t busyUntil = LLONG_MIN;  // the first sample after the last cycle
     auto take = [&](const Cycle& cycle) {
         if (cycle.when < busyUntil) return;  // the loop is inside a cycle then
         busyUntil = cycle.when + cycleSeconds + 1;
-        if (cycle.writes && cycle.when >= fileFrom) moments.push_back({cycle.second});
+        if (cycle.writes && cycle.when >= fileFrom)
+            moments.push_back({cycle.second, cycle.when, cycle.when < dayBegins});
     };
     walk.walkDay(day - std::chrono::days{1}, take);
     walk.walkDay(day, take);
+}
+
+bool opensOn(const Schedule& schedule, Day day) {
+    int weekdayNumber = posixWeekday(day);
+    return schedule.openTimes[weekdayNumber] < schedule.closeTimes[weekdayNumber];
 }
 
 std::string momentText(int second, int interval) {

@@ -3,6 +3,7 @@
 // to the samples of its loop on the local clock.
 #pragma once
 
+#include <ctime>
 #include <vector>
 
 #include "calendar.h"
@@ -17,7 +18,9 @@ struct Schedule : OpeningTable {
 
 // A moment at which a record is expected.
 struct ExpectedMoment {
-    int second = 0;  // local seconds-of-day of the record's time text
+    int second = 0;          // local seconds-of-day of the record's time text
+    std::time_t when = 0;    // the sample that starts its cycle
+    bool dayBefore = false;  // the record of the day before at the head of the file
 };
 
 // How the poller's loop runs, as far as the moments of its records go:
@@ -38,3 +41,13 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
 // The time text a record of that moment carries: HH:MM for intervals of
 // 60 seconds and more, HH:MM.SS below.
 std::string momentText(int second, int interval);
+
+// Whether the record of a moment is due by now: its sample and the few
+// seconds an answered exchange takes lie before the present moment.
+inline bool dueBy(const ExpectedMoment& moment, std::time_t now) {
+    return moment.when <= now - cycleSeconds;
+}
+
+// Whether the schedule opens on a day: its weekday's opening lies before
+// its closing (a day whose hours are equal or reversed writes no record).
+bool opensOn(const Schedule& schedule, Day day);

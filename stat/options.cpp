@@ -38,9 +38,27 @@ const struct option longOptions[] = {
 
 constexpr long maxDays = 100000;  // about 270 years: more than any report holds
 
-bool oneOf(const std::string& value, std::initializer_list<const char*> choices) {
-    for (const char* choice : choices)
-        if (value == choice) return true;
+// The words of --by and --format.
+template <typename Value>
+struct Choice {
+    const char* word;
+    Value value;
+};
+constexpr Choice<Period> periodChoices[] = {{"hour", Period::hour},
+                                            {"day", Period::day},
+                                            {"week", Period::week},
+                                            {"month", Period::month},
+                                            {"weekday", Period::weekday}};
+constexpr Choice<OutputFormat> formatChoices[] = {
+    {"table", OutputFormat::table}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}};
+
+template <typename Value, std::size_t count>
+bool choose(const std::string& word, const Choice<Value> (&choices)[count], Value& value) {
+    for (const Choice<Value>& choice : choices)
+        if (word == choice.word) {
+            value = choice.value;
+            return true;
+        }
     return false;
 }
 
@@ -99,6 +117,7 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
     Options parsed;
     DayChoice choice;
+    bool byGiven = false;
     bool formatGiven = false;
     bool sizeGiven = false;
     opterr = 0;  // the messages are ours
@@ -117,18 +136,17 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 break;
             case optBy:
-                if (!oneOf(value, {"hour", "day", "week", "month", "weekday"})) {
+                if (!choose(value, periodChoices, parsed.by)) {
                     error = "zly okres --by " + value + " (hour, day, week, month lub weekday)";
                     return false;
                 }
-                parsed.by = value;
+                byGiven = true;
                 break;
             case optFormat:
-                if (!oneOf(value, {"table", "csv", "json"})) {
+                if (!choose(value, formatChoices, parsed.format)) {
                     error = "zly format --format " + value + " (table, csv lub json)";
                     return false;
                 }
-                parsed.format = value;
                 formatGiven = true;
                 break;
             case optCheck: parsed.check = true; break;
@@ -168,7 +186,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         options = parsed;
         return true;
     }
-    if (parsed.check && !parsed.by.empty()) {
+    if (parsed.check && byGiven) {
         error = "--check nie laczy sie z --by";
         return false;
     }
@@ -182,7 +200,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         return false;
     }
     if (!chooseDays(choice, today, parsed, error)) return false;
-    if (parsed.by.empty()) parsed.by = parsed.from == parsed.to ? "hour" : "day";
+    if (!byGiven) parsed.by = parsed.from == parsed.to ? Period::hour : Period::day;
     options = parsed;
     return true;
 }

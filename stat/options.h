@@ -1,19 +1,28 @@
 // pcstat's command line: which entrances, which days, what to print.
 #pragma once
 
+#include <ctime>
+#include <limits>
 #include <string>
 #include <vector>
 
 #include "calendar.h"
 #include "chart.h"
+#include "rows.h"
+
+// How the statistics or the findings are written.
+enum class OutputFormat { table, csv, json };
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
     Day from{};
     Day to{};
-    std::string by;                // hour|day|week|month|weekday
-    std::string format = "table";  // table|csv|json
+    Period by = Period::day;  // --by; without it hour for one day, day for several
+    OutputFormat format = OutputFormat::table;
     bool check = false;
+    // The present moment: nothing expected after it counts.  Set by the
+    // program from the clock; the default puts no limit.
+    std::time_t now = std::numeric_limits<std::time_t>::max();
     std::string chart;  // --chart FILE: a picture instead of the text; empty for none
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH

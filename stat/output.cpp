@@ -1,12 +1,15 @@
-// Writing the statistics and the findings.
+// Writing the statistics: csv, JSON Lines and the table with its bars.
 #include "output.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
 
-#include "calendar.h"
+#include "labels.h"
+#include "notes.h"
 #include "pcutil.h"
 #include "polish.h"
+#include "quoting.h"
 
 namespace {
 
@@ -35,59 +38,22 @@ std::string padRight(const std::string& text, std::size_t width) {
 
 // ---- labels of the table
 
-const char* const weekdayShort[daysPerWeek] = {"pn", "wt", "śr", "cz", "pt", "sb", "nd"};
-const char* const weekdayLong[daysPerWeek] = {"poniedziałek", "wtorek", "środa",    "czwartek",
-                                              "piątek",       "sobota", "niedziela"};
-
-Day dayOfText(const std::string& date) {
-    Day day{};
-    parseDate(date.substr(0, 10), Day{}, day);
-    return day;
-}
-
-std::string periodLabel(const StatTable& table, std::size_t row) {
-    const std::string& period = table.rows[row].period;
-    if (table.by == "hour") {
-        int hour = std::atoi(period.c_str() + 11);
-        std::string hours = fmt("%02d:00-%02d:00", hour, hour + 1);
-        return table.fromDate == table.toDate ? hours : period.substr(0, 10) + " " + hours;
-    }
-    if (table.by == "day") return period + " " + weekdayShort[isoWeekday(dayOfText(period))];
-    if (table.by == "weekday") return weekdayLong[row];
-    return period;
-}
-
 const char* periodHeader(const StatTable& table) {
-    if (table.by == "hour") return table.fromDate == table.toDate ? "godzina" : "dzień, godzina";
-    if (table.by == "day") return "dzień";
-    if (table.by == "week") return "tydzień";
-    if (table.by == "month") return "miesiąc";
-    return "dzień tygodnia";
-}
-
-const char* rowText(const std::string& by) {
-    if (by == "hour") return "godzinę";
-    if (by == "day") return "dzień";
-    if (by == "week") return "tydzień (ISO)";
-    if (by == "month") return "miesiąc";
+    switch (table.by) {
+        case Period::hour: return table.from == table.to ? "godzina" : "dzień, godzina";
+        case Period::day: return "dzień";
+        case Period::week: return "tydzień";
+        case Period::month: return "miesiąc";
+        case Period::weekday: break;
+    }
     return "dzień tygodnia";
 }
 
 std::string title(const StatTable& table) {
-    std::string text =
-        table.entrances.size() == 1 ? "Odwiedzający, wejście: " : "Odwiedzający, wejścia: ";
-    for (std::size_t k = 0; k < table.entrances.size(); ++k)
-        text += (k > 0 ? ", " : "") + table.entrances[k];
-    text += "\n";
-    if (table.fromDate == table.toDate) {
-        text +=
-            "Dzień " + table.fromDate + ", " + weekdayLong[isoWeekday(dayOfText(table.fromDate))];
-    } else {
-        long days = (dayOfText(table.toDate) - dayOfText(table.fromDate)).count() + 1;
-        text += "Dni " + table.fromDate + " - " + table.toDate + " (" +
-                polishCount(days, "dzień", "dni", "dni") + ")";
-    }
-    return text + ", wiersz na " + rowText(table.by) + "\n";
+    std::string range = rangeText(table.from, table.to);
+    range[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(range[0])));
+    return visitorsTitle(table.entrances, table.entrances.size()) + "\n" + range + ", wiersz na " +
+           periodWord(table.by) + "\n";
 }
 
 std::string bar(long long value, long long highest) {
@@ -100,70 +66,76 @@ std::string bar(long long value, long long highest) {
     return text;
 }
 
-// The note under the table when some numbers may be incomplete.
-std::string incompleteNote(const StatTable& table) {
-    long long unanswered = 0, faults = 0, unusable = 0;
-    for (const PeriodRow& row : table.rows)
-        for (const PeriodCounts& counts : row.entrances) {
-            unanswered += counts.unanswered;
-            faults += counts.faults;
-        }
-    for (long long lines : table.unusableLines) unusable += lines;
-    std::vector<std::string> parts;
-    if (unanswered > 0)
-        parts.push_back(polishCount(unanswered, "odczyt", "odczyty", "odczytów") +
-                        " bez odpowiedzi licznika");
-    if (faults > 0)
-        parts.push_back(polishCount(faults, "odczyt", "odczyty", "odczytów") +
-                        " z usterką fotokomórki");
-    if (unusable > 0)
-        parts.push_back(polishCount(unusable, "wiersz", "wiersze", "wierszy") +
-                        " raportu nie do użycia");
-    if (parts.empty()) return "";
-    std::string text = "\nUwaga: ";
-    for (std::size_t i = 0; i < parts.size(); ++i) text += (i > 0 ? ", " : "") + parts[i];
-    return text + "; liczby mogą być niepełne. Szczegóły: pcstat --check\n";
+// What the counts know of their days and moments, written empty (csv) or
+// null (JSON) where a schedule is needed and the entrance has none.
+struct Coverage {
+    const PeriodCounts& counts;
+    bool scheduled;
+};
+
+std::string csvCoverage(const Coverage& l) {
+    const PeriodCounts& c = l.counts;
+    if (!l.scheduled) return fmt(",%lld,,,,%lld", c.days, c.carried);
+    return fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays, c.expected, c.missing, c.carried);
 }
 
-std::string jsonNumberFields(const PeriodCounts& counts) {
-    return fmt("\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
-               counts.visitors, counts.records, counts.unanswered, counts.faults);
+std::string jsonCoverage(const Coverage& l) {
+    const PeriodCounts& c = l.counts;
+    if (!l.scheduled)
+        return fmt(
+            ",\"days\":%lld,\"open_days\":null,\"expected\":null,\"missing\":null,"
+            "\"carried\":%lld",
+            c.days, c.carried);
+    return fmt(
+        ",\"days\":%lld,\"open_days\":%lld,\"expected\":%lld,\"missing\":%lld,"
+        "\"carried\":%lld",
+        c.days, c.openDays, c.expected, c.missing, c.carried);
+}
+
+// ---- the table's cells
+
+// The number a cell shows: the visitors, or on weekday rows their average
+// per open day (per day without a schedule).
+long long cellValue(const StatTable& table, const PeriodCounts& c, std::size_t k) {
+    if (table.by != Period::weekday) return c.visitors;
+    long long per = table.isScheduled(k) && c.openDays > 0 ? c.openDays : c.days;
+    return per > 0 ? std::llround(static_cast<double>(c.visitors) / static_cast<double>(per)) : 0;
+}
+
+// The label with what is partial about the row: the days counted of a
+// week or month partly inside the range, the days of a weekday, and the
+// period that is still running.
+std::string rowLabel(const StatTable& table, const PeriodRow& row) {
+    std::string label = tableLabel(table, row);
+    long long days = row.entrances.empty() ? 0 : row.entrances[0].days;
+    if ((table.by == Period::week || table.by == Period::month) && days < row.periodDays)
+        label += " (" + std::to_string(days) + "/" + std::to_string(row.periodDays) + " dni)";
+    if (table.by == Period::weekday) label += " (" + polishCount(days, "dzień", "dni", "dni") + ")";
+    if (row.soFar) label += " (do teraz)";
+    return label;
+}
+
+std::string tableTitle(const StatTable& table) {
+    std::string text = title(table);
+    if (table.by != Period::weekday) return text;
+    bool anyScheduled = false;
+    for (bool scheduled : table.scheduled) anyScheduled = anyScheduled || scheduled;
+    text.pop_back();
+    return text + (anyScheduled ? ", średnio na dzień otwarcia\n" : ", średnio na dzień\n");
 }
 
 }  // namespace
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
-    std::string quoted = "\"";
-    for (char c : text) {
-        if (c == '"') quoted += '"';
-        quoted += c;
-    }
-    return quoted + "\"";
-}
-
-std::string jsonString(const std::string& text) {
-    std::string quoted = "\"";
-    for (unsigned char c : text) {
-        if (c == '"' || c == '\\') {
-            quoted += '\\';
-            quoted += static_cast<char>(c);
-        } else if (c < 0x20) {
-            quoted += fmt("\\u%04x", c);
-        } else {
-            quoted += static_cast<char>(c);
-        }
-    }
-    return quoted + "\"";
-}
-
 void writeCsv(const StatTable& table, std::FILE* out) {
-    std::string text = "period,entrance,visitors,records,unanswered,faults\n";
+    std::string text =
+        "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+        "carried\n";
     for (const PeriodRow& row : table.rows)
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
-            text += csvField(row.period) + "," + csvField(table.entrances[k]) +
-                    fmt(",%lld,%lld,%lld,%lld\n", c.visitors, c.records, c.unanswered, c.faults);
+            text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
+                    fmt(",%lld,%lld,%lld,%lld", c.visitors, c.records, c.unanswered, c.faults) +
+                    csvCoverage({c, table.isScheduled(k)}) + "\n";
         }
     put(out, text);
 }
@@ -171,104 +143,90 @@ void writeCsv(const StatTable& table, std::FILE* out) {
 void writeJson(const StatTable& table, std::FILE* out) {
     std::string text;
     for (const PeriodRow& row : table.rows)
-        for (std::size_t k = 0; k < row.entrances.size(); ++k)
-            text += "{\"period\":" + jsonString(row.period) +
-                    ",\"entrance\":" + jsonString(table.entrances[k]) + "," +
-                    jsonNumberFields(row.entrances[k]) + "}\n";
+        for (std::size_t k = 0; k < row.entrances.size(); ++k) {
+            const PeriodCounts& c = row.entrances[k];
+            text += "{\"period\":" + jsonString(periodKey(table.by, row)) +
+                    ",\"entrance\":" + jsonString(table.entrances[k]) +
+                    fmt(",\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
+                        c.visitors, c.records, c.unanswered, c.faults) +
+                    jsonCoverage({c, table.isScheduled(k)}) + "}\n";
+        }
     put(out, text);
 }
 
 void writeTable(const StatTable& table, std::FILE* out) {
     std::size_t entrances = table.entrances.size();
     bool sumColumn = entrances > 1;
-    // Row sums, column totals and the widths of the columns.
+    bool average = table.by == Period::weekday;
+    // The cells, row sums, column totals and the widths of the columns.
+    std::vector<std::vector<std::string>> cells(table.rows.size());
     std::vector<long long> sums(table.rows.size(), 0), totals(entrances, 0);
+    std::vector<PeriodCounts> whole(entrances);  // over every row, for the averages
     long long total = 0, highest = 0;
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
         for (std::size_t k = 0; k < entrances; ++k) {
-            sums[r] += table.rows[r].entrances[k].visitors;
-            totals[k] += table.rows[r].entrances[k].visitors;
+            const PeriodCounts& c = table.rows[r].entrances[k];
+            long long value = cellValue(table, c, k);
+            cells[r].push_back(closedCounts(c, table.isScheduled(k)) ? "zamknięte"
+                                                                     : std::to_string(value));
+            sums[r] += value;
+            whole[k].visitors += c.visitors;
+            whole[k].days += c.days;
+            whole[k].openDays += c.openDays;
         }
-        total += sums[r];
         highest = std::max(highest, sums[r]);
     }
+    for (std::size_t k = 0; k < entrances; ++k) {
+        totals[k] = cellValue(table, whole[k], k);
+        total += totals[k];
+    }
     std::string firstHeader = periodHeader(table);
-    std::size_t labelWidth = columns(firstHeader);
-    labelWidth = std::max(labelWidth, columns(std::string("razem")));
+    std::string lastLabel = average ? "średnio" : "razem";
+    std::size_t labelWidth = std::max(columns(firstHeader), columns(lastLabel));
     std::vector<std::string> labels;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        labels.push_back(periodLabel(table, r));
+    for (const PeriodRow& row : table.rows) {
+        labels.push_back(rowLabel(table, row));
         labelWidth = std::max(labelWidth, columns(labels.back()));
     }
     std::vector<std::size_t> widths;
-    for (std::size_t k = 0; k < entrances; ++k)
-        widths.push_back(
-            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()}));
+    for (std::size_t k = 0; k < entrances; ++k) {
+        std::size_t width =
+            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()});
+        // A word in a cell keeps a blank after the separator.
+        for (const std::vector<std::string>& row : cells)
+            width = std::max(width, columns(row[k]) + 1);
+        widths.push_back(width);
+    }
     std::size_t sumWidth = std::max(numberWidth, std::to_string(total).size());
 
-    std::string text = title(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
+    std::string text = tableTitle(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
     for (std::size_t k = 0; k < entrances; ++k)
         text += padLeft(table.entrances[k], widths[k]) + ";";
     if (sumColumn) text += padLeft("razem", sumWidth) + ";";
     text += "\n";
-    auto numbers = [&](const std::vector<long long>& values, long long sum) {
+    auto line = [&](const std::vector<std::string>& values, long long sum) {
         std::string cells;
-        for (std::size_t k = 0; k < entrances; ++k)
-            cells += padLeft(std::to_string(values[k]), widths[k]) + ";";
+        for (std::size_t k = 0; k < entrances; ++k) cells += padLeft(values[k], widths[k]) + ";";
         if (sumColumn) cells += padLeft(std::to_string(sum), sumWidth) + ";";
         return cells;
     };
     for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        std::vector<long long> values;
-        for (const PeriodCounts& counts : table.rows[r].entrances)
-            values.push_back(counts.visitors);
         std::string graph = bar(sums[r], highest);
-        text += padRight(labels[r], labelWidth) + ";" + numbers(values, sums[r]) +
+        text += padRight(labels[r], labelWidth) + ";" + line(cells[r], sums[r]) +
                 (graph.empty() ? "" : " " + graph) + "\n";
     }
     if (table.rows.empty()) text += "(brak rekordów)\n";
-    text += padRight("razem", labelWidth) + ";" + numbers(totals, total) + "\n";
-    text += incompleteNote(table);
+    std::vector<std::string> totalCells;
+    for (long long value : totals) totalCells.push_back(std::to_string(value));
+    text += padRight(lastLabel, labelWidth) + ";" + line(totalCells, total) + "\n";
+    text += incompleteNotes(table);
     put(out, text);
 }
 
-FindingWriter::FindingWriter(const std::string& format, std::FILE* out)
-    : format_(format), out_(out) {
-    if (format_ == "csv") put(out_, "entrance,date,kind,line,detail\n");
-}
-
-void FindingWriter::write(const Finding& f) {
-    std::string line = f.line > 0 ? std::to_string(f.line) : "";
-    if (format_ == "csv") {
-        put(out_, csvField(f.entrance) + "," + f.date + "," + f.kind + "," + line + "," +
-                      csvField(f.detail) + "\n");
-    } else if (format_ == "json") {
-        put(out_, "{\"entrance\":" + jsonString(f.entrance) + ",\"date\":\"" + f.date +
-                      "\",\"kind\":\"" + f.kind + "\",\"line\":" + (line.empty() ? "null" : line) +
-                      ",\"detail\":" + jsonString(f.detail) + "}\n");
-    } else {
-        put(out_, f.entrance + " " + f.date + " " + f.kind + " " +
-                      (line.empty() ? "" : "wiersz " + line + ": ") + f.detail + "\n");
+void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out) {
+    switch (format) {
+        case OutputFormat::csv: writeCsv(table, out); break;
+        case OutputFormat::json: writeJson(table, out); break;
+        case OutputFormat::table: writeTable(table, out); break;
     }
-}
-
-void FindingWriter::finish(const CheckSummary& summary) {
-    if (format_ != "table") return;
-    std::string text =
-        "Sprawdzono " +
-        polishCount(static_cast<long long>(summary.entrances), "wejście", "wejścia", "wejść") +
-        ", " + polishCount(summary.days, "dzień", "dni", "dni") + ": " +
-        (summary.findings == 0 ? std::string("bez uwag")
-                               : polishCount(summary.findings, "uwaga", "uwagi", "uwag")) +
-        ".";
-    if (summary.unscheduled.size() < summary.entrances)
-        text += " Oczekiwane rekordy według obecnej konfiguracji pollerów.";
-    text += "\n";
-    if (!summary.unscheduled.empty()) {
-        text += "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie sprawdzono: ";
-        for (std::size_t i = 0; i < summary.unscheduled.size(); ++i)
-            text += (i > 0 ? ", " : "") + summary.unscheduled[i];
-        text += ".\n";
-    }
-    put(out_, text);
 }

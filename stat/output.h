@@ -1,32 +1,14 @@
-// pcstat's output: the statistics as csv, JSON Lines or a table for a
-// person, and the findings of the check.
+// pcstat's statistics as csv, JSON Lines or a table for a person.
 #pragma once
 
 #include <cstdio>
-#include <string>
 
-#include "check.h"
+#include "options.h"
 #include "rows.h"
 
 void writeCsv(const StatTable& table, std::FILE* out);
 void writeJson(const StatTable& table, std::FILE* out);
 void writeTable(const StatTable& table, std::FILE* out);
 
-// A field as RFC 4180 wants it: quoted when it holds a comma, a quote or a
-// line end, with its quotes doubled.
-std::string csvField(const std::string& text);
-// A JSON string, quotes included.
-std::string jsonString(const std::string& text);
-
-// Writes the findings of a check in one of the formats, as they come.
-class FindingWriter {
-public:
-    FindingWriter(const std::string& format, std::FILE* out);
-    void write(const Finding& finding);
-    // The summary line of the table format.
-    void finish(const CheckSummary& summary);
-
-private:
-    std::string format_;
-    std::FILE* out_;
-};
+// The table in the format asked for.
+void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out);

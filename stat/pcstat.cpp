@@ -2,9 +2,11 @@
 // that the reports are complete and intact.
 #include <cstdio>
 #include <cstring>
+#include <ctime>
 
+#include "chart_input.h"
 #include "check.h"
-#include "from_table.h"
+#include "findings_out.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "stats.h"
@@ -65,12 +67,7 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
     if (!options.chart.empty()) return writeChart(table, options);
-    if (options.format == "csv")
-        writeCsv(table, stdout);
-    else if (options.format == "json")
-        writeJson(table, stdout);
-    else
-        writeTable(table, stdout);
+    writeStatTable(table, options.format, stdout);
     return 0;
 }
 
@@ -79,7 +76,8 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
 int main(int argc, char** argv) {
     Options options;
     std::string error;
-    if (!parseOptions(argc, argv, today(), options, error)) {
+    std::time_t now = std::time(nullptr);
+    if (!parseOptions(argc, argv, localDayOf(now), options, error)) {
         std::fprintf(stderr, "pcstat: %s\n\n%s", error.c_str(), usageText().c_str());
         return statusTrouble;
     }
@@ -91,6 +89,7 @@ int main(int argc, char** argv) {
         std::printf("pcstat %s\n", PC_VERSION);
         return 0;
     }
+    options.now = now;
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);

@@ -1,11 +1,9 @@
 // Reading an entrance's files, day by day.
 #include "stream.h"
 
-#include <dirent.h>
-
+#include <atomic>
 #include <cerrno>
 #include <cstring>
-#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -63,27 +61,6 @@ bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std:
         }
     }
     return true;
-}
-
-bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error) {
-    std::size_t slash = entrance.base.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash + 1);
-    std::string prefix = reportFilePrefix(
-        slash == std::string::npos ? entrance.base : entrance.base.substr(slash + 1));
-    DIR* handle = opendir(dir.c_str());
-    if (handle == nullptr) {
-        error = entrance.label + ": nie mozna czytac katalogu " + dir + ": " + std::strerror(errno);
-        return false;
-    }
-    bool found = !requireFile;
-    struct dirent* item = nullptr;
-    while (!found && (item = readdir(handle)) != nullptr)
-        found = std::strncmp(item->d_name, prefix.c_str(), prefix.size()) == 0;
-    closedir(handle);
-    if (!found)
-        error = entrance.label + ": brak plikow raportu " +
-                reportFileOf(entrance.base, entrance.ext, "RRRRMMDD");
-    return found;
 }
 
 bool forEachEntrance(std::size_t count, const std::function<bool(std::size_t, std::string&)>& work,

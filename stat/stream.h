@@ -45,11 +45,6 @@ Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& er
 // before from.  False with a message for a file that cannot be read.
 bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error);
 
-// Whether the entrance's report files can be read: their directory can be
-// read and, when requireFile, holds at least one file of the entrance's
-// name.  False with a message.
-bool hasReportFiles(const Entrance& entrance, bool requireFile, std::string& error);
-
 // Runs work(k, error) for every entrance k of count, on as many threads as
 // the machine has processors (at most four, and one per entrance): the
 // entrances' files are independent.  Returns false with the message of the first

@@ -57,17 +57,29 @@ std::vector<std::string> with(std::vector<std::string> args, const std::vector<s
     return args;
 }
 
-// The visitors column of pcstat's csv for one entrance.
+std::vector<std::string> csvFields(const std::string& line) {
+    std::vector<std::string> fields;
+    std::istringstream cells(line);
+    for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
+    if (!line.empty() && line.back() == ',') fields.emplace_back();
+    return fields;
+}
+
+// The visitors column of pcstat's csv for one entrance, found by its name
+// in the header; -1 for a row without the header's number of fields.
 std::vector<long long> csvVisitors(const std::string& csv) {
     std::vector<long long> visitors;
     std::istringstream lines(csv);
     std::string line;
-    std::getline(lines, line);  // the header
+    std::getline(lines, line);
+    const std::vector<std::string> header = csvFields(line);
+    std::size_t column = 0;
+    while (column < header.size() && header[column] != "visitors") ++column;
     while (std::getline(lines, line)) {
-        std::vector<std::string> fields;
-        std::istringstream cells(line);
-        for (std::string cell; std::getline(cells, cell, ',');) fields.push_back(cell);
-        visitors.push_back(fields.size() == 6 ? std::atoll(fields[2].c_str()) : -1);
+        const std::vector<std::string> fields = csvFields(line);
+        visitors.push_back(fields.size() == header.size() && column < header.size()
+                               ? std::atoll(fields[column].c_str())
+                               : -1);
     }
     return visitors;
 }
@@ -109,8 +121,9 @@ TEST(StatChart, HoursOfTheWeekAtAnotherSize) {
     const Pixels pixels = readPng(path);
     EXPECT_EQ(pixels.width, 1600);
     EXPECT_EQ(pixels.height, 500);
-    // Hours 09 to 17 of each open day; 10 and 17 have visitors (the 09:00
-    // record only repeats the total of the day before's 17:00).
+    // Hours 08 to 16 of each open day (an increase counts in the hour it
+    // ends in); 09 and 16 have visitors (the 09:00 record only repeats the
+    // total of the day before's 17:00).
     EXPECT_EQ(readBars(pixels, 1).size(), 12u);
 }
 

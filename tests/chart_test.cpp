@@ -1,7 +1,7 @@
 // The chart library: its scale, numbers, colours, sizes and formats, the
 // pictures themselves read back from the pixels of the PNG (bar heights in
 // proportion, empty periods as empty places), the SVG checked by a real XML
-// parser, the PDF's signature, and pcstat's table turned into a chart.
+// parser and the PDF's signature.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -13,7 +13,6 @@
 
 #include "chart.h"
 #include "chartpixels.h"
-#include "from_table.h"
 #include "realtools.h"
 #include "testsupport.h"
 #include "text.h"
@@ -376,111 +375,48 @@ TEST(ChartInputs, OddInputsStillGiveAPicture) {
     EXPECT_NE(readFile(dir.path + "/odd.svg").find("xxx ?</title>"), std::string::npos);
 }
 
-// ---- pcstat's table as a chart
-
-namespace {
-
-PeriodRow row(const std::string& period, std::vector<long long> visitors) {
-    PeriodRow made{period, {}};
-    for (long long v : visitors) made.entrances.push_back(PeriodCounts{v, 4, 1, 0});
-    return made;
-}
-
-}  // namespace
-
-TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace) {
-    StatTable table;
-    table.entrances = {"door1", "door2"};
-    table.by = "hour";
-    table.fromDate = "2011-03-13";
-    table.toDate = "2011-03-16";
-    // Nothing on the 13th and the 15th; three hours on the 14th, one on the 16th.
-    table.rows = {row("2011-03-14T09", {5, 1}), row("2011-03-14T10", {7, 0}),
-                  row("2011-03-14T11", {0, 2}), row("2011-03-16T23", {3, 3})};
-    const ChartInput input = chartInputFromTable(table);
-    EXPECT_EQ(input.title,
-              "Odwiedzający, wejścia: door1, door2 — dni 2011-03-13 - 2011-03-16 "
-              "(4 dni), słupek na godzinę");
-    EXPECT_EQ(input.entrances, table.entrances);
-    EXPECT_EQ(input.total, 21);
-    const std::vector<std::string> periods{"", "", "", "09", "10", "11", "", "", "", "23"};
-    const std::vector<std::string> groups{"2011-03-13", "2011-03-13", "2011-03-13", "2011-03-14",
-                                          "2011-03-14", "2011-03-14", "2011-03-15", "2011-03-15",
-                                          "2011-03-15", "2011-03-16"};
-    EXPECT_EQ(input.periods, periods);
-    EXPECT_EQ(input.groups, groups);
-    ASSERT_EQ(input.visitors.size(), 10u);
-    EXPECT_EQ(input.visitors[3], (std::vector<long long>{5, 1}));
-    EXPECT_EQ(input.visitors[5], (std::vector<long long>{0, 2}));
-    EXPECT_EQ(input.visitors[9], (std::vector<long long>{3, 3}));
-    EXPECT_EQ(input.visitors[0], (std::vector<long long>{}));
-}
-
-TEST(ChartFromTable, HoursOfOneDayAreNotGrouped) {
-    StatTable table;
-    table.entrances = {"door1"};
-    table.by = "hour";
-    table.fromDate = table.toDate = "2011-03-14";
-    table.rows = {row("2011-03-14T09", {5}), row("2011-03-14T10", {0}), row("2011-03-14T11", {9})};
-    const ChartInput input = chartInputFromTable(table);
-    EXPECT_EQ(input.title,
-              "Odwiedzający, wejście: door1 — dzień 2011-03-14, poniedziałek, słupek na godzinę");
-    EXPECT_EQ(input.periods, (std::vector<std::string>{"09", "10", "11"}));
-    EXPECT_TRUE(input.groups.empty());
-    EXPECT_EQ(input.total, 14);
-
-    // Past four entrances the title counts them and the legend names them.
-    table.entrances = {"door1", "door2", "door3", "door4"};
-    EXPECT_EQ(chartInputFromTable(table).title,
-              "Odwiedzający, wejścia: door1, door2, door3, door4 — dzień 2011-03-14, "
-              "poniedziałek, słupek na godzinę");
-    table.entrances.push_back("door5");
-    EXPECT_EQ(chartInputFromTable(table).title,
-              "Odwiedzający, 5 wejść — dzień 2011-03-14, poniedziałek, słupek na godzinę");
-    EXPECT_EQ(chartInputFromTable(table).entrances, table.entrances);
-}
-
-TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish) {
-    StatTable table;
-    table.entrances = {"door1"};
-    table.fromDate = "2011-03-01";
-    table.toDate = "2011-03-31";
-    const char* english[] = {"Monday", "Tuesday",  "Wednesday", "Thursday",
-                             "Friday", "Saturday", "Sunday"};
-    table.by = "weekday";
-    for (const char* day : english) table.rows.push_back(row(day, {10}));
-    ChartInput input = chartInputFromTable(table);
-    EXPECT_EQ(input.title,
-              "Odwiedzający, wejście: door1 — dni 2011-03-01 - 2011-03-31 (31 dni), "
-              "słupek na dzień tygodnia");
-    EXPECT_EQ(input.periods,
-              (std::vector<std::string>{"poniedziałek", "wtorek", "środa", "czwartek", "piątek",
-                                        "sobota", "niedziela"}));
-    EXPECT_EQ(input.total, 70);
-
-    // Days with their weekday; weeks and months as the CSV writes them.
-    table.by = "day";
-    table.fromDate = "2011-03-13";
-    table.toDate = "2011-03-14";
-    table.rows = {row("2011-03-13", {1}), row("2011-03-14", {0})};
-    input = chartInputFromTable(table);
-    EXPECT_EQ(
-        input.title,
-        "Odwiedzający, wejście: door1 — dni 2011-03-13 - 2011-03-14 (2 dni), słupek na dzień");
-    EXPECT_EQ(input.periods, (std::vector<std::string>{"nd 13.03", "pn 14.03"}));
-    EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{1}, {0}}));
-    const std::pair<const char*, const char*> kinds[] = {{"week", "tydzień (ISO)"},
-                                                         {"month", "miesiąc"}};
-    for (auto [by, name] : kinds) {
-        table.by = by;
-        table.rows = {row("2011-W11", {0}), row("2011-03", {2})};
-        input = chartInputFromTable(table);
-        EXPECT_EQ(input.title, std::string("Odwiedzający, wejście: door1 — dni 2011-03-13 - "
-                                           "2011-03-14 (2 dni), słupek na ") +
-                                   name);
-        EXPECT_EQ(input.periods, (std::vector<std::string>{"2011-W11", "2011-03"}));
-        EXPECT_TRUE(input.groups.empty());
-        EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{0}, {2}}));
-        EXPECT_EQ(input.total, 2);
-    }
+TEST(ChartPng, CarriedVisitorsAreHatchedAndAClosedDayIsALabelledEmptyPlace) {
+    ScratchDir dir("chart_png_carried");
+    ChartInput input = weekByDay();
+    input.carried.assign(7, {0});
+    input.carried[0] = {60};  // the top half of Monday's 120
+    input.carriedLabel = "po przerwie w odczytach";
+    input.notes.assign(7, "");
+    input.notes[2] = "zamknięte";  // Wednesday
+    const std::string path = dir.path + "/carried.png";
+    ASSERT_EQ(draw(input, path), "");
+    const Pixels pixels = readPng(path);
+    ASSERT_EQ(pixels.width, 1200);
+    const std::vector<Bar> bars = readBars(pixels, 1);
+    ASSERT_EQ(bars.size(), 6u);
+    const double perVisitor = bars[1].parts[0] / 60.0;  // Tuesday, nothing carried
+    const unsigned fill = pixels.at(static_cast<int>(bars[0].middle()), bars[0].foot);
+    // Pixels of a bar's columns between two heights (in visitors) that are
+    // not its fill.
+    auto others = [&](const Bar& bar, double from, double to) {
+        int count = 0;
+        for (int x = bar.left + 1; x < bar.right; ++x)
+            for (int y = bar.foot - static_cast<int>(from * perVisitor) - 1;
+                 y > bar.foot - static_cast<int>(to * perVisitor) + 1; --y)
+                count += pixels.at(x, y) != fill;
+        return count;
+    };
+    EXPECT_EQ(others(bars[0], 0, 58), 0) << "Monday's own visitors are plain";
+    EXPECT_GT(others(bars[0], 62, 118), 100) << "the carried ones are hatched";
+    EXPECT_EQ(others(bars[3], 0, 88), 0) << "Thursday carries nothing";
+    // Wednesday's empty place holds its word, drawn in grey.
+    const int middle = static_cast<int>((bars[1].middle() + bars[2].middle()) / 2);
+    int dark = 0;
+    for (int x = middle - 8; x <= middle + 8; ++x)
+        for (int y = bars[0].foot - 150; y < bars[0].foot; ++y)
+            dark += (pixels.at(x, y) & 0xFF) < 0x90;
+    EXPECT_GT(dark, 40);
+    input.notes[2] = "";
+    ASSERT_EQ(draw(input, path), "");
+    const Pixels plain = readPng(path);
+    dark = 0;
+    for (int x = middle - 8; x <= middle + 8; ++x)
+        for (int y = bars[0].foot - 150; y < bars[0].foot; ++y)
+            dark += (plain.at(x, y) & 0xFF) < 0x90;
+    EXPECT_EQ(dark, 0) << "without its word the place is empty";
 }

@@ -59,7 +59,9 @@ std::string blocks(int count) {
     return bar;
 }
 
-const std::string csvHeader = "period,entrance,visitors,records,unanswered,faults\n";
+const std::string csvHeader =
+    "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
+    "carried\n";
 
 // One entrance over a week: a look back four days, a wrap past 999999, a
 // reset, an unanswered record at the start of a day, a photocell fault, a
@@ -91,9 +93,9 @@ TEST(StatCsv, CountingRulesPerDay) {
     EXPECT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.err, "");
     EXPECT_EQ(result.out, csvHeader +
-                              "2011-03-14,door1,130,7,1,1\n"
-                              "2011-03-15,door1,5,1,0,0\n"
-                              "2011-03-16,door1,0,0,0,0\n");
+                              "2011-03-14,door1,130,7,1,1,1,,,,30\n"
+                              "2011-03-15,door1,5,1,0,0,1,,,,0\n"
+                              "2011-03-16,door1,0,0,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, CountingRulesPerHourAndTheNextDaysHead) {
@@ -101,12 +103,15 @@ TEST(StatCsv, CountingRulesPerHourAndTheNextDaysHead) {
     writeWeek(r);
     ProcessResult result = r.run({"--date", "20110314", "--format", "csv", r.door1()});
     EXPECT_EQ(result.status, 0) << result.err;
+    // Each increase counts in the hour it ends in: the unanswered 09:00 in
+    // 08:00-09:00, the wrap after it carried across that gap.
     std::string expected = csvHeader +
-                           "2011-03-14T09,door1,60,3,1,1\n"
-                           "2011-03-14T10,door1,45,2,0,0\n";
+                           "2011-03-14T08,door1,0,1,1,0,1,,,,0\n"
+                           "2011-03-14T09,door1,60,2,0,1,1,,,,30\n"
+                           "2011-03-14T10,door1,45,2,0,0,1,,,,0\n";
     for (int hour = 11; hour <= 22; ++hour)
-        expected += "2011-03-14T" + std::to_string(hour) + ",door1,0,0,0,0\n";
-    expected += "2011-03-14T23,door1,25,2,0,0\n";
+        expected += "2011-03-14T" + std::to_string(hour) + ",door1,0,0,0,0,1,,,,0\n";
+    expected += "2011-03-14T23,door1,25,2,0,0,1,,,,0\n";
     EXPECT_EQ(result.out, expected);
 }
 
@@ -116,7 +121,7 @@ TEST(StatCsv, WithoutAnEarlierRecordTheFirstIncreaseIsZero) {
     r.report("20110314", rec("09:00", 520) + rec("10:00", 530));
     ProcessResult result =
         r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", r.door1()});
-    EXPECT_EQ(result.out, csvHeader + "2011-03-14,door1,10,2,0,0\n");
+    EXPECT_EQ(result.out, csvHeader + "2011-03-14,door1,10,2,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
@@ -131,33 +136,39 @@ TEST(StatCsv, IsoWeeksMonthsAndWeekdaysOverAYearEnd) {
         args.insert(args.begin(), {"--by", period});
         return r.run(args).out;
     };
-    EXPECT_EQ(by("week"), csvHeader + "2010-W52,door1,10,2,0,0\n2011-W01,door1,20,1,0,0\n");
-    EXPECT_EQ(by("month"), csvHeader + "2010-12,door1,0,1,0,0\n2011-01,door1,30,2,0,0\n");
+    EXPECT_EQ(by("week"),
+              csvHeader + "2010-W52,door1,10,2,0,0,7,,,,0\n2011-W01,door1,20,1,0,0,7,,,,0\n");
+    EXPECT_EQ(by("month"),
+              csvHeader + "2010-12,door1,0,1,0,0,5,,,,0\n2011-01,door1,30,2,0,0,9,,,,0\n");
     EXPECT_EQ(by("weekday"), csvHeader +
-                                 "Monday,door1,0,0,0,0\n"
-                                 "Tuesday,door1,20,1,0,0\n"
-                                 "Wednesday,door1,0,0,0,0\n"
-                                 "Thursday,door1,0,0,0,0\n"
-                                 "Friday,door1,0,1,0,0\n"
-                                 "Saturday,door1,10,1,0,0\n"
-                                 "Sunday,door1,0,0,0,0\n");
+                                 "Monday,door1,0,0,0,0,2,,,,0\n"
+                                 "Tuesday,door1,20,1,0,0,2,,,,0\n"
+                                 "Wednesday,door1,0,0,0,0,2,,,,0\n"
+                                 "Thursday,door1,0,0,0,0,2,,,,0\n"
+                                 "Friday,door1,0,1,0,0,2,,,,0\n"
+                                 "Saturday,door1,10,1,0,0,2,,,,0\n"
+                                 "Sunday,door1,0,0,0,0,2,,,,0\n");
 }
 
 TEST(StatCsv, DaylightSavingDaysInWarsaw) {
     StatRun r("stat_dst");
-    // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02.
+    // Spring: the clock goes from 02:00 to 03:00, so there is no hour 02;
+    // the second before 03:00 is 01:59:59.
     r.report("20110327", rec("01:45", 10) + rec("03:00", 20) + rec("03:15", 25));
-    // Autumn: 02:00 to 02:59 comes twice; both count for hour 02.
+    // Autumn: 02:00 to 02:59 comes twice; the increases ending at 02:00
+    // count for hour 01, the others for hour 02.
     r.report("20111030",
              rec("02:45", 100) + rec("02:00", 110) + rec("02:30", 120) + rec("03:00", 130));
     ProcessResult spring =
         r.run({"--date", "2011-03-27", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(spring.out,
-              csvHeader + "2011-03-27T01,door1,0,1,0,0\n2011-03-27T03,door1,15,2,0,0\n");
+    EXPECT_EQ(spring.out, csvHeader +
+                              "2011-03-27T01,door1,10,2,0,0,1,,,,0\n"
+                              "2011-03-27T03,door1,5,1,0,0,1,,,,0\n");
     ProcessResult autumn =
         r.run({"--date", "2011-10-30", "--format", "csv", r.door1()}, "Europe/Warsaw");
-    EXPECT_EQ(autumn.out,
-              csvHeader + "2011-10-30T02,door1,20,3,0,0\n2011-10-30T03,door1,10,1,0,0\n");
+    EXPECT_EQ(autumn.out, csvHeader +
+                              "2011-10-30T01,door1,10,1,0,0,1,,,,0\n"
+                              "2011-10-30T02,door1,20,3,0,0,1,,,,0\n");
 }
 
 TEST(StatCsv, JsonLinesAndQuoting) {
@@ -166,11 +177,12 @@ TEST(StatCsv, JsonLinesAndQuoting) {
     writeFile(r.dir.path + "/odd/a,\"b_20110314.csv", rec("10:00", 7) + rec("10:15", 9));
     std::string odd = r.dir.path + "/odd/a,\"b.csv";
     ProcessResult csv = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", odd});
-    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,\"a,\"\"b\",2,2,0,0\n");
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,\"a,\"\"b\",2,2,0,0,1,,,,0\n");
     ProcessResult json = r.run({"--date", "2011-03-14", "--by", "day", "--format", "json", odd});
     EXPECT_EQ(json.out,
               "{\"period\":\"2011-03-14\",\"entrance\":\"a,\\\"b\",\"visitors\":2,\"records\":2,"
-              "\"unanswered\":0,\"faults\":0}\n");
+              "\"unanswered\":0,\"faults\":0,\"days\":1,\"open_days\":null,\"expected\":null,"
+              "\"missing\":null,\"carried\":0}\n");
 }
 
 TEST(StatEntrances, ConfiguredPollersViewerNamesAndDefaults) {
@@ -185,15 +197,17 @@ TEST(StatEntrances, ConfiguredPollersViewerNamesAndDefaults) {
     r.viewerReport("door3", "20110314", rec("12:00", 8) + rec("12:15", 9));
     ProcessResult all = r.run({"--format", "csv"}, "UTC", "@2011-03-14 18:00:00");
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out, csvHeader +
-                           "2011-03-14T10,door1,0,1,0,0\n2011-03-14T10,door2,2,2,0,0\n"
-                           "2011-03-14T11,door1,3,1,0,0\n2011-03-14T11,door2,0,0,0,0\n")
+    EXPECT_EQ(all.out,
+              csvHeader +
+                  "2011-03-14T09,door1,0,1,0,0,1,,,,0\n2011-03-14T09,door2,0,0,0,0,1,,,,0\n"
+                  "2011-03-14T10,door1,3,1,0,0,1,,,,0\n2011-03-14T10,door2,2,2,0,0,1,,,,0\n")
         << "today by default, hour rows for one day";
     ProcessResult viewer = r.run({"--date", "-1", "--by", "day", "--format", "csv", "door3"}, "UTC",
                                  "@2011-03-15 08:00:00");
-    EXPECT_EQ(viewer.out, csvHeader + "2011-03-14,door3,1,2,0,0\n");
+    EXPECT_EQ(viewer.out, csvHeader + "2011-03-14,door3,1,2,0,0,1,,,,0\n");
     ProcessResult days = r.run({"--days", "2", "--to", "2011-03-15", "--format", "csv", "door3"});
-    EXPECT_EQ(days.out, csvHeader + "2011-03-14,door3,1,2,0,0\n2011-03-15,door3,0,0,0,0\n")
+    EXPECT_EQ(days.out,
+              csvHeader + "2011-03-14,door3,1,2,0,0,1,,,,0\n2011-03-15,door3,0,0,0,0,1,,,,0\n")
         << "day rows for several days";
 }
 
@@ -219,23 +233,28 @@ TEST(StatTableOutput, ReadAsAPersonWould) {
                   "razem        ;   200;    40;   240;\n"
                   "\n"
                   "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
-                  "mogą być niepełne. Szczegóły: pcstat --check\n");
+                  "mogą być niepełne.\n"
+                  "Odwiedzający po przerwie w odczytach (60, mogą należeć do wcześniejszych godzin "
+                  "lub dni): 2011-03-15 wt.\n"
+                  "Szczegóły: pcstat --check --from 2011-03-14 --to 2011-03-16 " +
+                  r.door1() + " " + r.dir.path + "/reports/door2.csv\n");
 }
 
 TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
     StatRun r("stat_table_hours");
     r.report("20110314", rec("09:00", 10) + rec("09:30", 14) + rec("11:00", 30));
+    // Each increase counts in the hour it ends in: 09:30 and 11:00 end in
+    // 09:00-10:00 and 10:00-11:00, and the first record's hour is shown.
     ProcessResult result = r.run({"--date", "2011-03-14", r.door1()});
     EXPECT_EQ(result.out,
               "Odwiedzający, wejście: door1\n"
               "Dzień 2011-03-14, poniedziałek, wiersz na godzinę\n"
               "\n"
               "godzina    ; door1;\n"
+              "08:00-09:00;     0;\n"
               "09:00-10:00;     4; " +
-                  blocks(10) + "\n" +
-                  "10:00-11:00;     0;\n"
-                  "11:00-12:00;    16; " +
-                  blocks(40) + "\n" + "razem      ;    20;\n");
+                  blocks(10) + "\n" + "10:00-11:00;    16; " + blocks(40) + "\n" +
+                  "razem      ;    20;\n");
 }
 
 TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
@@ -407,7 +426,7 @@ TEST(StatCheck, ADayWrittenByTheRealPollerIsClean) {
     setup.args = {"--date", "2011-03-14", "--by", "day", "--format", "csv"};
     ProcessResult csv = runProcess(setup, runTimeoutMs);
     // 11 records, three visitors each after the first.
-    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,30,11,0,0\n");
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,30,11,0,0,1,1,11,0,0\n");
 }
 
 TEST(StatCheck, DaylightSavingDaysFollowTheLocalClock) {
@@ -443,7 +462,7 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
                         "\nrecordtime = 900\nopentime = 09:00-10:00\n");
     ProcessResult stats = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
     EXPECT_EQ(stats.status, 0) << stats.err;
-    EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0\n");
+    EXPECT_EQ(stats.out, csvHeader + "2011-03-14,door1,0,0,0,0,1,1,5,5,0\n");
     ProcessResult check = r.run({"--check", "--date", "2011-03-14", "--format", "csv"});
     EXPECT_EQ(check.status, 1);
     EXPECT_EQ(check.out,
@@ -456,6 +475,183 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
                             "/gone/: No such file or directory\n");
 }
 
+// ---- what the statistics know: hours, the new columns, the present moment
+
+TEST(StatCsv, AnIncreaseCountsInTheHourItEndsIn) {
+    StatRun r("stat_hour_ends");
+    r.report("20110313", rec("23:30", 1));
+    // 00:00 ends the day's first hour; 10:00 ends 09:00-10:00.
+    r.report("20110314", rec("00:00", 5) + rec("10:00", 10) + rec("10:15", 12) + rec("11:00", 20));
+    ProcessResult whole = r.run({"--date", "2011-03-14", "--format", "csv", r.door1()});
+    EXPECT_EQ(whole.status, 0) << whole.err;
+    std::string expected = csvHeader + "2011-03-14T00,door1,4,1,0,0,1,,,,0\n";
+    for (int hour = 1; hour <= 8; ++hour)
+        expected += "2011-03-14T0" + std::to_string(hour) + ",door1,0,0,0,0,1,,,,0\n";
+    expected +=
+        "2011-03-14T09,door1,5,1,0,0,1,,,,0\n"
+        "2011-03-14T10,door1,10,2,0,0,1,,,,0\n";
+    EXPECT_EQ(whole.out, expected);
+    // With seconds: 10:00.00 ends 09:00-10:00, 10:00.10 lies in 10:00-11:00.
+    r.report("20110315", rec("09:59.50", 100) + rec("10:00.00", 101) + rec("10:00.10", 103));
+    ProcessResult seconds = r.run({"--date", "2011-03-15", "--format", "csv", r.door1()});
+    EXPECT_EQ(seconds.out, csvHeader +
+                               "2011-03-15T09,door1,81,2,0,0,1,,,,0\n"
+                               "2011-03-15T10,door1,2,1,0,0,1,,,,0\n");
+}
+
+namespace {
+
+// door1 open 10:00-11:00 every 15 minutes, Sundays closed, from Saturday
+// 2011-03-12 to Wednesday 2011-03-16: a whole Saturday, the closed Sunday,
+// a Monday without 10:15 and 10:30, no file on Tuesday, and a Wednesday
+// with two unanswered records between answered ones.
+void writeIncompleteWeek(StatRun& r) {
+    writeScheduledDoor(r);
+    r.report("20110312", rec("10:00", 100) + rec("10:15", 110) + rec("10:30", 120) +
+                             rec("10:45", 130) + rec("11:00", 140));
+    r.report("20110314", rec("10:00", 150) + rec("10:45", 170) + rec("11:00", 175));
+    r.report("20110316", rec("10:00", 200) + rec("10:15", 0, 0, 1) + rec("10:30", 0, 0, 1) +
+                             rec("10:45", 230) + rec("11:00", 240));
+}
+
+}  // namespace
+
+TEST(StatCsv, TheNewColumnsSayWhatIsMissingAndWhatWasCarried) {
+    StatRun r("stat_new_columns");
+    writeIncompleteWeek(r);
+    std::vector<std::string> range = {"--from",   "2011-03-12", "--to", "2011-03-16",
+                                      "--format", "csv",        "door1"};
+    auto by = [&](const std::string& period) {
+        std::vector<std::string> args = range;
+        args.insert(args.begin(), {"--by", period});
+        return r.run(args).out;
+    };
+    // Monday: +10 over Saturday (the closed Sunday is no gap), +20 after
+    // two missing moments (carried), +5.  Tuesday: no file, five moments
+    // missing.  Wednesday: +25 after the missing day and +30 after the
+    // unanswered records are carried, +10 is not.
+    EXPECT_EQ(by("day"), csvHeader +
+                             "2011-03-12,door1,40,5,0,0,1,1,5,0,0\n"
+                             "2011-03-13,door1,0,0,0,0,1,0,0,0,0\n"
+                             "2011-03-14,door1,35,3,0,0,1,1,5,2,20\n"
+                             "2011-03-15,door1,0,0,0,0,1,1,5,5,0\n"
+                             "2011-03-16,door1,65,5,2,0,1,1,5,0,55\n");
+    // The weeks lie partly in the range: 2 of week 10, 3 of week 11.
+    EXPECT_EQ(by("week"), csvHeader +
+                              "2011-W10,door1,40,5,0,0,2,1,5,0,0\n"
+                              "2011-W11,door1,100,8,2,0,3,3,15,7,75\n");
+    std::string json =
+        r.run({"--date", "2011-03-15", "--by", "day", "--format", "json", "door1"}).out;
+    EXPECT_EQ(json,
+              "{\"period\":\"2011-03-15\",\"entrance\":\"door1\",\"visitors\":0,\"records\":0,"
+              "\"unanswered\":0,\"faults\":0,\"days\":1,\"open_days\":1,\"expected\":5,"
+              "\"missing\":5,\"carried\":0}\n");
+    // By hour the moment 10:00 counts in 09:00-10:00, as its record would.
+    EXPECT_EQ(r.run({"--date", "2011-03-14", "--format", "csv", "door1"}).out,
+              csvHeader +
+                  "2011-03-14T09,door1,10,1,0,0,1,1,1,0,0\n"
+                  "2011-03-14T10,door1,25,2,0,0,1,1,4,2,20\n");
+}
+
+TEST(StatTableOutput, TheTableNamesWhatIsIncompleteAndWhatIsClosed) {
+    StatRun r("stat_table_notes");
+    writeIncompleteWeek(r);
+    ProcessResult days = r.run({"--from", "2011-03-12", "--to", "2011-03-16", "door1"});
+    EXPECT_EQ(days.status, 0) << days.err;
+    EXPECT_EQ(days.out,
+              "Odwiedzający, wejście: door1\n"
+              "Dni 2011-03-12 - 2011-03-16 (5 dni), wiersz na dzień\n"
+              "\n"
+              "dzień        ;     door1;\n"
+              "2011-03-12 sb;        40; " +
+                  blocks(25) + "\n" + "2011-03-13 nd; zamknięte;\n" + "2011-03-14 pn;        35; " +
+                  blocks(22) + "\n" + "2011-03-15 wt;         0;\n" + "2011-03-16 śr;        65; " +
+                  blocks(40) + "\n" +
+                  "razem        ;       140;\n"
+                  "\n"
+                  "Uwaga: 2 odczyty bez odpowiedzi licznika; liczby mogą być niepełne.\n"
+                  "Brak odczytów (2): 2011-03-14 pn.\n"
+                  "Brak plików raportu: 2011-03-15 wt.\n"
+                  "Odwiedzający po przerwie w odczytach (75, mogą należeć do wcześniejszych "
+                  "godzin lub dni): 2011-03-14 pn, 2011-03-16 śr.\n"
+                  "Szczegóły: pcstat --check --from 2011-03-12 --to 2011-03-16 door1\n");
+    ProcessResult weeks =
+        r.run({"--from", "2011-03-12", "--to", "2011-03-16", "--by", "week", "door1"});
+    EXPECT_NE(weeks.out.find("\n2011-W10 (2/7 dni);    40; "), std::string::npos) << weeks.out;
+    EXPECT_NE(weeks.out.find("\n2011-W11 (3/7 dni);   100; "), std::string::npos) << weeks.out;
+}
+
+TEST(StatTableOutput, WeekdaysShowTheAveragePerDayWithTheNumberOfDays) {
+    StatRun r("stat_table_weekdays");
+    // Two Mondays (+10 and +30) and a Tuesday (+10) in eight days.
+    r.report("20110314", rec("10:00", 100) + rec("11:00", 110));
+    r.report("20110315", rec("10:00", 120));
+    r.report("20110321", rec("10:00", 120) + rec("11:00", 150));
+    ProcessResult result =
+        r.run({"--from", "2011-03-14", "--to", "2011-03-21", "--by", "weekday", r.door1()});
+    EXPECT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out,
+              "Odwiedzający, wejście: door1\n"
+              "Dni 2011-03-14 - 2011-03-21 (8 dni), wiersz na dzień tygodnia, średnio na dzień\n"
+              "\n"
+              "dzień tygodnia      ; door1;\n"
+              "poniedziałek (2 dni);    20; " +
+                  blocks(40) + "\n" + "wtorek (1 dzień)    ;    10; " + blocks(20) + "\n" +
+                  "środa (1 dzień)     ;     0;\n"
+                  "czwartek (1 dzień)  ;     0;\n"
+                  "piątek (1 dzień)    ;     0;\n"
+                  "sobota (1 dzień)    ;     0;\n"
+                  "niedziela (1 dzień) ;     0;\n"
+                  "średnio             ;     6;\n");
+    // csv keeps the sums, with the days beside them.
+    ProcessResult csv = r.run({"--from", "2011-03-14", "--to", "2011-03-21", "--by", "weekday",
+                               "--format", "csv", r.door1()});
+    EXPECT_NE(csv.out.find("\nMonday,door1,40,4,0,0,2,,,,0\nTuesday,door1,10,1,0,0,1,,,,0\n"),
+              std::string::npos)
+        << csv.out;
+}
+
+TEST(StatCheck, NothingIsExpectedAfterThePresentMoment) {
+    StatRun r("stat_check_now");
+    writeScheduledDoor(r);
+    r.report("20110314", rec("10:00", 100) + rec("10:15", 104));
+    // 10:20 on Monday: 10:30 to 11:00 are not due yet, Tuesday has not come.
+    const std::string now = "@2011-03-14 10:20:00";
+    ProcessResult today = r.run({"--check", "door1"}, "UTC", now);
+    EXPECT_EQ(today.status, 0) << today.out;
+    EXPECT_EQ(today.out,
+              "Sprawdzono 1 wejście, 1 dzień: bez uwag. Oczekiwane rekordy według obecnej "
+              "konfiguracji pollerów.\n");
+    ProcessResult tomorrow = r.run({"--check", "--date", "2011-03-15", "door1"}, "UTC", now);
+    EXPECT_EQ(tomorrow.status, 0) << tomorrow.out;
+    ProcessResult week = r.run({"--check", "--days", "7", "--format", "csv", "door1"}, "UTC", now);
+    EXPECT_EQ(week.out,
+              "entrance,date,kind,line,detail\n"
+              "door1,2011-03-08,missing-file,,\"brak pliku " +
+                  r.dir.path +
+                  "/reports/door1_20110308.csv, oczekiwano 5 rekordów\"\n"
+                  "door1,2011-03-09,missing-file,,\"brak pliku " +
+                  r.dir.path +
+                  "/reports/door1_20110309.csv, oczekiwano 5 rekordów\"\n"
+                  "door1,2011-03-10,missing-file,,\"brak pliku " +
+                  r.dir.path +
+                  "/reports/door1_20110310.csv, oczekiwano 5 rekordów\"\n"
+                  "door1,2011-03-11,missing-file,,\"brak pliku " +
+                  r.dir.path +
+                  "/reports/door1_20110311.csv, oczekiwano 5 rekordów\"\n"
+                  "door1,2011-03-12,missing-file,,\"brak pliku " +
+                  r.dir.path + "/reports/door1_20110312.csv, oczekiwano 5 rekordów\"\n")
+        << "the closed Sunday and the rest of Monday expect nothing";
+    // The same moment in the statistics: two of the day's moments are
+    // expected, and its hour and day are counted so far.
+    ProcessResult csv = r.run({"--by", "day", "--format", "csv", "door1"}, "UTC", now);
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,4,2,0,0,1,1,2,0,0\n");
+    ProcessResult table = r.run({"door1"}, "UTC", now);
+    EXPECT_NE(table.out.find("\n10:00-11:00 (do teraz);     4; "), std::string::npos) << table.out;
+    ProcessResult future = r.run({"--date", "2011-03-15", "--format", "csv", "door1"}, "UTC", now);
+    EXPECT_EQ(future.out, csvHeader) << "no hour of a day to come is expected";
+}
+
 TEST(StatEntrances, ADanglingConfigurationLinkIsToldOnStandardErrorOnly) {
     StatRun r("stat_dangling_conf");
     r.conf("door1", "portname = /dev/null\nentry = " + r.door1() + "\n");
@@ -465,9 +661,7 @@ TEST(StatEntrances, ADanglingConfigurationLinkIsToldOnStandardErrorOnly) {
     ASSERT_EQ(symlink((r.dir.path + "/removed.conf").c_str(), gone.c_str()), 0);
     ProcessResult all = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv"});
     EXPECT_EQ(all.status, 0) << all.err;
-    EXPECT_EQ(all.out,
-              "period,entrance,visitors,records,unanswered,faults\n"
-              "2011-03-14,door1,3,2,0,0\n");
+    EXPECT_EQ(all.out, csvHeader + "2011-03-14,door1,3,2,0,0,1,,,,0\n");
     EXPECT_EQ(all.err,
               "pcstat: nie mozna czytac konfiguracji scratch/opt/velmora/door0.conf: No such file "
               "or directory\n");

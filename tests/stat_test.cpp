@@ -1,6 +1,7 @@
 // pcstat's library in process: calendar days and the command line, the
 // expected moments against a second-by-second model of the poller's loop,
-// the head rule of a day's file, increases, and the texts of the output.
+// the head rule of a day's file, increases, the texts of the output, and
+// pcstat's table turned into a chart.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -12,11 +13,12 @@
 #include <vector>
 
 #include "calendar.h"
+#include "chart_input.h"
 #include "dayfile.h"
 #include "entrance.h"
 #include "expected.h"
 #include "options.h"
-#include "output.h"
+#include "quoting.h"
 #include "polish.h"
 #include "record.h"
 #include "stream.h"
@@ -181,18 +183,18 @@ TEST(StatOptions, DefaultsAndRanges) {
     ASSERT_TRUE(parse({"door1"}, o, error));
     EXPECT_EQ(o.from, now);
     EXPECT_EQ(o.to, now);
-    EXPECT_EQ(o.by, "hour");
-    EXPECT_EQ(o.format, "table");
+    EXPECT_EQ(o.by, Period::hour);
+    EXPECT_EQ(o.format, OutputFormat::table);
     EXPECT_EQ(o.entrances, std::vector<std::string>{"door1"});
     ASSERT_TRUE(parse({"--days", "7", "--to", "yesterday", "a", "b/c.csv"}, o, error));
     EXPECT_EQ(o.from, date(2011, 3, 7));
     EXPECT_EQ(o.to, date(2011, 3, 13));
-    EXPECT_EQ(o.by, "day");
+    EXPECT_EQ(o.by, Period::day);
     EXPECT_EQ(o.entrances.size(), 2u);
     ASSERT_TRUE(parse({"--from=-2", "--by", "weekday", "--format", "json"}, o, error));
     EXPECT_EQ(o.from, date(2011, 3, 12));
     EXPECT_EQ(o.to, now);
-    EXPECT_EQ(o.by, "weekday");
+    EXPECT_EQ(o.by, Period::weekday);
     ASSERT_TRUE(parse({"--to", "2011-03-10"}, o, error));
     EXPECT_EQ(o.from, date(2011, 3, 10)) << "--from defaults to --to";
     EXPECT_FALSE(parse({"--days", "3", "--from", "-5"}, o, error));
@@ -345,6 +347,150 @@ TEST(StatTexts, PolishCountsAndQuoting) {
     EXPECT_EQ(csvField("say \"hi\""), "\"say \"\"hi\"\"\"");
     EXPECT_EQ(csvField("two\nlines"), "\"two\nlines\"");
     EXPECT_EQ(jsonString("a\"b\\c\n\x01"), "\"a\\\"b\\\\c\\u000a\\u0001\"");
+}
+
+// ---- pcstat's table as a chart
+
+namespace {
+
+PeriodRow row(PeriodRow made, std::vector<long long> visitors) {
+    for (long long v : visitors) made.entrances.push_back(PeriodCounts{v, 4, 1, 0});
+    return made;
+}
+
+PeriodRow hourRow(Day day, int hour, std::vector<long long> visitors) {
+    return row({.day = day, .hour = hour, .entrances = {}}, std::move(visitors));
+}
+
+PeriodRow dayRow(Day day, std::vector<long long> visitors) {
+    return row({.day = day, .entrances = {}}, std::move(visitors));
+}
+
+}  // namespace
+
+TEST(ChartFromTable, HoursOfSeveralDaysAreGroupedByDayAndAnEmptyDayKeepsItsPlace) {
+    StatTable table;
+    table.entrances = {"door1", "door2"};
+    table.by = Period::hour;
+    table.from = date(2011, 3, 13);
+    table.to = date(2011, 3, 16);
+    // Nothing on the 13th and the 15th; three hours on the 14th, one on the 16th.
+    table.rows = {hourRow(date(2011, 3, 14), 9, {5, 1}), hourRow(date(2011, 3, 14), 10, {7, 0}),
+                  hourRow(date(2011, 3, 14), 11, {0, 2}), hourRow(date(2011, 3, 16), 23, {3, 3})};
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejścia: door1, door2 — dni 2011-03-13 - 2011-03-16 "
+              "(4 dni), słupek na godzinę");
+    EXPECT_EQ(input.entrances, table.entrances);
+    EXPECT_EQ(input.total, 21);
+    const std::vector<std::string> periods{"", "", "", "09", "10", "11", "", "", "", "23"};
+    const std::vector<std::string> groups{"2011-03-13", "2011-03-13", "2011-03-13", "2011-03-14",
+                                          "2011-03-14", "2011-03-14", "2011-03-15", "2011-03-15",
+                                          "2011-03-15", "2011-03-16"};
+    EXPECT_EQ(input.periods, periods);
+    EXPECT_EQ(input.groups, groups);
+    ASSERT_EQ(input.visitors.size(), 10u);
+    EXPECT_EQ(input.visitors[3], (std::vector<long long>{5, 1}));
+    EXPECT_EQ(input.visitors[5], (std::vector<long long>{0, 2}));
+    EXPECT_EQ(input.visitors[9], (std::vector<long long>{3, 3}));
+    EXPECT_EQ(input.visitors[0], (std::vector<long long>{}));
+}
+
+TEST(ChartFromTable, HoursOfOneDayAreNotGrouped) {
+    StatTable table;
+    table.entrances = {"door1"};
+    table.by = Period::hour;
+    table.from = table.to = date(2011, 3, 14);
+    table.rows = {hourRow(date(2011, 3, 14), 9, {5}), hourRow(date(2011, 3, 14), 10, {0}),
+                  hourRow(date(2011, 3, 14), 11, {9})};
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejście: door1 — dzień 2011-03-14, poniedziałek, słupek na godzinę");
+    EXPECT_EQ(input.periods, (std::vector<std::string>{"09", "10", "11"}));
+    EXPECT_TRUE(input.groups.empty());
+    EXPECT_EQ(input.total, 14);
+
+    // Past four entrances the title counts them and the legend names them.
+    table.entrances = {"door1", "door2", "door3", "door4"};
+    EXPECT_EQ(chartInputFromTable(table).title,
+              "Odwiedzający, wejścia: door1, door2, door3, door4 — dzień 2011-03-14, "
+              "poniedziałek, słupek na godzinę");
+    table.entrances.push_back("door5");
+    EXPECT_EQ(chartInputFromTable(table).title,
+              "Odwiedzający, 5 wejść — dzień 2011-03-14, poniedziałek, słupek na godzinę");
+    EXPECT_EQ(chartInputFromTable(table).entrances, table.entrances);
+}
+
+TEST(ChartFromTable, OtherPeriodsKeepTheirRowsAndWeekdaysAreNamedInPolish) {
+    StatTable table;
+    table.entrances = {"door1"};
+    table.from = date(2011, 3, 1);
+    table.to = date(2011, 3, 31);
+    table.by = Period::weekday;
+    for (int weekday = 0; weekday < 7; ++weekday)
+        table.rows.push_back(row({.weekday = weekday, .entrances = {}}, {10}));
+    ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.title,
+              "Odwiedzający, wejście: door1 — dni 2011-03-01 - 2011-03-31 (31 dni), "
+              "słupek na dzień tygodnia");
+    EXPECT_EQ(input.periods,
+              (std::vector<std::string>{"poniedziałek", "wtorek", "środa", "czwartek", "piątek",
+                                        "sobota", "niedziela"}));
+    EXPECT_EQ(input.total, 70);
+
+    // Days with their weekday; weeks and months as the CSV writes them.
+    table.by = Period::day;
+    table.from = date(2011, 3, 13);
+    table.to = date(2011, 3, 14);
+    table.rows = {dayRow(date(2011, 3, 13), {1}), dayRow(date(2011, 3, 14), {0})};
+    input = chartInputFromTable(table);
+    EXPECT_EQ(
+        input.title,
+        "Odwiedzający, wejście: door1 — dni 2011-03-13 - 2011-03-14 (2 dni), słupek na dzień");
+    EXPECT_EQ(input.periods, (std::vector<std::string>{"nd 13.03", "pn 14.03"}));
+    EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{1}, {0}}));
+    // A row carries a day of its week or month; the label is its csv text.
+    struct Kind {
+        Period by;
+        const char* name;
+        std::vector<std::string> labels;
+    };
+    const Kind kinds[] = {{Period::week, "tydzień (ISO)", {"2011-W11", "2011-W13"}},
+                          {Period::month, "miesiąc", {"2011-03", "2011-04"}}};
+    for (const Kind& kind : kinds) {
+        table.by = kind.by;
+        table.rows = {dayRow(date(2011, 3, 14), {0}), dayRow(date(2011, 4, 1), {2})};
+        input = chartInputFromTable(table);
+        EXPECT_EQ(input.title, std::string("Odwiedzający, wejście: door1 — dni 2011-03-13 - "
+                                           "2011-03-14 (2 dni), słupek na ") +
+                                   kind.name);
+        EXPECT_EQ(input.periods, kind.labels);
+        EXPECT_TRUE(input.groups.empty());
+        EXPECT_EQ(input.visitors, (std::vector<std::vector<long long>>{{0}, {2}}));
+        EXPECT_EQ(input.total, 2);
+    }
+}
+
+TEST(ChartFromTable, CarriedVisitorsAndClosedDaysReachTheChart) {
+    StatTable table;
+    table.entrances = {"door1"};
+    table.scheduled = {true};
+    table.by = Period::day;
+    table.from = date(2011, 3, 12);
+    table.to = date(2011, 3, 14);
+    table.rows = {dayRow(date(2011, 3, 12), {40}), dayRow(date(2011, 3, 13), {0}),
+                  dayRow(date(2011, 3, 14), {35})};
+    for (PeriodRow& r : table.rows) r.entrances[0].days = 1;
+    table.rows[0].entrances[0].openDays = 1;
+    table.rows[1].entrances[0].records = 0;  // closed: no open day, no record
+    table.rows[2].entrances[0].openDays = 1;
+    table.rows[2].entrances[0].carried = 20;
+    const ChartInput input = chartInputFromTable(table);
+    EXPECT_EQ(input.carried, (std::vector<std::vector<long long>>{{0}, {0}, {20}}));
+    EXPECT_EQ(input.notes, (std::vector<std::string>{"", "zamknięte", ""}));
+    EXPECT_EQ(input.carriedLabel, "po przerwie w odczytach");
+    table.scheduled = {false};  // without a schedule nothing is known closed
+    EXPECT_EQ(chartInputFromTable(table).notes, (std::vector<std::string>{"", "", ""}));
 }
 
 TEST(StatEntrance, TheScheduleIsTheOpeningTableTheStartUpWouldBuild) {

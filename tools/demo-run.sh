@@ -97,18 +97,27 @@ echo
 echo "demo: pcview ended with status $viewerStatus"
 echo
 
-# The same day as pcstat tells it: visitors per hour, from the same
-# records, then the check that every record of the schedule is there.
+# The same day as pcstat tells it at 21:30: visitors per hour, from the
+# same records (each increase in the hour it ends in, so the last row is
+# 20:00-21:00), then the check that every record of the schedule is there,
+# and the day beside the one before, which has no report: the table's
+# notes say so and name the check to run.
+after=(env TZ=UTC FAKETIME="@$day 21:30:00" LD_PRELOAD=$faketimeLib
+       ASAN_OPTIONS=verify_asan_link_order=0)
 echo "demo: pcstat shows the same day per hour:"
 echo
 statStatus=0
-TZ=UTC "$stat" --date "$day" door1 || statStatus=$?
+"${after[@]}" "$stat" --date "$day" door1 || statStatus=$?
 echo
 echo "demo: pcstat ended with status $statStatus"
 checkStatus=0
 echo "demo: pcstat --check of the day:"
-TZ=UTC "$stat" --check --date "$day" door1 || checkStatus=$?
+"${after[@]}" "$stat" --check --date "$day" door1 || checkStatus=$?
 echo "demo: pcstat --check ended with status $checkStatus"
+echo
+echo "demo: pcstat shows the day and the one before, which has no report:"
+echo
+"${after[@]}" "$stat" --days 2 --to "$day" door1 || true
 echo
 echo "demo: files left for a look, under $demo/scratch:"
 echo "  report       ${report#$demo/}"

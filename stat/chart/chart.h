@@ -16,6 +16,15 @@ struct ChartInput {
     // of an hour).  Each run of equal groups gets its label once, under the
     // period labels, and a thin line separates the runs.
     std::vector<std::string> groups;
+    // Optional, empty or one per period: the part of each entrance's
+    // visitors that may belong earlier ([period][entrance]), drawn hatched
+    // at the top of the entrance's part, with a legend entry of its own
+    // named carriedLabel.
+    std::vector<std::vector<long long>> carried;
+    std::string carriedLabel;
+    // Optional, empty or one per period: a word written upright in the
+    // place of a bar, as a label of an empty place (a closed day).
+    std::vector<std::string> notes;
 };
 
 enum class ChartFormat { png, svg, pdf };

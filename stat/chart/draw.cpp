@@ -1,8 +1,9 @@
 // The chart's drawing: title and total on top, the legend under them when
-// there are several entrances, then the bars over a scale with grid lines,
-// the period labels (thinned so that they never touch) and the group
-// labels under them.  Every size follows the chart's size; bar edges fall
-// on whole pixels so a PNG shows them sharp.
+// there are several entrances or hatched parts, then the bars over a scale
+// with grid lines (visitors that may belong earlier hatched, words in the
+// empty places of closed days), the period labels (thinned so that they
+// never touch) and the group labels under them.  Every size follows the chart's size; bar edges
+// fall on whole pixels so a PNG shows them sharp.
 #include "draw.h"
 
 #include <algorithm>
@@ -99,6 +100,36 @@ long long visitorsAt(const ChartInput& input, std::size_t period, std::size_t en
     return std::max(0LL, input.visitors[period][entrance]);
 }
 
+long long carriedAt(const ChartInput& input, std::size_t period, std::size_t entrance) {
+    if (period >= input.carried.size() || entrance >= input.carried[period].size()) return 0;
+    return std::clamp(input.carried[period][entrance], 0LL, visitorsAt(input, period, entrance));
+}
+
+bool anyCarried(const ChartInput& input) {
+    for (std::size_t p = 0; p < input.carried.size(); ++p)
+        for (std::size_t e = 0; e < input.entrances.size(); ++e)
+            if (carriedAt(input, p, e) > 0) return true;
+    return false;
+}
+
+// Thin light diagonal stripes over a rectangle: the mark of visitors that
+// may belong earlier.
+void hatch(cairo_t* cr, double x, double y, double width, double height, const Sizes& sizes) {
+    constexpr double stripeGrey = 0.95;
+    const double step = std::max(4.0, sizes.swatch / 2);
+    cairo_save(cr);
+    cairo_rectangle(cr, x, y, width, height);
+    cairo_clip(cr);
+    setGrey(cr, stripeGrey);
+    cairo_set_line_width(cr, std::max(1.0, step / 3));
+    for (double start = x - height; start < x + width; start += step) {
+        cairo_move_to(cr, start, y + height);
+        cairo_line_to(cr, start + height, y);
+    }
+    cairo_stroke(cr);
+    cairo_restore(cr);
+}
+
 long long highestBar(const ChartInput& input) {
     long long highest = 0;
     for (std::size_t p = 0; p < input.periods.size(); ++p) {
@@ -155,7 +186,8 @@ double drawHeading(cairo_t* cr, const ChartInput& input, const Sizes& sizes, dou
 double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, double width,
                   double top) {
     const std::size_t count = input.entrances.size();
-    if (count < 2) return top;
+    const bool carried = anyCarried(input);
+    if (count < 2 && !carried) return top;
     setFont(cr, sizes.textFont, false);
     const cairo_font_extents_t font = fontExtents(cr);
     const double lineHeight = std::max(font.height, sizes.swatch) + sizes.gap / 2;
@@ -163,20 +195,29 @@ double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, doub
     const double right = width - sizes.margin;
     double x = left;
     double y = top + sizes.gap;
-    for (std::size_t e = 0; e < count; ++e) {
+    // The entrances (when there are several), then the hatching.
+    const std::size_t first = count < 2 ? count : 0;
+    for (std::size_t e = first; e < count + (carried ? 1 : 0); ++e) {
         const double labelRoom = right - left - sizes.swatch - sizes.gap;
-        const std::string label = fitText(cr, input.entrances[e], labelRoom);
+        const std::string label =
+            fitText(cr, e < count ? input.entrances[e] : input.carriedLabel, labelRoom);
         const double itemWidth = sizes.swatch + sizes.gap / 2 + textWidth(cr, label);
         if (x > left && x + itemWidth > right) {
             x = left;
             y += lineHeight;
         }
-        const ChartColour colour = chartEntranceColour(e, count);
+        const ChartColour colour = e < count
+                                       ? chartEntranceColour(e, count)
+                                       : ChartColour{scaleTextGrey, scaleTextGrey, scaleTextGrey};
         const double middle = y + lineHeight / 2;
+        const double swatchTop = std::round(middle - sizes.swatch / 2);
         cairo_set_source_rgb(cr, colour.red, colour.green, colour.blue);
-        cairo_rectangle(cr, std::round(x), std::round(middle - sizes.swatch / 2),
-                        std::round(sizes.swatch), std::round(sizes.swatch));
+        cairo_rectangle(cr, std::round(x), swatchTop, std::round(sizes.swatch),
+                        std::round(sizes.swatch));
         cairo_fill(cr);
+        if (e == count)
+            hatch(cr, std::round(x), swatchTop, std::round(sizes.swatch), std::round(sizes.swatch),
+                  sizes);
         setGrey(cr, textGrey);
         showText(cr, x + sizes.swatch + sizes.gap / 2, middle + (font.ascent - font.descent) / 2,
                  label);
@@ -237,7 +278,34 @@ void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Size
             cairo_set_source_rgb(cr, colour.red, colour.green, colour.blue);
             cairo_rectangle(cr, x0, high, x1 - x0, low - high);
             cairo_fill(cr);
+            // The carried visitors are the top of the entrance's part.
+            const long long carried = carriedAt(input, p, e);
+            if (carried > 0) {
+                const double carriedLow = std::min(low, plot.yFor(below - carried));
+                if (carriedLow > high) hatch(cr, x0, high, x1 - x0, carriedLow - high, sizes);
+            }
         }
+    }
+}
+
+// The words written upright in the places of bars, from the foot up, where
+// the place is wide enough for a line of text.
+void drawNotes(cairo_t* cr, const ChartInput& input, const Plot& plot, const Sizes& sizes) {
+    if (input.notes.size() != input.periods.size()) return;
+    const double slot = plot.width() / input.periods.size();
+    setFont(cr, sizes.textFont, false);
+    const cairo_font_extents_t font = fontExtents(cr);
+    if (slot < font.ascent) return;
+    for (std::size_t p = 0; p < input.notes.size(); ++p) {
+        if (input.notes[p].empty()) continue;
+        const std::string text = fitText(cr, input.notes[p], plot.height() - sizes.gap);
+        const double middle = plot.left + (p + 0.5) * slot;
+        cairo_save(cr);
+        cairo_move_to(cr, middle + (font.ascent - font.descent) / 2, plot.bottom - sizes.gap);
+        cairo_rotate(cr, -M_PI / 2);
+        setGrey(cr, scaleTextGrey);
+        cairo_show_text(cr, text.c_str());
+        cairo_restore(cr);
     }
 }
 
@@ -371,6 +439,7 @@ void drawChartOn(cairo_t* cr, const ChartInput& input, double width, double heig
         const double labelsBottom = drawPeriodLabels(cr, input, plot, sizes, width);
         drawGroups(cr, input, plot, sizes, labelsBottom, width);
         drawBars(cr, input, plot, sizes);
+        drawNotes(cr, input, plot, sizes);
     }
     line(cr, plot.left, plot.bottom + 0.5, plot.right, plot.bottom + 0.5, axisGrey, 1);
 }

@@ -57,7 +57,8 @@ std::string cleanChartText(const std::string& text) {
 ChartInput cleanChartInput(const ChartInput& input) {
     ChartInput clean = input;
     clean.title = cleanChartText(input.title);
-    for (auto* texts : {&clean.entrances, &clean.periods, &clean.groups})
+    clean.carriedLabel = cleanChartText(input.carriedLabel);
+    for (auto* texts : {&clean.entrances, &clean.periods, &clean.groups, &clean.notes})
         for (std::string& text : *texts) text = cleanChartText(text);
     return clean;
 }
