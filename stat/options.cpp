@@ -19,6 +19,8 @@ enum OptionId {
     optSize,
     optHelp,
     optVersion,
+    optLoad,
+    optSales,
 };
 
 const struct option longOptions[] = {
@@ -33,6 +35,8 @@ const struct option longOptions[] = {
     {"size", required_argument, nullptr, optSize},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
+    {"load", required_argument, nullptr, optLoad},
+    {"sales", required_argument, nullptr, optSales},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -112,6 +116,22 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
     return true;
 }
 
+// --load stores the days instead of printing them: nothing that shapes
+// printed output goes with it, and --sales needs it.
+bool checkLoadOptions(const Options& parsed, bool byGiven, bool formatGiven, std::string& error) {
+    if (parsed.load.empty()) {
+        if (!parsed.sales.empty()) error = "--sales wymaga --load";
+        return parsed.sales.empty();
+    }
+    const char* other = parsed.check            ? "--check"
+                        : byGiven               ? "--by"
+                        : formatGiven           ? "--format"
+                        : !parsed.chart.empty() ? "--chart"
+                                                : nullptr;
+    if (other != nullptr) error = std::string("--load nie laczy sie z ") + other;
+    return other == nullptr;
+}
+
 }  // namespace
 
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
@@ -169,6 +189,8 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 break;
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
+            case optLoad: parsed.load = value; break;
+            case optSales: parsed.sales = value; break;
             default: {
                 std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
                 if (optopt != 0 && optopt < optDate)
@@ -186,6 +208,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         options = parsed;
         return true;
     }
+    if (!checkLoadOptions(parsed, byGiven, formatGiven, error)) return false;
     if (parsed.check && byGiven) {
         error = "--check nie laczy sie z --by";
         return false;
@@ -220,6 +243,10 @@ std::string usageText() {
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
+           "  --load POLACZENIE    te dni do bazy PostgreSQL zamiast liczb (napis\n"
+           "                       polaczenia libpq, np. dbname=korvane)\n"
+           "  --sales PLIK         z --load: takze sprzedaz z PLIKU (csv: time, shop,\n"
+           "                       transactions, revenue)\n"
            "  --help               ten opis\n"
            "  --version            wersja\n"
            "\n"

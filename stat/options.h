@@ -29,6 +29,9 @@ struct Options {
     int chartHeight = chartDefaultHeight;
     bool help = false;
     bool version = false;
+    // --load CONNINFO: the days into PostgreSQL instead of statistics; empty for none.
+    std::string load;
+    std::string sales;  // --sales FILE with --load
 };
 
 // Reads the command line, with today as the default day.  False with a

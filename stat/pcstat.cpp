@@ -7,6 +7,7 @@
 #include "chart_input.h"
 #include "check.h"
 #include "findings_out.h"
+#include "loadmain.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "stats.h"
@@ -71,6 +72,15 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     return 0;
 }
 
+// The days into PostgreSQL; standard output gets one line about them.
+int runLoadMode(const std::vector<Entrance>& entrances, const Options& options) {
+    LoadSummary summary;
+    std::string error;
+    if (!runLoad(entrances, options, summary, error)) return fail(error);
+    std::fputs(loadSummaryText(summary).c_str(), stdout);
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -93,5 +103,6 @@ int main(int argc, char** argv) {
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
+    if (!options.load.empty()) return runLoadMode(entrances, options);
     return options.check ? runCheckMode(entrances, options) : runStatistics(entrances, options);
 }
