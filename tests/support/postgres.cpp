@@ -85,9 +85,10 @@ bool PostgresServer::restart(std::string& error) { return running() || launch(er
 bool PostgresServer::launch(std::string& error) {
     std::string options = "-c listen_addresses= -c unix_socket_directories=" + dir_ +
                           " -c fsync=off -c synchronous_commit=off -c full_page_writes=off";
-    CommandResult started = runCommand(asServerUser(
-        postgresBinDir() + "/pg_ctl start -w -t " + std::to_string(startSeconds) + " -D " +
-        shellQuoted(dir_ + "/data") + " -l " + shellQuoted(dir_ + "/log") + " -o " + shellQuoted(options)));
+    CommandResult started = runCommand(
+        asServerUser(postgresBinDir() + "/pg_ctl start -w -t " + std::to_string(startSeconds) +
+                     " -D " + shellQuoted(dir_ + "/data") + " -l " + shellQuoted(dir_ + "/log") +
+                     " -o " + shellQuoted(options)));
     pid_ = readPostmasterPid(dir_ + "/data");
     if (started.status != 0 || pid_ <= 0) {
         error = "pg_ctl start failed: " + started.output + readFile(dir_ + "/log");

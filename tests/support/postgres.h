@@ -55,13 +55,13 @@ private:
 
 // Fails the test (in CI) or skips it (elsewhere) when PostgreSQL 15 is
 // missing.
-#define REQUIRE_POSTGRES()                                                              \
-    do {                                                                                \
-        if (!testsupport::havePostgres()) {                                             \
-            if (testsupport::inCi())                                                    \
-                FAIL() << "PostgreSQL 15 is missing: install the Debian package "       \
-                          "postgresql-15";                                              \
-            GTEST_SKIP() << "PostgreSQL 15 is missing: install the Debian package "     \
-                            "postgresql-15";                                            \
-        }                                                                               \
+#define REQUIRE_POSTGRES()                                                          \
+    do {                                                                            \
+        if (!testsupport::havePostgres()) {                                         \
+            if (testsupport::inCi())                                                \
+                FAIL() << "PostgreSQL 15 is missing: install the Debian package "   \
+                          "postgresql-15";                                          \
+            GTEST_SKIP() << "PostgreSQL 15 is missing: install the Debian package " \
+                            "postgresql-15";                                        \
+        }                                                                           \
     } while (0)
