@@ -22,8 +22,8 @@ struct CountState {
 
 // A record as counted.
 struct CountedRecord {
-    Day day{};    // the day it belongs to (the day before for a head record)
-    int hour = 0;  // the hour row its increase counts in
+    Day day{};      // the day it belongs to (the day before for a head record)
+    int hour = 0;   // the hour row its increase counts in
     long line = 0;  // its line number in the file
     int second = 0;
     bool withSeconds = false;
@@ -37,7 +37,7 @@ struct CountedRecord {
 
 // An expected moment as matched.
 struct CountedMoment {
-    Day day{};  // the day its record belongs to
+    Day day{};     // the day its record belongs to
     int hour = 0;  // the hour row it counts in
     bool missing = false;
     bool dayBefore = false;

@@ -104,14 +104,14 @@ Day dayOf(const std::string& dashed) {
 // planted by the day; door2 of shopB: a report path with no schedule,
 // records every 10 seconds over one hour a day.
 struct Plant {
-    long start = 100;          // the first total of the first day
-    int unansweredFrom = -1;   // seconds-of-day of a stretch of unanswered records
+    long start = 100;         // the first total of the first day
+    int unansweredFrom = -1;  // seconds-of-day of a stretch of unanswered records
     int unansweredTo = -1;
-    int resetAt = -1;          // the total falls to 3 from this second on
-    int gapFrom = -1;          // no records over this stretch
+    int resetAt = -1;  // the total falls to 3 from this second on
+    int gapFrom = -1;  // no records over this stretch
     int gapTo = -1;
-    bool junk = false;         // a line that is not a record and a bad checksum
-    int faultsAt = -1;         // a photocell fault in this record
+    bool junk = false;  // a line that is not a record and a bad checksum
+    int faultsAt = -1;  // a photocell fault in this record
 };
 
 Schedule door1Schedule() {
@@ -173,8 +173,8 @@ void writeDoor2(const LoadTest& test, const std::vector<std::string>& dates) {
 void writeScenario(LoadTest& test) {
     std::map<std::string, Plant> plants;
     plants["2011-03-25"] = {.start = 0};
-    plants["2011-03-26"] = {.unansweredFrom = 12 * 3600, .unansweredTo = 12 * 3600 + 1800,
-                            .resetAt = 15 * 3600};
+    plants["2011-03-26"] = {
+        .unansweredFrom = 12 * 3600, .unansweredTo = 12 * 3600 + 1800, .resetAt = 15 * 3600};
     plants["2011-03-27"] = {.gapFrom = 10 * 3600, .gapTo = 11 * 3600, .junk = true};
     plants["2011-03-29"] = {.faultsAt = 18 * 3600};
     long total = 999700;  // wraps past 999999 on the 25th
@@ -336,15 +336,15 @@ TEST_F(LoadTest, ALoadCutOffByTheServersStopLeavesThePreviousState) {
     for (int i = 0; i < 40; ++i) {
         std::string text;
         for (int s = 0; s < secondsPerDay; s += 10) text += rec(momentText(s, 10), total += 1);
-        writeFile(dir.path + "/shopB/door2_" + compactDate(dayOf("2011-04-01") + std::chrono::days{i}) +
-                      ".csv",
+        writeFile(dir.path + "/shopB/door2_" +
+                      compactDate(dayOf("2011-04-01") + std::chrono::days{i}) + ".csv",
                   text);
     }
     writeFile(door1File("20110325"), readFile(door1File("20110325")) + rec("23:58", 5));
     ProcessSetup setup;
     setup.program = PC_TEST_STAT;
-    setup.args = {"--load", conninfo(), "--from", "2011-03-25", "--to", "2011-05-10", "door1",
-                  door2()};
+    setup.args = {"--load", conninfo(),   "--from", "2011-03-25",
+                  "--to",   "2011-05-10", "door1",  door2()};
     setup.workDir = dir.path;
     setup.timeZone = zone;
     pid_t pid = startProcess(setup);
@@ -352,7 +352,8 @@ TEST_F(LoadTest, ALoadCutOffByTheServersStopLeavesThePreviousState) {
         [&] {
             CommandResult active = server->psql(
                 "SELECT count(*) FROM pg_stat_activity WHERE query LIKE 'COPY records%' AND "
-                "datname = '" + database + "'");
+                "datname = '" +
+                database + "'");
             return active.output == "1\n";
         },
         20000);
@@ -378,8 +379,9 @@ TEST_F(LoadTest, TheSchemaIsMadeFromNothing) {
               "records_201103\nsales\nschema_version\nvisitors_daily\nvisitors_hourly\n"
               "visitors_monthly\nvisitors_weekly\n");
     // The records are partitioned by month, each month made as needed.
-    EXPECT_EQ(sql("SELECT partstrat FROM pg_partitioned_table WHERE partrelid = 'records'::regclass"),
-              "r\n");
+    EXPECT_EQ(
+        sql("SELECT partstrat FROM pg_partitioned_table WHERE partrelid = 'records'::regclass"),
+        "r\n");
     ASSERT_EQ(load("2011-03-30", "2011-04-02").status, 0);
     EXPECT_EQ(sql("SELECT string_agg(c.relname, ',' ORDER BY c.relname) FROM pg_inherits i JOIN "
                   "pg_class c ON c.oid = i.inhrelid WHERE i.inhparent = 'records'::regclass"),
@@ -407,8 +409,7 @@ TEST_F(LoadTest, TheSchemaIsMigratedFromTheVersionBefore) {
     sql("UPDATE schema_version SET version = 3");
     ProcessResult newer = load("2011-03-25", "2011-03-29");
     EXPECT_EQ(newer.status, 2);
-    EXPECT_EQ(newer.err,
-              "pcstat: baza ma schemat w wersji 3, nowszej niz ten pcstat (2)\n");
+    EXPECT_EQ(newer.err, "pcstat: baza ma schemat w wersji 3, nowszej niz ten pcstat (2)\n");
 }
 
 TEST_F(LoadTest, SalesMakeTheConversionView) {
@@ -424,8 +425,8 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
                                    "--to", "2011-03-29", "door1", door2()});
     ASSERT_EQ(loaded.status, 0) << loaded.err;
     EXPECT_NE(loaded.out.find(", sprzedaz: 4 linii\n"), std::string::npos) << loaded.out;
-    std::string visitors = sql(
-        "SELECT sum(visitors) FROM visitors_daily WHERE shop = 'shopA' AND day = '2011-03-25'");
+    std::string visitors =
+        sql("SELECT sum(visitors) FROM visitors_daily WHERE shop = 'shopA' AND day = '2011-03-25'");
     long shopA = std::stol(visitors);
     ASSERT_GT(shopA, 0);
     char expected[64];
@@ -434,14 +435,14 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
                   "conversion_daily WHERE shop = 'shopA' AND day = '2011-03-25'"),
               expected);
     // Loaded again, the file replaces its own lines.
-    ASSERT_EQ(pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"})
-                  .status,
-              0);
+    ASSERT_EQ(
+        pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"}).status,
+        0);
     EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "4,10\n");
     // A bad line fails the load, naming it, and nothing of it is kept.
     writeFile(sales, "time,shop,transactions\n2011-03-26,shopA,1\n2011-13-40,shopA,1\n");
-    ProcessResult bad = pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25",
-                                "door1"});
+    ProcessResult bad =
+        pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"});
     EXPECT_EQ(bad.status, 2);
     EXPECT_EQ(bad.err, "pcstat: " + sales + ":3: zly czas 2011-13-40\n");
     EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "4,10\n");
@@ -449,9 +450,8 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
 
 TEST_F(LoadTest, AFailedConnectionIsLibpqsMessage) {
     writeScenario(*this);
-    ProcessResult failed =
-        pcstat({"--load", "host=" + dir.path + "/nowhere dbname=x", "--date", "2011-03-25",
-                "door1"});
+    ProcessResult failed = pcstat(
+        {"--load", "host=" + dir.path + "/nowhere dbname=x", "--date", "2011-03-25", "door1"});
     EXPECT_EQ(failed.status, 2);
     EXPECT_EQ(failed.out, "");
     EXPECT_EQ(failed.err.rfind("pcstat: connection to server on socket \"" + dir.path +

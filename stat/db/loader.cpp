@@ -48,7 +48,7 @@ struct FileStat {
 };
 
 FileStat statFile(const std::string& path) {
-    struct stat info{};
+    struct stat info {};
     FileStat result;
     if (stat(path.c_str(), &info) != 0) return result;
     result.exists = true;
@@ -115,7 +115,8 @@ private:
 class MomentText {
 public:
     void append(std::string& line, std::time_t when) {
-        long long day = when >= 0 ? when / secondsPerDay : (when - secondsPerDay + 1) / secondsPerDay;
+        long long day =
+            when >= 0 ? when / secondsPerDay : (when - secondsPerDay + 1) / secondsPerDay;
         if (day != day_ || date_.empty()) {
             day_ = day;
             date_ = dashedDate(Day{std::chrono::days{day}}) + ' ';
@@ -325,11 +326,11 @@ bool EntranceLoad::readStored(std::string& error) {
 }
 
 bool EntranceLoad::ensureMonth(Day day, std::string& error) {
-    long month = (day - days{static_cast<int>(static_cast<unsigned>(
-                                 std::chrono::year_month_day{day}.day())) -
-                            1})
-                     .time_since_epoch()
-                     .count();
+    long month =
+        (day -
+         days{static_cast<int>(static_cast<unsigned>(std::chrono::year_month_day{day}.day())) - 1})
+            .time_since_epoch()
+            .count();
     if (months_.count(month) != 0) return true;
     if (!ensureMonthPartition(conn_, day, error)) return false;
     months_.insert(month);
@@ -345,13 +346,14 @@ bool EntranceLoad::forget(Day day, bool headOnly, std::string& error) {
         !conn_.run("DELETE FROM moments WHERE shop = $1 AND entrance = $2 AND "
                    "day BETWEEN $3::date - 1 AND $3::date AND file_day = $3::date",
                    keys, error) ||
-        !conn_.run("DELETE FROM files WHERE shop = $1 AND entrance = $2 AND day = $3::date",
-                   keys, error))
+        !conn_.run("DELETE FROM files WHERE shop = $1 AND entrance = $2 AND day = $3::date", keys,
+                   error))
         return false;
     if (headOnly) return true;
-    return conn_.run("DELETE FROM entrance_days WHERE shop = $1 AND entrance = $2 AND "
-                     "day = $3::date",
-                     keys, error) &&
+    return conn_.run(
+               "DELETE FROM entrance_days WHERE shop = $1 AND entrance = $2 AND "
+               "day = $3::date",
+               keys, error) &&
            conn_.run("DELETE FROM findings WHERE shop = $1 AND entrance = $2 AND day = $3::date",
                      keys, error);
 }
@@ -430,12 +432,12 @@ bool EntranceLoad::run(std::string& error) {
             }
         }
         FileStat file = statFile(reportPathOf(entrance_, day));
-        bool unchanged = stored != nullptr && stored->headOnly == headOnly && stored->whole &&
-                         stored->exists == file.exists &&
-                         (!file.exists ||
-                          (stored->size == file.size && stored->mtimeNs == file.mtimeNs)) &&
-                         (!stateKnown || sameState(state, stored->startKnown, stored->startTotal,
-                                                   stored->startGap));
+        bool unchanged =
+            stored != nullptr && stored->headOnly == headOnly && stored->whole &&
+            stored->exists == file.exists &&
+            (!file.exists || (stored->size == file.size && stored->mtimeNs == file.mtimeNs)) &&
+            (!stateKnown ||
+             sameState(state, stored->startKnown, stored->startTotal, stored->startGap));
         if (unchanged) {
             state = CountState{};
             if (stored->endKnown) state.tracker.seed(stored->endTotal);

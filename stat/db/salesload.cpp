@@ -22,7 +22,7 @@ std::FILE* openRegular(const std::string& path, std::string& problem) {
         problem = std::strerror(errno);
         return nullptr;
     }
-    struct stat info{};
+    struct stat info {};
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         problem = "to nie jest zwykly plik";
         ::close(fd);

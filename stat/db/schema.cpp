@@ -217,8 +217,7 @@ bool ensureMonthPartition(PgConn& conn, Day day, std::string& error) {
     std::snprintf(name, sizeof name, "records_%04d%02u", static_cast<int>(first.year()),
                   static_cast<unsigned>(first.month()));
     return conn.exec(std::string("CREATE TABLE IF NOT EXISTS ") + name +
-                         " PARTITION OF records FOR VALUES FROM ('" +
-                         dashedDate(sys_days{first}) + "') TO ('" + dashedDate(sys_days{next}) +
-                         "')",
+                         " PARTITION OF records FOR VALUES FROM ('" + dashedDate(sys_days{first}) +
+                         "') TO ('" + dashedDate(sys_days{next}) + "')",
                      error);
 }
