@@ -31,7 +31,8 @@ bool revenueShape(const std::string& revenue) {
     if (revenue.empty()) return true;
     std::size_t at = revenue[0] == '-' ? 1 : 0;
     std::size_t point = revenue.find('.');
-    std::string whole = revenue.substr(at, point == std::string::npos ? std::string::npos : point - at);
+    std::string whole =
+        revenue.substr(at, point == std::string::npos ? std::string::npos : point - at);
     std::string fraction = point == std::string::npos ? "" : revenue.substr(point + 1);
     auto digits = [](const std::string& text) {
         return text.find_first_not_of("0123456789") == std::string::npos;

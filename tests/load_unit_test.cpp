@@ -44,7 +44,8 @@ const std::string fullHeader = "time,shop,transactions,revenue";
 }  // namespace
 
 TEST(SalesFile, TimeFormsAndDecimals) {
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 10:15,krakow,3,120.50"), "2011-03-14 10 krakow 3 [120.50]");
+    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 10:15,krakow,3,120.50"),
+              "2011-03-14 10 krakow 3 [120.50]");
     EXPECT_EQ(saleOf(fullHeader, "2011-03-14 23:59:59,krakow,1,\"9,99\""),
               "2011-03-14 23 krakow 1 [9.99]");
     EXPECT_EQ(saleOf(fullHeader, "2011-03-14T00,gdansk,0,"), "2011-03-14 0 gdansk 0 []");
@@ -57,7 +58,8 @@ TEST(SalesFile, TimeFormsAndDecimals) {
 TEST(SalesFile, BadLinesAndHeadersAreNamed) {
     EXPECT_EQ(saleOf(fullHeader, "2011-13-40,krakow,1,1"), "error: zly czas 2011-13-40");
     EXPECT_EQ(saleOf(fullHeader, "20110314,krakow,1,1"), "error: zly czas 20110314");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 24:00,krakow,1,1"), "error: zly czas 2011-03-14 24:00");
+    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 24:00,krakow,1,1"),
+              "error: zly czas 2011-03-14 24:00");
     EXPECT_EQ(saleOf(fullHeader, "2011-03-14T7,krakow,1,1"), "error: zly czas 2011-03-14T7");
     EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,-1,1"), "error: zla liczba transakcji -1");
     EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,1,1.5.0"), "error: zly przychod 1.5.0");
@@ -105,7 +107,8 @@ TEST(LoadOptions, WhatGoesWithLoad) {
     };
     std::string error;
     EXPECT_EQ(parse({"--load", "dbname=x", "--days", "2", "door1"}, error), "dbname=x||2011-03-13");
-    EXPECT_EQ(parse({"--load", "dbname=x", "--sales", "s.csv"}, error), "dbname=x|s.csv|2011-03-14");
+    EXPECT_EQ(parse({"--load", "dbname=x", "--sales", "s.csv"}, error),
+              "dbname=x|s.csv|2011-03-14");
     EXPECT_EQ(parse({"--sales", "s.csv"}, error), "");
     EXPECT_EQ(error, "--sales wymaga --load");
     EXPECT_EQ(parse({"--load", "x", "--check"}, error), "");
@@ -156,9 +159,8 @@ TEST(FileCounter, IncreasesHoursAndCarriedAcrossGapsAndFiles) {
     }
     entrance.schedule.interval = 900;
     // 10:15 is missing, 10:30 unanswered: 10:45 is carried across both.
-    writeFile(dir.path + "/door1_20110314.csv",
-              rec("10:00", 100) + "junk\n" + rec("10:30", 0, 1) + rec("10:45", 130) +
-                  rec("11:00", 131));
+    writeFile(dir.path + "/door1_20110314.csv", rec("10:00", 100) + "junk\n" + rec("10:30", 0, 1) +
+                                                    rec("10:45", 130) + rec("11:00", 131));
     FileCounter counter(entrance, std::numeric_limits<std::time_t>::max());
     CountState state;
     state.tracker.seed(90);
