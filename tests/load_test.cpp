@@ -8,6 +8,7 @@
 // and the conversion view; libpq's message for a failed connection.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <map>
 #include <string>
 #include <vector>
@@ -270,6 +271,18 @@ TEST_F(LoadTest, EveryViewSumsToPcstatsCsvHourByHour) {
                   "file_missing"),
               "2011-03-28,t\n");
     EXPECT_EQ(sql("SELECT count(*) FROM records WHERE increase < 0 OR increase > 1000"), "0\n");
+    // The findings of each entrance-day are those of --check, line for line.
+    ProcessResult check = pcstat({"--check", "--from", "2011-03-25", "--to", "2011-03-29",
+                                  "--format", "csv", "door1", door2()});
+    EXPECT_EQ(check.status, 1) << check.err;
+    std::vector<std::string> findings = splitLines(check.out);
+    ASSERT_GT(findings.size(), 3u);
+    findings.erase(findings.begin());  // the header
+    std::vector<std::string> stored = splitLines(sql(
+        "COPY (SELECT entrance, day, kind, line, detail FROM findings) TO STDOUT (FORMAT csv)"));
+    std::sort(findings.begin(), findings.end());
+    std::sort(stored.begin(), stored.end());
+    EXPECT_EQ(stored, findings);
     EXPECT_EQ(sql("SELECT DISTINCT shop FROM records ORDER BY 1"), "shopA\nshopB\n");
     EXPECT_EQ(sql("SELECT count(*) > 0 FROM records WHERE carried"), "t\n");
     EXPECT_EQ(sql("SELECT count(*) FROM visitors_hourly WHERE day = '2011-03-27' AND hour = 2"),

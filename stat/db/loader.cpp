@@ -18,6 +18,7 @@
 #include <map>
 #include <set>
 
+#include "check.h"
 #include "filecount.h"
 #include "pcutil.h"
 #include "schema.h"
@@ -279,6 +280,7 @@ private:
     bool loadFile(Day day, bool headOnly, const FileStat& file, CountState& state,
                   std::string& error);
     bool forget(Day day, bool headOnly, std::string& error);
+    bool storeFindings(std::string& error);
     bool ensureMonth(Day day, std::string& error);
     std::vector<std::string> keyParams(Day day) const {
         return {shop_, entrance_.label, dashedDate(day)};
@@ -293,6 +295,7 @@ private:
     std::string keys_;
     FileCounter counter_;
     std::map<Day, StoredFile> stored_;
+    std::set<Day> loadedDays_;  // the days whose own file this load read whole
 };
 
 bool EntranceLoad::readStored(std::string& error) {
@@ -409,7 +412,32 @@ bool EntranceLoad::loadFile(Day day, bool headOnly, const FileStat& file, CountS
         return false;
     ++summary_.filesRead;
     summary_.records += visitor.records();
+    if (!headOnly) loadedDays_.insert(day);
     return true;
+}
+
+// The findings of --check for the days read again, from the check itself.
+bool EntranceLoad::storeFindings(std::string& error) {
+    if (loadedDays_.empty()) return true;
+    Options check = options_;
+    check.check = true;
+    check.from = *loadedDays_.begin();
+    check.to = *loadedDays_.rbegin();
+    std::string lines;
+    auto keep = [&](const Finding& finding) {
+        Day day;
+        if (!parseDate(finding.date, Day{}, day) || loadedDays_.count(day) == 0) return;
+        lines += keys_ + finding.date + '\t' + findingKindName(finding.kind) + '\t' +
+                 (finding.line > 0 ? std::to_string(finding.line) : "\\N") + '\t';
+        appendCopyText(lines, finding.detail);
+        lines += '\n';
+    };
+    CheckSummary summary;
+    if (!runCheck({entrance_}, check, keep, summary, error)) return false;
+    if (lines.empty()) return true;
+    return conn_.beginCopy("COPY findings (shop, entrance, day, kind, line, detail) FROM STDIN",
+                           error) &&
+           conn_.sendCopy(lines.data(), lines.size(), error) && conn_.endCopy(error);
 }
 
 bool EntranceLoad::run(std::string& error) {
@@ -455,7 +483,7 @@ bool EntranceLoad::run(std::string& error) {
         }
         if (!loadFile(day, headOnly, file, state, error)) return false;
     }
-    return true;
+    return storeFindings(error);
 }
 
 }  // namespace
