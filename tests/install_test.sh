@@ -110,6 +110,28 @@ for file in "${programs[@]}"; do
     fi
 done
 
+# The poller and the viewer need only the C and C++ runtime (their package
+# pcpoll has no other dependency); cairo and libpq are pcstat's alone.
+if command -v readelf >/dev/null 2>&1; then
+    for file in bin/pcpoll bin/pcview; do
+        [[ -f $root/$file ]] || continue
+        needed=$(readelf -d "$root/$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
+        if grep -qE 'libpq|libcairo|libfontconfig' <<<"$needed"; then
+            fail "$prefix/$file links only the C and C++ runtime" "$needed"
+        else
+            pass "$prefix/$file links only the C and C++ runtime ($needed)"
+        fi
+    done
+    needed=$(readelf -d "$root/bin/pcstat" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    if grep -q '^libpq\.so' <<<"$needed" && grep -q '^libcairo\.so' <<<"$needed"; then
+        pass "$prefix/bin/pcstat links cairo and libpq"
+    else
+        fail "$prefix/bin/pcstat links cairo and libpq" "$needed"
+    fi
+else
+    skip "the libraries the programs link: readelf is not installed"
+fi
+
 for file in "${data[@]}"; do
     path=$root/$file
     if [[ ! -f $path ]]; then
