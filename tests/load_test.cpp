@@ -395,10 +395,16 @@ TEST_F(LoadTest, TheSchemaIsMadeFromNothing) {
     EXPECT_EQ(
         sql("SELECT partstrat FROM pg_partitioned_table WHERE partrelid = 'records'::regclass"),
         "r\n");
+    long total = 5000;
+    writeDoor1(*this, {"2011-03-31", "2011-04-01"}, {}, total);
     ASSERT_EQ(load("2011-03-30", "2011-04-02").status, 0);
     EXPECT_EQ(sql("SELECT string_agg(c.relname, ',' ORDER BY c.relname) FROM pg_inherits i JOIN "
                   "pg_class c ON c.oid = i.inhrelid WHERE i.inhparent = 'records'::regclass"),
               "records_201103,records_201104\n");
+    // The head of the 1 April file is March's, in March's partition.
+    EXPECT_EQ(sql("SELECT tableoid::regclass, day, time FROM records WHERE entrance = 'door1' "
+                  "AND file_day = '2011-04-01' AND day < file_day"),
+              "records_201103,2011-03-31,23:59\n");
 }
 
 TEST_F(LoadTest, TheSchemaIsMigratedFromTheVersionBefore) {

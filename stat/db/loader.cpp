@@ -163,37 +163,45 @@ void appendTime(std::string& line, int second, bool withSeconds) {
     }
 }
 
-// The records of one file, written into COPY as they are counted; its
-// moments summed per day and hour.
+// The records of one file, written as they are counted into COPY of the
+// partition of the file's month (the database need not route them); the
+// head records of a file of a month's first day, which belong to the month
+// before, are kept for that month's partition.  Its moments are summed per
+// day and hour.
 class CopyVisitor : public CountVisitor {
 public:
     CopyVisitor(PgConn& conn, const std::string& keys, Day fileDay)
-        : conn_(conn), keys_(keys), fileDay_(dashedDate(fileDay)) {}
+        : conn_(conn),
+          keys_(keys),
+          fileDay_(dashedDate(fileDay)),
+          firstOfMonth_(std::chrono::year_month_day{fileDay}.day() == std::chrono::day{1}) {}
 
     void record(const CountedRecord& r) override {
         if (failed_) return;
-        buffer_ += keys_;
-        buffer_ += fileDay_;
-        buffer_ += '\t';
-        appendNumber(buffer_, r.line);
-        buffer_ += '\t';
-        buffer_ += dayText_.of(r.day);
-        buffer_ += '\t';
-        appendNumber(buffer_, r.hour);
-        buffer_ += '\t';
-        appendTime(buffer_, r.second, r.withSeconds);
-        buffer_ += '\t';
+        bool monthBefore = r.dayBefore && firstOfMonth_;
+        std::string& out = monthBefore ? monthBefore_ : buffer_;
+        out += keys_;
+        out += fileDay_;
+        out += '\t';
+        appendNumber(out, r.line);
+        out += '\t';
+        out += dayText_.of(r.day);
+        out += '\t';
+        appendNumber(out, r.hour);
+        out += '\t';
+        appendTime(out, r.second, r.withSeconds);
+        out += '\t';
         lastMoment_ = clock_.momentOf(r.day, r.second, lastMoment_);
-        momentText_.append(buffer_, lastMoment_);
-        buffer_ += '\t';
-        appendNumber(buffer_, r.total);
-        buffer_ += '\t';
-        appendNumber(buffer_, r.faults);
-        buffer_ += r.noAnswer == 1 ? "\tt\t" : "\tf\t";
-        appendNumber(buffer_, r.increase);
-        buffer_ += r.carried ? "\tt\n" : "\tf\n";
+        momentText_.append(out, lastMoment_);
+        out += '\t';
+        appendNumber(out, r.total);
+        out += '\t';
+        appendNumber(out, r.faults);
+        out += r.noAnswer == 1 ? "\tt\t" : "\tf\t";
+        appendNumber(out, r.increase);
+        out += r.carried ? "\tt\n" : "\tf\n";
         ++records_;
-        if (buffer_.size() >= copyChunk) flush();
+        if (!monthBefore && out.size() >= copyChunk) flush();
     }
     void moment(const CountedMoment& m) override {
         auto& counts = moments_[{m.day, m.hour}];
@@ -229,6 +237,8 @@ public:
         }
         return lines;
     }
+    // The records of the month before, for its partition.
+    const std::string& monthBeforeLines() const { return monthBefore_; }
     long long records() const { return records_; }
     long long unusable() const { return unusable_; }
 
@@ -241,7 +251,9 @@ private:
     PgConn& conn_;
     const std::string& keys_;  // "shop\tentrance\t", escaped
     std::string fileDay_;
+    bool firstOfMonth_;
     std::string buffer_;
+    std::string monthBefore_;
     bool failed_ = false;
     std::string error_;
     long long records_ = 0;
@@ -367,14 +379,22 @@ bool EntranceLoad::loadFile(Day day, bool headOnly, const FileStat& file, CountS
     if (stored != stored_.end() && !forget(day, headOnly, error)) return false;
     if (!ensureMonth(day - days{1}, error) || !ensureMonth(day, error)) return false;
     CountState start = state;
-    if (!conn_.beginCopy("COPY records (shop, entrance, file_day, line, day, hour, time, moment, "
-                         "total, faults, no_answer, increase, carried) FROM STDIN",
-                         error))
-        return false;
+    auto copyInto = [&](Day month) {
+        return conn_.beginCopy("COPY " + monthPartition(month) +
+                                   " (shop, entrance, file_day, line, day, hour, time, moment, "
+                                   "total, faults, no_answer, increase, carried) FROM STDIN",
+                               error);
+    };
+    if (!copyInto(day)) return false;
     CopyVisitor visitor(conn_, keys_, day);
     Opened opened = counter_.count(day, headOnly, state, visitor, error);
     if (opened == Opened::error) return false;
     if (!visitor.finish(error) || !conn_.endCopy(error)) return false;
+    const std::string& before = visitor.monthBeforeLines();
+    if (!before.empty() &&
+        (!copyInto(day - days{1}) || !conn_.sendCopy(before.data(), before.size(), error) ||
+         !conn_.endCopy(error)))
+        return false;
     std::string moments = visitor.momentLines();
     if (!moments.empty() &&
         (!conn_.beginCopy("COPY moments (shop, entrance, file_day, day, hour, expected, missing) "

@@ -208,15 +208,20 @@ bool upgradeSchema(PgConn& conn, int target, std::string& error) {
     return true;
 }
 
+std::string monthPartition(Day day) {
+    std::chrono::year_month_day date{day};
+    char name[32];
+    std::snprintf(name, sizeof name, "records_%04d%02u", static_cast<int>(date.year()),
+                  static_cast<unsigned>(date.month()));
+    return name;
+}
+
 bool ensureMonthPartition(PgConn& conn, Day day, std::string& error) {
     using namespace std::chrono;
     year_month_day date{day};
     year_month_day first{date.year(), date.month(), std::chrono::day{1}};
     year_month_day next{sys_days{first} + days{daysInMonth(day)}};
-    char name[32];
-    std::snprintf(name, sizeof name, "records_%04d%02u", static_cast<int>(first.year()),
-                  static_cast<unsigned>(first.month()));
-    return conn.exec(std::string("CREATE TABLE IF NOT EXISTS ") + name +
+    return conn.exec("CREATE TABLE IF NOT EXISTS " + monthPartition(day) +
                          " PARTITION OF records FOR VALUES FROM ('" + dashedDate(sys_days{first}) +
                          "') TO ('" + dashedDate(sys_days{next}) + "')",
                      error);

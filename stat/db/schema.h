@@ -19,5 +19,9 @@ bool readSchemaVersion(PgConn& conn, int& version, std::string& error);
 // later version than target.
 bool upgradeSchema(PgConn& conn, int target, std::string& error);
 
+// The name of the records' partition of the month of the day:
+// records_YYYYMM.
+std::string monthPartition(Day day);
+
 // Creates the records' partition for the month of the day unless it exists.
 bool ensureMonthPartition(PgConn& conn, Day day, std::string& error);
