@@ -2,6 +2,11 @@
 // time.
 #include "record.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
 #include <climits>
 #include <limits>
 #include <cstring>
@@ -208,6 +213,12 @@ bool readRecord(std::string_view line, RecordView& record) {
     return true;
 }
 
+bool numbersInRange(const RecordView& record) {
+    return record.total >= 0 && record.total <= maxRecordTotal && record.faults >= 0 &&
+           record.faults <= maxRecordFaults && record.noAnswer >= 0 &&
+           record.noAnswer <= maxRecordNoAnswer;
+}
+
 bool checksumMatches(const RecordView& record) {
     int computed = checksumll(record.body);
     const std::string_view found = record.checksum;
@@ -223,6 +234,41 @@ bool checksumMatches(const RecordView& record) {
     char text[16];
     std::size_t length = computeChecksumText(record.body, text);
     return found == std::string_view(text, length);
+}
+
+std::FILE* openReportFile(const std::string& path, ReportFileStatus& status) {
+    auto failed = [&] {
+        status = errno == ENOENT || errno == ENOTDIR ? ReportFileStatus::absent
+                                                     : ReportFileStatus::unreadable;
+        return nullptr;
+    };
+    struct stat info;
+    if (::stat(path.c_str(), &info) != 0) return failed();
+    if (!S_ISREG(info.st_mode)) {
+        status = ReportFileStatus::notRegular;
+        return nullptr;
+    }
+    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return failed();
+    // The path may have been given to something else between the two looks.
+    bool looked = ::fstat(fd, &info) == 0;
+    if (!looked || !S_ISREG(info.st_mode)) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        status = looked ? ReportFileStatus::notRegular : ReportFileStatus::unreadable;
+        return nullptr;
+    }
+    std::FILE* file = ::fdopen(fd, "rb");
+    if (file == nullptr) {
+        int saved = errno;
+        ::close(fd);
+        errno = saved;
+        status = ReportFileStatus::unreadable;
+        return nullptr;
+    }
+    status = ReportFileStatus::opened;
+    return file;
 }
 
 ReportReader::ReportReader() : buffer_(new char[readerBufferSize]) {}

@@ -44,6 +44,14 @@ constexpr std::size_t maxRecordLine = recordLineCapacity - 1;
 constexpr std::size_t maxRecordTime = 15;
 constexpr std::size_t maxRecordNumber = 19;
 
+// The numbers the poller writes: a counter total of six digits; a fault
+// count of at most 85, as a marker (line feed, carriage return, F) takes
+// three of the 255 characters the answer parser looks at; a no-answer
+// flag of 0 or 1.  A record with any other number was not written by it.
+constexpr long maxRecordTotal = 999999;
+constexpr int maxRecordFaults = 85;
+constexpr int maxRecordNoAnswer = 1;
+
 // A record read from a line; the views point into the line.
 struct RecordView {
     std::string_view time;
@@ -59,6 +67,10 @@ struct RecordView {
 // line reader's business (ReportReader); the checksum is not looked at.
 bool readRecord(std::string_view line, RecordView& record);
 
+// Whether the total, the fault count and the no-answer flag of a record
+// each lie within what the poller writes (0 up to the maxima above).
+bool numbersInRange(const RecordView& record);
+
 // Whether the fifth field of a record is the checksum text of its body.
 bool checksumMatches(const RecordView& record);
 
@@ -71,6 +83,25 @@ std::size_t computeChecksumText(std::string_view body, char* text);
 // tab, carriage return, vertical tab, form feed) around it: an optional
 // sign, then digits.  False when there is none or it does not fit.
 bool readDecimal(std::string_view text, long long& value);
+
+// ---- opening a report file
+
+// Report files come from outside (copied from shops, named by anyone), so
+// only a regular file is read as one: whatever else lies at a report path
+// (a FIFO, a device, a directory, a socket) is never opened for reading
+// or waited on.
+enum class ReportFileStatus {
+    opened,
+    absent,      // nothing at the path (ENOENT, ENOTDIR)
+    notRegular,  // something other than a regular file
+    unreadable,  // a file that cannot be opened; errno tells why
+};
+
+// Opens the report file at path for reading: looked at first, then opened
+// without waiting (O_NONBLOCK, so that a FIFO put there meanwhile cannot
+// block) and looked at again with fstat.  nullptr, with the status saying
+// why, for anything but a regular file that opens.
+std::FILE* openReportFile(const std::string& path, ReportFileStatus& status);
 
 // ---- reading a report file
 

@@ -3,12 +3,17 @@
 //
 // Properties: DayFile gives one line per line of the file, numbered from
 // 1, classified as the plain model classifies it (not a whole record, a
-// checksum that does not match, or a record with an HH:MM[.SS] time),
+// checksum that does not match, numbers outside the poller's ranges, or a
+// record with an HH:MM[.SS] time),
 // with the records at the head timed 23:59 or 23:59.59 marked as the day
 // before's exactly when the model's head rule says so; and the check of
-// that file reports one malformed or checksum finding per such line, with
-// its number, findings only of the known kinds, dated the file's day.
+// that file reports one malformed, checksum or range finding per such
+// line, with its number, up to 100 of a kind and then one finding with
+// the count of the rest, findings only of the known kinds, dated the
+// file's day.
+#include <cstdlib>
 #include <cstring>
+#include <map>
 #include <set>
 
 #include "check.h"
@@ -19,7 +24,7 @@
 
 namespace {
 
-enum class ModelKind { record, malformed, checksum };
+enum class ModelKind { record, malformed, checksum, range };
 
 struct ModelLine {
     ModelKind kind;
@@ -62,8 +67,13 @@ std::vector<ModelLine> modelLines(std::string_view content) {
             model.push_back({ModelKind::checksum, ""});
             continue;
         }
-        model.push_back(
-            {modelTime(record.time) ? ModelKind::record : ModelKind::malformed, record.time});
+        if (!modelTime(record.time)) {
+            model.push_back({ModelKind::malformed, record.time});
+            continue;
+        }
+        bool inRange = record.total >= 0 && record.total <= 999999 && record.faults >= 0 &&
+                       record.faults <= 85 && (record.noAnswer == 0 || record.noAnswer == 1);
+        model.push_back({inRange ? ModelKind::record : ModelKind::range, record.time});
     }
     return model;
 }
@@ -123,6 +133,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const ModelLine& expected = model[count];
         LineClass kind = expected.kind == ModelKind::record     ? LineClass::record
                          : expected.kind == ModelKind::checksum ? LineClass::checksum
+                         : expected.kind == ModelKind::range    ? LineClass::range
                                                                 : LineClass::malformed;
         FUZZ_CHECK(line.kind == kind);
         if (kind != LineClass::record) ++unusable;
@@ -151,19 +162,29 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CheckSummary summary;
     std::string error;
     long lineFindings = 0;
-    static const std::set<std::string> kinds = {"malformed",    "checksum",       "order",
-                                                "missing-file", "missing-record", "unanswered",
-                                                "fault",        "reset"};
+    static const std::set<std::string> kinds = {
+        "malformed",  "checksum", "order", "missing-file", "missing-record",
+        "unanswered", "fault",    "reset", "range",        "unreadable"};
+    std::map<std::string, long> shown;
     auto report = [&](const Finding& f) {
         const std::string kind = findingKindName(f.kind);
         FUZZ_CHECK(kinds.count(kind) == 1);
         FUZZ_CHECK(f.date == "2011-03-14" && f.entrance == "door");
         FUZZ_CHECK(f.line >= 0 && f.line <= static_cast<long>(model.size()));
-        if (kind == "malformed" || kind == "checksum") {
+        FUZZ_CHECK(kind != "unreadable");
+        if (kind == "malformed" || kind == "checksum" || kind == "range") {
+            const std::string skipped = "pominięto ";
+            if (f.line == 0) {  // the count of the rest, after 100 shown
+                FUZZ_CHECK(shown[kind] == 100);
+                FUZZ_CHECK(f.detail.compare(0, skipped.size(), skipped) == 0);
+                lineFindings += std::atol(f.detail.c_str() + skipped.size());
+                return;
+            }
             ++lineFindings;
-            FUZZ_CHECK(f.line > 0);
-            FUZZ_CHECK((kind == "checksum") ==
-                       (model[static_cast<std::size_t>(f.line - 1)].kind == ModelKind::checksum));
+            FUZZ_CHECK(++shown[kind] <= 100);
+            const ModelKind lineKind = model[static_cast<std::size_t>(f.line - 1)].kind;
+            FUZZ_CHECK((kind == "checksum") == (lineKind == ModelKind::checksum));
+            FUZZ_CHECK((kind == "range") == (lineKind == ModelKind::range));
         }
     };
     FUZZ_CHECK(runCheck({entrance}, options, report, summary, error));

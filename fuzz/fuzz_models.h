@@ -120,4 +120,52 @@ inline bool modelRecord(std::string_view line, ModelRecord& record) {
     return true;
 }
 
+// Outside text as the programs show it: a well-formed UTF-8 character is
+// kept unless it is a control character (below U+0020, U+007F, U+0080 to
+// U+009F), whose bytes are written as \xNN; so is a byte that does not
+// start a well-formed sequence.  Decoded here by shifting bits, apart from
+// the byte-range table the programs use.
+inline std::string modelEscaped(std::string_view text) {
+    static constexpr char hex[] = "0123456789ABCDEF";
+    std::string out;
+    auto escape = [&](std::size_t at, std::size_t count) {
+        for (std::size_t i = 0; i < count; ++i) {
+            unsigned byte = static_cast<unsigned char>(text[at + i]);
+            out += "\\x";
+            out += hex[byte >> 4];
+            out += hex[byte & 15];
+        }
+    };
+    for (std::size_t at = 0; at < text.size();) {
+        unsigned lead = static_cast<unsigned char>(text[at]);
+        std::size_t length = lead < 0x80   ? 1
+                             : lead < 0xC0 ? 0
+                             : lead < 0xE0 ? 2
+                             : lead < 0xF0 ? 3
+                             : lead < 0xF8 ? 4
+                                           : 0;
+        unsigned long code = length <= 1 ? lead : lead & (0x7Fu >> length);
+        bool wellFormed = length > 0 && at + length <= text.size();
+        for (std::size_t i = 1; wellFormed && i < length; ++i) {
+            unsigned next = static_cast<unsigned char>(text[at + i]);
+            wellFormed = (next & 0xC0) == 0x80;
+            code = code << 6 | (next & 0x3F);
+        }
+        static constexpr unsigned long shortest[] = {0, 0, 0x80, 0x800, 0x10000};
+        wellFormed = wellFormed && code >= shortest[length] && code <= 0x10FFFF &&
+                     !(code >= 0xD800 && code <= 0xDFFF);
+        if (!wellFormed) {
+            escape(at, 1);
+            ++at;
+            continue;
+        }
+        if (code < 0x20 || code == 0x7F || (code >= 0x80 && code <= 0x9F))
+            escape(at, length);
+        else
+            out.append(text.substr(at, length));
+        at += length;
+    }
+    return out;
+}
+
 }  // namespace fuzz

@@ -3,7 +3,7 @@
 //
 // Properties: a row is printed for exactly the lines of at most 99
 // characters (line feed included) that are records, in file order, each
-// with the increase over the previous row; a longer line or a last line
+// with its time escaped and the increase over the previous row; a longer line or a last line
 // without its line feed gives no row; and increaseText prints the exact
 // difference of any two totals, as "%6ld" where it fits in a long.
 #include <cstring>
@@ -45,7 +45,7 @@ std::string expectedRows(std::string_view content) {
         fuzz::ModelRecord model;
         if (!fuzz::modelRecord(line, model)) continue;
         Record record;
-        record.time = model.time;
+        record.time = fuzz::modelEscaped(model.time);
         record.total = static_cast<long>(model.total);
         if (first) previous = record.total;
         first = false;

@@ -8,6 +8,9 @@ constexpr int stateIdle = 0;
 constexpr int stateLineFeed = 1;
 constexpr int stateMarker = 2;  // line feed and carriage return seen
 constexpr int stateValue = stateMarker + valueDigits;
+constexpr std::size_t markerLength = 3;  // line feed, carriage return, F
+static_assert(parserWindow / markerLength == maxRecordFaults,
+              "the fault count the record readers accept is the most the parser can count");
 }  // namespace
 
 bool getdata(const std::string& answer, int& total, int& faults) {

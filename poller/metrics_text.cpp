@@ -6,47 +6,11 @@
 #include <cstdint>
 
 #include "metrics.h"
+#include "utf8.h"
 
 namespace {
 
 const char* const replacementCharacter = "\xEF\xBF\xBD";  // U+FFFD in UTF-8
-
-// Length of the valid UTF-8 sequence that starts at text[at], or 0.
-std::size_t utf8SequenceLength(const std::string& text, std::size_t at) {
-    auto byte = [&](std::size_t i) { return static_cast<unsigned char>(text[i]); };
-    unsigned char lead = byte(at);
-    if (lead < 0x80) return 1;
-    std::size_t length = 0;
-    unsigned char low = 0x80, high = 0xBF;  // range of the second byte
-    if (lead >= 0xC2 && lead <= 0xDF)
-        length = 2;
-    else if (lead == 0xE0) {
-        length = 3;
-        low = 0xA0;
-    } else if (lead >= 0xE1 && lead <= 0xEC)
-        length = 3;
-    else if (lead == 0xED) {
-        length = 3;
-        high = 0x9F;
-    }  // no surrogates
-    else if (lead >= 0xEE && lead <= 0xEF)
-        length = 3;
-    else if (lead == 0xF0) {
-        length = 4;
-        low = 0x90;
-    } else if (lead >= 0xF1 && lead <= 0xF3)
-        length = 4;
-    else if (lead == 0xF4) {
-        length = 4;
-        high = 0x8F;
-    } else
-        return 0;
-    if (at + length > text.size()) return 0;
-    if (byte(at + 1) < low || byte(at + 1) > high) return 0;
-    for (std::size_t i = 2; i < length; ++i)
-        if (byte(at + i) < 0x80 || byte(at + i) > 0xBF) return 0;
-    return length;
-}
 
 struct Family {
     const char* name;

@@ -9,9 +9,11 @@
 #include "check.h"
 
 #include <algorithm>
+#include <array>
 #include <cstring>
 #include <vector>
 
+#include "escape.h"
 #include "expected.h"
 #include "matching.h"
 #include "pcutil.h"
@@ -51,14 +53,15 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
-    // Checks the file of one day, expecting the moments due by now; false
-    // with a message when it cannot be read.
-    bool run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
-             const std::function<void(const Finding&)>& report, long long& findings,
-             std::string& error);
+    // Checks the file of one day, expecting the moments due by now,
+    // reporting its findings and adding their number to findings.
+    void run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
+             const std::function<void(const Finding&)>& report, long long& findings);
 
 private:
-    void emit(FindingKind kind, long line, const std::string& detail);
+    void emit(FindingKind kind, long line, std::string_view detail);
+    void reportSkipped();
+    void checkFile(const Entrance& entrance, Day day, IncreaseTracker& tracker);
     void checkOrder(const DayLine& line);
     void reportMissing();
 
@@ -66,6 +69,7 @@ private:
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
+    std::array<long long, findingKindCount> ofKind_{};  // findings of each kind today
     long long* findings_ = nullptr;
     int interval_ = minInterval;
     bool scheduled_ = false;
@@ -75,12 +79,28 @@ private:
     int repeatFrom_ = 0, repeatTo_ = 0;
 };
 
-void DayCheck::emit(FindingKind kind, long line, const std::string& detail) {
+// Every finding counts; only the first maxFindingsOfAKind of a kind on the
+// day are reported, their detail escaped, so that the findings kept in
+// memory do not grow with the file.
+void DayCheck::emit(FindingKind kind, long line, std::string_view detail) {
+    ++*findings_;
+    if (++ofKind_[static_cast<std::size_t>(kind)] > maxFindingsOfAKind) return;
     finding_.kind = kind;
     finding_.line = line;
-    finding_.detail = detail;
+    finding_.detail.clear();
+    appendEscaped(finding_.detail, detail);
     report_(finding_);
-    ++*findings_;
+}
+
+// One finding per kind that went beyond the cap, with the count of the rest.
+void DayCheck::reportSkipped() {
+    for (std::size_t k = 0; k < findingKindCount; ++k) {
+        if (ofKind_[k] <= maxFindingsOfAKind) continue;
+        finding_.kind = static_cast<FindingKind>(k);
+        finding_.line = 0;
+        finding_.detail = skippedText(ofKind_[k] - maxFindingsOfAKind);
+        report_(finding_);
+    }
 }
 
 // A time not later than the previous record's is out of order, apart from
@@ -125,9 +145,8 @@ void DayCheck::reportMissing() {
     flush();
 }
 
-bool DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
-                   const std::function<void(const Finding&)>& report, long long& findings,
-                   std::string& error) {
+void DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
+                   const std::function<void(const Finding&)>& report, long long& findings) {
     report_ = report;
     findings_ = &findings;
     finding_.entrance = entrance.label;
@@ -140,17 +159,26 @@ bool DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseT
     moments_.erase(std::find_if(moments_.begin(), moments_.end(),
                                 [&](const ExpectedMoment& m) { return !dueBy(m, now); }),
                    moments_.end());
+    ofKind_.fill(0);
+    checkFile(entrance, day, tracker);
+    reportSkipped();
+}
 
+void DayCheck::checkFile(const Entrance& entrance, Day day, IncreaseTracker& tracker) {
     DayFile file;
-    Opened opened = openDay(file, entrance, day, error);
-    if (opened == Opened::error) return false;
+    std::string problem;
+    Opened opened = openDayFile(file, reportPathOf(entrance, day), problem);
+    if (opened == Opened::error) {
+        emit(FindingKind::unreadable, 0, problem);
+        return;
+    }
     if (opened == Opened::missing) {
         if (!moments_.empty())
             emit(FindingKind::missingFile, 0,
                  "brak pliku " + reportPathOf(entrance, day) + ", oczekiwano " +
                      polishCount(static_cast<long long>(moments_.size()), "rekordu", "rekordów",
                                  "rekordów"));
-        return true;
+        return;
     }
     match_.startFile(interval_);
     for (const ExpectedMoment& moment : moments_) match_.addMoment(moment.second);
@@ -169,6 +197,10 @@ bool DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseT
             emit(FindingKind::checksum, line.number,
                  "jest " + std::string(line.record.checksum) + ", wyliczona " +
                      std::string(computed, length));
+            continue;
+        }
+        if (line.kind == LineClass::range) {
+            emit(FindingKind::range, line.number, rangeText(line.record));
             continue;
         }
         if (!line.dayBefore) checkOrder(line);
@@ -191,7 +223,6 @@ bool DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseT
              timeRange(unanswered.first, unanswered.last, unanswered.count));
     if (faults.count > 0)
         emit(FindingKind::fault, 0, timeRange(faults.first, faults.last, faults.count));
-    return true;
 }
 
 }  // namespace
@@ -206,6 +237,8 @@ const char* findingKindName(FindingKind kind) {
         case FindingKind::unanswered: return "unanswered";
         case FindingKind::fault: return "fault";
         case FindingKind::reset: return "reset";
+        case FindingKind::range: return "range";
+        case FindingKind::unreadable: return "unreadable";
     }
     return "";
 }
@@ -214,6 +247,27 @@ std::string timeRange(const std::string& first, const std::string& last, long lo
     std::string text = std::to_string(count) + " (" + first;
     if (count > 1) text += "-" + last;
     return text + ")";
+}
+
+std::string skippedText(long long count) {
+    return "pominięto " + polishCount(count, "dalszą uwagę", "dalsze uwagi", "dalszych uwag") +
+           " tego rodzaju";
+}
+
+std::string rangeText(const RecordView& record) {
+    std::vector<std::string> parts;
+    if (record.total < 0 || record.total > maxRecordTotal)
+        parts.push_back("stan " + std::to_string(record.total) + " poza 0.." +
+                        std::to_string(maxRecordTotal));
+    if (record.faults < 0 || record.faults > maxRecordFaults)
+        parts.push_back("liczba usterek " + std::to_string(record.faults) + " poza 0.." +
+                        std::to_string(maxRecordFaults));
+    if (record.noAnswer < 0 || record.noAnswer > maxRecordNoAnswer)
+        parts.push_back("znacznik braku odpowiedzi " + std::to_string(record.noAnswer) +
+                        " poza 0.." + std::to_string(maxRecordNoAnswer));
+    std::string text;
+    for (std::size_t i = 0; i < parts.size(); ++i) text += (i > 0 ? ", " : "") + parts[i];
+    return text;
 }
 
 bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
@@ -226,14 +280,16 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
     // in entrance order.
     std::vector<std::vector<Finding>> found(entrances.size());
     std::vector<long long> counts(entrances.size(), 0);
-    auto checkEntrance = [&](std::size_t k, std::string& failure) {
+    auto checkEntrance = [&](std::size_t k, std::string&) {
         DayCheck check;
         IncreaseTracker tracker;
         auto keep = [&](const Finding& finding) { found[k].push_back(finding); };
-        if (!lookBack(entrances[k], options.from, tracker, failure)) return false;
+        // A file before the days that cannot be read is not theirs to
+        // report: the look back stops there, the previous record unknown.
+        std::string before;
+        lookBack(entrances[k], options.from, tracker, before);
         for (Day day = options.from; day <= options.to; day += days{1})
-            if (!check.run(entrances[k], day, options.now, tracker, keep, counts[k], failure))
-                return false;
+            check.run(entrances[k], day, options.now, tracker, keep, counts[k]);
         return true;
     };
     bool read = forEachEntrance(entrances.size(), checkEntrance, error);

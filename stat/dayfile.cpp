@@ -49,7 +49,7 @@ DayFile::~DayFile() { close(); }
 
 bool DayFile::open(const std::string& path) {
     close();
-    file_ = std::fopen(path.c_str(), "rb");
+    file_ = openReportFile(path, openStatus_);
     if (file_ == nullptr) return false;
     reader_.start(file_);
     lineNumber_ = 0;
@@ -91,7 +91,7 @@ bool DayFile::readLine(DayLine& line) {
         line.reason = MalformedReason::time;
         return true;
     }
-    line.kind = LineClass::record;
+    line.kind = numbersInRange(line.record) ? LineClass::record : LineClass::range;
     return true;
 }
 

@@ -1,5 +1,6 @@
 // Reading one day's report file for pcstat: each line classified (record,
-// not a whole record, checksum that does not match), record times read,
+// not a whole record, checksum that does not match, numbers out of range),
+// record times read,
 // and the records at the head of the file that belong to the day before.
 #pragma once
 
@@ -13,6 +14,7 @@ enum class LineClass {
     record,     // a whole record with a matching checksum and a time
     malformed,  // not a whole record
     checksum,   // a whole record whose checksum does not match
+    range,      // a record with a number the poller never writes (numbersInRange)
 };
 
 // Why a line is not a whole record.
@@ -22,7 +24,7 @@ struct DayLine {
     LineClass kind = LineClass::record;
     MalformedReason reason = MalformedReason::fields;
     long number = 0;           // line number in the file, from 1
-    RecordView record;         // for records and checksum lines
+    RecordView record;         // for records, checksum and range lines
     int second = 0;            // the record's time as seconds-of-day
     bool withSeconds = false;  // its time is HH:MM.SS (else HH:MM)
     bool dayBefore = false;    // a record of the day before (see DayFile)
@@ -46,8 +48,10 @@ public:
     DayFile(const DayFile&) = delete;
     DayFile& operator=(const DayFile&) = delete;
 
-    // Opens the file; false with errno set when it cannot be opened.
+    // Opens the file when it is a regular file (openReportFile); false when
+    // it is not opened, openStatus() then saying why.
     bool open(const std::string& path);
+    ReportFileStatus openStatus() const { return openStatus_; }
     void close();
     // The next line; false at the end of the file.
     bool next(DayLine& line);
@@ -71,6 +75,7 @@ private:
     bool inHead_ = true;
 
     std::FILE* file_ = nullptr;
+    ReportFileStatus openStatus_ = ReportFileStatus::absent;
     ReportReader reader_;
     long lineNumber_ = 0;
 };

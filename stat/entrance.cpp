@@ -8,6 +8,7 @@
 #include <cstring>
 
 #include "confkeys.h"
+#include "escape.h"
 #include "pcutil.h"
 #include "pollrules.h"
 
@@ -59,12 +60,12 @@ bool resolveEntrance(const std::string& name, const Places& places, Entrance& en
     Entrance resolved;
     resolved.given = name;
     if (name.find('/') != std::string::npos) {
-        resolved.label = pathLabel(name);
+        resolved.label = escapedText(pathLabel(name));
         nameBreak(name, resolved.base, resolved.ext);
         entrance = resolved;
         return true;
     }
-    resolved.label = name;
+    resolved.label = escapedText(name);
     std::string confPath = places.confDir + name + confSuffix;
     if (!fileExists(confPath)) {
         resolved.base = places.reportDir + name;

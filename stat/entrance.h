@@ -13,7 +13,9 @@
 #include "options.h"
 
 struct Entrance {
-    std::string label;  // the name, or for a path its file name before the first point
+    // The name, or for a path its file name before the first point; escaped
+    // (escapedText), as every output shows it.
+    std::string label;
     std::string given;  // as named on the command line, for messages
     std::string base;   // report files: base + "_" + YYYYMMDD + "." + ext
     std::string ext;

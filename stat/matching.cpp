@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "record.h"
+
 namespace {
 
 constexpr std::size_t keyCount = secondsPerDay + lateSeconds + 1;

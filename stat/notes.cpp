@@ -1,6 +1,7 @@
 // The notes under the table.
 #include "notes.h"
 
+#include "escape.h"
 #include "labels.h"
 #include "polish.h"
 
@@ -8,12 +9,23 @@ namespace {
 
 constexpr std::size_t namedPeriods = 5;  // more are counted, not named
 
-// A word the shell reads as it stands, or the word in single quotes.
+// A word the shell reads as it stands, or the word in single quotes, or
+// with bytes to escape in the $'...' form.
 std::string shellWord(const std::string& word) {
     if (!word.empty() &&
         word.find_first_not_of("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"
                                "0123456789_./,:=+-@%") == std::string::npos)
         return word;
+    if (needsEscaping(word)) {
+        // A control character or a byte that is not UTF-8 must not reach
+        // the terminal: the shell's $'...' form takes it as \xNN.
+        std::string quoted;
+        for (char c : word) {
+            if (c == '\\' || c == '\'') quoted += '\\';
+            quoted += c;
+        }
+        return "$'" + escapedText(quoted) + "'";
+    }
     std::string quoted = "'";
     for (char c : word) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
     return quoted + "'";

@@ -6,6 +6,7 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "escape.h"
 #include "findings_out.h"
 #include "loadmain.h"
 #include "output.h"
@@ -17,16 +18,17 @@ namespace {
 constexpr int statusFindings = 1;
 constexpr int statusTrouble = 2;  // a usage error, or files that cannot be read
 
+// Messages name paths and entrances as they were given: escaped.
 int fail(const std::string& message) {
-    std::fprintf(stderr, "pcstat: %s\n", message.c_str());
+    std::fprintf(stderr, "pcstat: %s\n", escapedText(message).c_str());
     return statusTrouble;
 }
 
 // A poller configuration that cannot be read is left out, with a line on
 // standard error: standard output carries only the results.
 void reportUnreadable(const std::string& path, int error) {
-    std::fprintf(stderr, "pcstat: nie mozna czytac konfiguracji %s: %s\n", path.c_str(),
-                 std::strerror(error));
+    std::fprintf(stderr, "pcstat: nie mozna czytac konfiguracji %s: %s\n",
+                 escapedText(path).c_str(), std::strerror(error));
 }
 
 int runCheckMode(const std::vector<Entrance>& entrances, const Options& options) {
@@ -58,7 +60,7 @@ int writeChart(const StatTable& table, const Options& options) {
     if (!drawChart(chartInputFromTable(table), options.chart, options.chartFormat,
                    options.chartWidth, options.chartHeight, error))
         return fail(error);
-    std::printf("Zapisano wykres %s (%s, %dx%d)\n", options.chart.c_str(),
+    std::printf("Zapisano wykres %s (%s, %dx%d)\n", escapedText(options.chart).c_str(),
                 chartFormatName(options.chartFormat), options.chartWidth, options.chartHeight);
     return 0;
 }
@@ -88,7 +90,7 @@ int main(int argc, char** argv) {
     std::string error;
     std::time_t now = std::time(nullptr);
     if (!parseOptions(argc, argv, localDayOf(now), options, error)) {
-        std::fprintf(stderr, "pcstat: %s\n\n%s", error.c_str(), usageText().c_str());
+        std::fprintf(stderr, "pcstat: %s\n\n%s", escapedText(error).c_str(), usageText().c_str());
         return statusTrouble;
     }
     if (options.help) {

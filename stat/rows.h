@@ -19,7 +19,10 @@ enum class Period { hour, day, week, month, weekday };
 constexpr int increaseHour(int second) { return second > 0 ? (second - 1) / 3600 : 0; }
 
 // What the records of one period and entrance give.  The counts from
-// openDays on mean something only for an entrance with a schedule.
+// openDays on mean something only for an entrance with a schedule.  No sum
+// can overflow: only records with numbers in the poller's ranges count
+// (numbersInRange), so an increase is below 1000000, and a long long holds
+// the sum of more records than any disk holds lines.
 struct PeriodCounts {
     long long visitors = 0;        // the sum of the increases of its records
     long long records = 0;         // records (whole lines with a matching checksum)
@@ -57,7 +60,8 @@ struct StatTable {
     Period by = Period::day;
     Day from{}, to{};  // the range of days
     // Per entrance: lines of the range's files that are not records
-    // (not whole, or with a checksum that does not match).
+    // (not whole, with a checksum that does not match, or with numbers out
+    // of range).
     std::vector<long long> unusableLines;
 
     bool isScheduled(std::size_t entrance) const {

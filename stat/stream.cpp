@@ -33,12 +33,20 @@ void IncreaseTracker::seed(long total) {
     previous_ = total;
 }
 
-Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& error) {
-    std::string path = reportPathOf(entrance, day);
+Opened openDayFile(DayFile& file, const std::string& path, std::string& problem) {
     if (file.open(path)) return Opened::yes;
-    if (errno == ENOENT || errno == ENOTDIR) return Opened::missing;
-    error = entrance.label + ": nie mozna czytac " + path + ": " + std::strerror(errno);
+    if (file.openStatus() == ReportFileStatus::absent) return Opened::missing;
+    problem = "nie mozna czytac " + path + ": " +
+              (file.openStatus() == ReportFileStatus::notRegular ? "to nie jest zwykly plik"
+                                                                 : std::strerror(errno));
     return Opened::error;
+}
+
+Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& error) {
+    std::string problem;
+    Opened opened = openDayFile(file, reportPathOf(entrance, day), problem);
+    if (opened == Opened::error) error = entrance.label + ": " + problem;
+    return opened;
 }
 
 bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error) {

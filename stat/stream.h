@@ -37,9 +37,14 @@ private:
 inline bool answered(const DayLine& line) { return line.record.noAnswer != 1; }
 
 // Opens the file of a day.  False when there is none; a file that exists
-// but cannot be read is an error (with a message naming it).
+// but cannot be read, or anything at its path that is not a regular file,
+// is an error (with a message naming the entrance and the file).
 enum class Opened { yes, missing, error };
 Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& error);
+
+// Opens the file at path as openDay does; for an error, problem says why,
+// naming the file: "nie mozna czytac PATH: REASON".
+Opened openDayFile(DayFile& file, const std::string& path, std::string& problem);
 
 // Seeds the tracker with the last answered record of the lookBackDays days
 // before from.  False with a message for a file that cannot be read.

@@ -1,12 +1,14 @@
 // The shared helpers: configuration reader, checksum, line reader, clock
-// and date texts.
+// and date texts, UTF-8 and the escaping of outside text.
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cstdio>
 #include <ctime>
 
+#include "escape.h"
 #include "pcutil.h"
+#include "utf8.h"
 #include "testsupport.h"
 
 using testsupport::ScratchDir;
@@ -249,4 +251,84 @@ TEST(ClockTexts, WeekdayAndSecondsOfDayMatchTheClock) {
     EXPECT_EQ(day, parts.tm_wday);
     EXPECT_EQ(second, parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec);
     EXPECT_EQ(time, timeText(before));
+}
+
+// ---- UTF-8 and the escaping of outside text
+
+TEST(Utf8, SequenceLengthsByTheByteRangesOfWellFormedUtf8) {
+    EXPECT_EQ(utf8SequenceLength("a", 0), 1u);
+    EXPECT_EQ(utf8SequenceLength(std::string_view("\0", 1), 0), 1u);
+    EXPECT_EQ(utf8SequenceLength("\xC5\x82", 0), 2u);          // ł
+    EXPECT_EQ(utf8SequenceLength("\xE2\x96\x88", 0), 3u);      // U+2588
+    EXPECT_EQ(utf8SequenceLength("\xF0\x9F\x98\x80", 0), 4u);  // U+1F600
+    EXPECT_EQ(utf8SequenceLength("\xF4\x8F\xBF\xBF", 0), 4u);  // U+10FFFF
+    // Not sequences: stray continuation, overlong forms, surrogates,
+    // beyond U+10FFFF, lead bytes that never start one, cut short.
+    for (const char* bad : {"\x80", "\xBF", "\xC0\x80", "\xC1\xBF", "\xE0\x9F\xBF", "\xED\xA0\x80",
+                            "\xF0\x8F\xBF\xBF", "\xF4\x90\x80\x80", "\xF5\x80\x80\x80", "\xFE",
+                            "\xFF", "\xC5", "\xE2\x96", "\xC5z"})
+        EXPECT_EQ(utf8SequenceLength(bad, 0), 0u) << bad;
+    // The end of the view is the end of the text, whatever follows it.
+    EXPECT_EQ(utf8SequenceLength(std::string_view("\xC5\x82", 1), 0), 0u);
+    EXPECT_EQ(utf8SequenceLength("a\xC5\x82", 1), 2u);
+}
+
+TEST(Utf8, CodePointsWholeTextsAndControls) {
+    EXPECT_EQ(utf8CodePoint("\xC5\x82", 0, 2), U'\u0142');
+    EXPECT_EQ(utf8CodePoint("x\xF0\x9F\x98\x80", 1, 4), U'\U0001F600');
+    EXPECT_EQ(utf8CodePoint("\xC2\x9B", 0, 2), U'\u009B');
+    EXPECT_TRUE(isValidUtf8(""));
+    EXPECT_TRUE(isValidUtf8("Zażółć gęślą jaźń"));
+    EXPECT_FALSE(isValidUtf8("Za\xBFó"));
+    EXPECT_FALSE(isValidUtf8("gęś\xC5"));
+    for (char32_t code : {0x00u, 0x1Bu, 0x1Fu, 0x7Fu, 0x80u, 0x9Bu, 0x9Fu})
+        EXPECT_TRUE(isControlCharacter(code)) << static_cast<unsigned>(code);
+    for (char32_t code : {0x20u, 0x7Eu, 0xA0u, 0x142u, 0x2028u})
+        EXPECT_FALSE(isControlCharacter(code)) << static_cast<unsigned>(code);
+}
+
+TEST(Escape, PrintableTextStaysByteForByte) {
+    for (const char* text : {"", "door1", "12:00;   123; 0; 0;0X8EB2", "wejście główne",
+                             "C:\\raporty\\x41", "\xE2\x96\x88\xF0\x9F\x98\x80"}) {
+        EXPECT_FALSE(needsEscaping(text)) << text;
+        EXPECT_EQ(escapedText(text), text);
+    }
+}
+
+TEST(Escape, ControlsAndBadBytesBecomeHexEscapes) {
+    EXPECT_EQ(escapedText("\x1B[2J\x1B]0;owned\x07"), "\\x1B[2J\\x1B]0;owned\\x07");
+    EXPECT_EQ(escapedText(std::string_view("a\0b\tc\nd\re\x7F", 10)),
+              "a\\x00b\\x09c\\x0Ad\\x0De\\x7F");
+    // C1 controls: both bytes of the sequence.
+    EXPECT_EQ(escapedText("\xC2\x9B"
+                          "31m\xC2\x80"),
+              "\\xC2\\x9B31m\\xC2\\x80");
+    EXPECT_EQ(escapedText("\xC2\xA0"), "\xC2\xA0");  // no-break space is printable
+    // Bad bytes one at a time; what follows them is looked at afresh.
+    EXPECT_EQ(escapedText("g\xC4\x99\xC5\x9B\xC5"), "g\xC4\x99\xC5\x9B\\xC5");
+    EXPECT_EQ(escapedText("\xC5\xC5\x82"), "\\xC5\xC5\x82");
+    EXPECT_EQ(escapedText("\xE2\x96z"), "\\xE2\\x96z");
+    EXPECT_EQ(escapedText("\xED\xA0\x80"), "\\xED\\xA0\\x80");
+    EXPECT_EQ(escapedText("\xFF\xFE"), "\\xFF\\xFE");
+    EXPECT_TRUE(needsEscaping("ok\x1B"));
+    EXPECT_TRUE(needsEscaping("ok\xC5"));
+    std::string out = "x=";
+    appendEscaped(out, "\x01");
+    EXPECT_EQ(out, "x=\\x01");
+}
+
+TEST(Escape, EveryByteValueComesOutPrintableUtf8) {
+    for (int first = 0; first < 256; ++first)
+        for (int second : {0x00, 0x41, 0x80, 0x9B, 0xBF, 0xC5}) {
+            std::string text{static_cast<char>(first), static_cast<char>(second)};
+            std::string out = escapedText(text);
+            EXPECT_TRUE(isValidUtf8(out)) << first << " " << second;
+            for (std::size_t at = 0; at < out.size();) {
+                std::size_t length = utf8SequenceLength(out, at);
+                ASSERT_GT(length, 0u);
+                EXPECT_FALSE(isControlCharacter(utf8CodePoint(out, at, length)));
+                at += length;
+            }
+            EXPECT_EQ(escapedText(out), out);  // escaping twice changes nothing more
+        }
 }

@@ -1,14 +1,18 @@
 // The shared record line: forming it as the poller writes it, reading it
 // by the viewer's rules, the checksum test, and the line reader of report
-// files.
+// files and the rule that only regular files are opened as reports.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "pcutil.h"
 #include "record.h"
+#include "testsupport.h"
 
 namespace {
 
@@ -189,4 +193,60 @@ TEST(RecordRead, LinesOfThePollersShapeAndTheirNeighbours) {
     ASSERT_TRUE(readRecord("1a:00;   123; 0; 0;0X8EB2\n", record));
     EXPECT_EQ(record.time, "1a:00");
     EXPECT_EQ(record.checksum, "0X8EB2");
+}
+
+TEST(ReportFileOpen, OnlyRegularFilesOpen) {
+    testsupport::ScratchDir dir("record_open");
+    const std::string regular = dir.path + "/door1_20110314.csv";
+    testsupport::writeFile(regular, "10:00;   100; 0; 0;0X8764\n");
+    const std::string fifo = dir.path + "/door1_20110315.csv";
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    const std::string device = dir.path + "/door1_20110316.csv";
+    ASSERT_EQ(symlink("/dev/zero", device.c_str()), 0);
+    const std::string directory = dir.path + "/door1_20110317.csv";
+    testsupport::makeDirs(directory);
+    const std::string linked = dir.path + "/door1_20110318.csv";
+    ASSERT_EQ(symlink(regular.c_str(), linked.c_str()), 0);
+    const std::string loop = dir.path + "/door1_20110319.csv";
+    ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
+
+    ReportFileStatus status = ReportFileStatus::opened;
+    for (const std::string& path : {regular, linked}) {
+        std::FILE* file = openReportFile(path, status);
+        ASSERT_NE(file, nullptr) << path;
+        EXPECT_EQ(status, ReportFileStatus::opened);
+        char text[32] = {};
+        EXPECT_EQ(std::fread(text, 1, sizeof text, file), 26u);
+        std::fclose(file);
+    }
+    // A FIFO without a writer would block an ordinary open for ever.
+    for (const std::string& path : {fifo, device, directory}) {
+        EXPECT_EQ(openReportFile(path, status), nullptr) << path;
+        EXPECT_EQ(status, ReportFileStatus::notRegular) << path;
+    }
+    EXPECT_EQ(openReportFile(dir.path + "/door1_20110320.csv", status), nullptr);
+    EXPECT_EQ(status, ReportFileStatus::absent);
+    EXPECT_EQ(openReportFile(regular + "/x", status), nullptr);  // ENOTDIR
+    EXPECT_EQ(status, ReportFileStatus::absent);
+    errno = 0;
+    EXPECT_EQ(openReportFile(loop, status), nullptr);
+    EXPECT_EQ(status, ReportFileStatus::unreadable);
+    EXPECT_EQ(errno, ELOOP);
+}
+
+TEST(RecordRead, NumbersInTheRangesThePollerWrites) {
+    auto inRange = [](const std::string& line) {
+        RecordView record;
+        EXPECT_TRUE(readRecord(line, record)) << line;
+        return numbersInRange(record);
+    };
+    EXPECT_TRUE(inRange("12:00;     0; 0; 0;0X0000\n"));
+    EXPECT_TRUE(inRange("12:00;999999;85; 1;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;1000000; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;    -1; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;9223372036854775807; 0; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100;86; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100;-1; 0;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100; 0; 2;0X0000\n"));
+    EXPECT_FALSE(inRange("12:00;   100; 0;-1;0X0000\n"));
 }

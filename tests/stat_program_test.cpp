@@ -1,10 +1,15 @@
 // The real pcstat (scratch-root copy) over made-up reports: the counting
 // rules in exact csv, the check with every kind of finding, the table as a
-// person reads it, usage errors; and the check of a day that the real
-// poller wrote against the simulated counter.
+// person reads it, usage errors; the check of a day that the real poller
+// wrote against the simulated counter; and outside input: what is not a
+// regular file at a report path, files of endless findings, bytes that
+// would act on a terminal, numbers the poller never writes.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <cstdlib>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -473,6 +478,223 @@ TEST(StatEntrances, AConfiguredPollerWithoutReportsYetCountsZero) {
     EXPECT_EQ(gone.status, 2);
     EXPECT_EQ(gone.err, "pcstat: door1: nie mozna czytac katalogu " + r.dir.path +
                             "/gone/: No such file or directory\n");
+}
+
+// ---- outside input
+
+TEST(StatOutsideInput, OnlyRegularFilesAreReports) {
+    StatRun r("stat_not_regular");
+    writeScheduledDoor(r);
+    r.report("20110314", rec("10:00", 100) + rec("10:15", 110) + rec("10:30", 120) +
+                             rec("10:45", 130) + rec("11:00", 140));
+    auto path = [&](const std::string& date) {
+        return r.dir.path + "/reports/door1_" + date + ".csv";
+    };
+    // Before the days a FIFO; then a FIFO, a link to an endless device and a
+    // directory.  None may be waited on or read: a hang is killed at the
+    // run's bound and fails the status.
+    ASSERT_EQ(mkfifo(path("20110313").c_str(), 0600), 0);
+    ASSERT_EQ(mkfifo(path("20110315").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", path("20110316").c_str()), 0);
+    makeDirs(path("20110317"));
+    const std::string notRegular = ": to nie jest zwykly plik";
+    ProcessResult check = r.run({"--check", "--from", "2011-03-14", "--to", "2011-03-17", "door1"});
+    EXPECT_EQ(check.status, 1) << check.err;
+    EXPECT_EQ(check.err, "");
+    EXPECT_EQ(check.out, "door1 2011-03-15 unreadable nie mozna czytac " + path("20110315") +
+                             notRegular + "\ndoor1 2011-03-16 unreadable nie mozna czytac " +
+                             path("20110316") + notRegular +
+                             "\ndoor1 2011-03-17 unreadable nie mozna czytac " + path("20110317") +
+                             notRegular +
+                             "\nSprawdzono 1 wejście, 4 dni: 3 uwagi. Oczekiwane rekordy według "
+                             "obecnej konfiguracji pollerów.\n");
+    ProcessResult json = r.run({"--check", "--date", "2011-03-16", "--format", "json", "door1"});
+    EXPECT_EQ(json.status, 1);
+    EXPECT_EQ(json.out,
+              "{\"entrance\":\"door1\",\"date\":\"2011-03-16\",\"kind\":\"unreadable\","
+              "\"line\":null,\"detail\":\"nie mozna czytac " +
+                  path("20110316") + notRegular + "\"}\n");
+    // The statistics cannot leave a day out: status 2, naming the entrance
+    // and the first such file read, the look back's included.  Each is
+    // then made a day without records, so that the next comes to light.
+    const std::vector<std::pair<std::string, std::string>> days = {
+        {"2011-03-15", "20110315"}, {"2011-03-16", "20110316"}, {"2011-03-17", "20110317"}};
+    for (const auto& [day, date] : days) {
+        ProcessResult stats = r.run({"--date", day, "--by", "day", "--format", "csv", "door1"});
+        EXPECT_EQ(stats.status, 2) << date;
+        EXPECT_EQ(stats.out, "") << date;
+        EXPECT_EQ(stats.err, "pcstat: door1: nie mozna czytac " + path(date) + notRegular + "\n");
+        std::filesystem::remove(path(date));
+        writeFile(path(date), "");
+    }
+    // The look back of the statistics reads the day before too.
+    ProcessResult back = r.run({"--date", "2011-03-14", "--format", "csv", "door1"});
+    EXPECT_EQ(back.status, 2);
+    EXPECT_EQ(back.err, "pcstat: door1: nie mozna czytac " + path("20110313") + notRegular + "\n");
+}
+
+TEST(StatOutsideInput, AtMostAHundredFindingsOfAKindPerDay) {
+    StatRun r("stat_finding_cap");
+    std::string checksums, junk;
+    for (int i = 0; i < 101; ++i) checksums += "10:00;   100; 0; 0;0X0000\n";
+    for (int i = 0; i < 102; ++i) junk += "junk\n";
+    r.report("20110314", checksums + junk);     // 101 checksum, 102 malformed
+    r.report("20110315", junk.substr(0, 500));  // exactly 100 malformed: no count line
+    ProcessResult csv = r.run(
+        {"--check", "--from", "2011-03-14", "--to", "2011-03-15", "--format", "csv", r.door1()});
+    EXPECT_EQ(csv.status, 1);
+    std::string expected = "entrance,date,kind,line,detail\n";
+    const std::string computed = checksumText("10:00;   100; 0; 0;");
+    for (int line = 1; line <= 100; ++line)
+        expected += "door1,2011-03-14,checksum," + std::to_string(line) + ",\"jest 0X0000, " +
+                    "wyliczona " + computed + "\"\n";
+    for (int line = 102; line <= 201; ++line)
+        expected +=
+            "door1,2011-03-14,malformed," + std::to_string(line) + ",to nie jest cały rekord\n";
+    expected +=
+        "door1,2011-03-14,malformed,,pominięto 2 dalsze uwagi tego rodzaju\n"
+        "door1,2011-03-14,checksum,,pominięto 1 dalszą uwagę tego rodzaju\n";
+    for (int line = 1; line <= 100; ++line)
+        expected +=
+            "door1,2011-03-15,malformed," + std::to_string(line) + ",to nie jest cały rekord\n";
+    EXPECT_EQ(csv.out, expected);
+    ProcessResult table =
+        r.run({"--check", "--from", "2011-03-14", "--to", "2011-03-15", r.door1()});
+    std::vector<std::string> lines = splitLines(table.out);
+    ASSERT_EQ(lines.size(), 304u);
+    EXPECT_EQ(lines[200], "door1 2011-03-14 malformed pominięto 2 dalsze uwagi tego rodzaju");
+    EXPECT_EQ(lines[302], "Sprawdzono 1 wejście, 2 dni: 303 uwagi.");  // every one counted
+}
+
+// The peak memory in KiB of pcstat with the arguments, measured by
+// /usr/bin/time; the output comes back in result.
+long peakOfCheck(const StatRun& r, const std::vector<std::string>& args, ProcessResult& result) {
+    ProcessSetup setup;
+    setup.program = "/usr/bin/time";
+    setup.args = {"-f", "%M", "-o", r.dir.path + "/peak", PC_TEST_STAT};
+    setup.args.insert(setup.args.end(), args.begin(), args.end());
+    setup.workDir = r.dir.path;
+    constexpr int hugeRunTimeoutMs = 120000;
+    result = runProcess(setup, hugeRunTimeoutMs);
+    // time says first when the status was not 0, then the peak.
+    std::vector<std::string> timeLines = splitLines(readFile(r.dir.path + "/peak"));
+    return timeLines.empty() ? -1 : std::atol(timeLines.back().c_str());
+}
+
+// 20 MB of empty lines: twenty million malformed lines, two hundred bytes
+// of findings, and a peak of memory that does not grow with the file:
+// within 2 MiB of the check of a one-line file, and within 16 MiB in all
+// (the sanitizers' own memory excepted).
+TEST(StatOutsideInput, TheCheckOfAHugeFileStaysSmall) {
+    StatRun r("stat_finding_memory");
+    ASSERT_TRUE(pathExists("/usr/bin/time")) << "the peak is measured by /usr/bin/time";
+    constexpr long emptyLines = 20'000'000;
+    r.report("20110313", "\n");
+    r.report("20110314", std::string(emptyLines, '\n'));
+    ProcessResult small;
+    long smallKiB = peakOfCheck(r, {"--check", "--date", "2011-03-13", r.door1()}, small);
+    EXPECT_EQ(small.status, 1) << small.err;
+    ProcessResult result;
+    long peakKiB = peakOfCheck(r, {"--check", "--date", "2011-03-14", r.door1()}, result);
+    EXPECT_EQ(result.status, 1) << result.err;
+    std::string expected;
+    for (int line = 1; line <= 100; ++line)
+        expected += "door1 2011-03-14 malformed wiersz " + std::to_string(line) +
+                    ": to nie jest cały rekord\n";
+    expected +=
+        "door1 2011-03-14 malformed pominięto 19999900 dalszych uwag tego rodzaju\n"
+        "Sprawdzono 1 wejście, 1 dzień: 20000000 uwag.\n"
+        "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie sprawdzono: door1.\n";
+    EXPECT_EQ(result.out, expected);
+    ASSERT_GT(smallKiB, 0);
+    ASSERT_GT(peakKiB, 0);
+    EXPECT_LE(peakKiB, smallKiB + 2 * 1024) << "peak memory in KiB, beside " << smallKiB;
+#ifndef __SANITIZE_ADDRESS__
+    EXPECT_LE(peakKiB, 16 * 1024) << "peak memory in KiB";
+#endif
+}
+
+TEST(StatOutsideInput, ControlCharactersAndBadBytesAreEscapedInEveryFormat) {
+    StatRun r("stat_escaped");
+    // A report path whose name holds an escape sequence and a byte that is
+    // not UTF-8, and a checksum field that would clear the screen.
+    const std::string name = "d\x1B[31m\xC5";
+    const std::string label = "d\\x1B[31m\\xC5";
+    const std::string odd = r.dir.path + "/reports/" + name + ".csv";
+    writeFile(r.dir.path + "/reports/" + name + "_20110314.csv",
+              rec("10:00", 7) + rec("10:15", 9) + "10:30;    12; 0; 0;\x1B[2J\xC2\x9B\xFE\n");
+    const std::string detail =
+        "jest \\x1B[2J\\xC2\\x9B\\xFE, wyliczona " + checksumText("10:30;    12; 0; 0;");
+
+    ProcessResult csv = r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", odd});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14," + label + ",2,2,0,0,1,,,,0\n");
+    ProcessResult json = r.run({"--date", "2011-03-14", "--by", "day", "--format", "json", odd});
+    EXPECT_EQ(json.out,
+              "{\"period\":\"2011-03-14\",\"entrance\":\"d\\\\x1B[31m\\\\xC5\","
+              "\"visitors\":2,\"records\":2,\"unanswered\":0,\"faults\":0,\"days\":1,"
+              "\"open_days\":null,\"expected\":null,\"missing\":null,\"carried\":0}\n");
+    ProcessResult table = r.run({"--date", "2011-03-14", "--by", "day", odd});
+    EXPECT_EQ(table.status, 0);
+    std::vector<std::string> lines = splitLines(table.out);
+    ASSERT_GE(lines.size(), 4u);
+    EXPECT_EQ(lines[0], "Odwiedzający, wejście: " + label);
+    EXPECT_EQ(lines[3], "dzień        ;" + label + ";");
+    EXPECT_EQ(table.out.find('\x1B'), std::string::npos);
+    // The command the note names takes the same bytes back, through the
+    // shell's $'...' form.
+    EXPECT_EQ(lines.back(), "Szczegóły: pcstat --check --date 2011-03-14 $'" + r.dir.path +
+                                "/reports/d\\x1B[31m\\xC5.csv'");
+    EXPECT_EQ(table.out.find('\xC5'), table.out.find("\xC5\x9B"))  // only in the letters
+        << table.out;
+
+    ProcessResult checkTable = r.run({"--check", "--date", "2011-03-14", odd});
+    EXPECT_EQ(checkTable.status, 1);
+    EXPECT_EQ(splitLines(checkTable.out)[0], label + " 2011-03-14 checksum wiersz 3: " + detail);
+    ProcessResult checkCsv = r.run({"--check", "--date", "2011-03-14", "--format", "csv", odd});
+    EXPECT_EQ(checkCsv.out, "entrance,date,kind,line,detail\n" + label +
+                                ",2011-03-14,checksum,3,\"" + detail + "\"\n");
+    ProcessResult checkJson = r.run({"--check", "--date", "2011-03-14", "--format", "json", odd});
+    EXPECT_EQ(checkJson.out,
+              "{\"entrance\":\"d\\\\x1B[31m\\\\xC5\",\"date\":\"2011-03-14\",\"kind\":\"checksum\","
+              "\"line\":3,\"detail\":\"jest \\\\x1B[2J\\\\xC2\\\\x9B\\\\xFE, wyliczona " +
+                  checksumText("10:30;    12; 0; 0;") + "\"}\n");
+
+    // Messages name what was given, escaped too.
+    ProcessResult none = r.run({"--date", "2011-03-14", r.dir.path + "/reports/\x07x.csv"});
+    EXPECT_EQ(none.status, 2);
+    EXPECT_EQ(none.err, "pcstat: \\x07x: brak plikow raportu " + r.dir.path +
+                            "/reports/\\x07x_RRRRMMDD.csv\n");
+}
+
+TEST(StatOutsideInput, NumbersThePollerNeverWritesAreRangeFindings) {
+    StatRun r("stat_range");
+    r.report("20110314", rec("10:00", 100) +                                   // line 1
+                             recordLine("10:15;    -5; 0; 0;") +               // 2: negative total
+                             recordLine("10:30;1000000; 0; 0;") +              // 3: beyond 999999
+                             recordLine("10:45;   150;86; 0;") +               // 4: faults
+                             recordLine("11:00;   160; 0; 2;") +               // 5: flag
+                             recordLine("11:15;9223372036854775807;-1;-1;") +  // 6: all three
+                             rec("11:30", 200) +                               // 7: +100 over 10:00
+                             rec("11:45", 999999, 85, 1));                     // 8: the limits
+    ProcessResult csv =
+        r.run({"--date", "2011-03-14", "--by", "day", "--format", "csv", r.door1()});
+    EXPECT_EQ(csv.status, 0) << csv.err;
+    EXPECT_EQ(csv.out, csvHeader + "2011-03-14,door1,100,3,1,1,1,,,,0\n");
+    ProcessResult check = r.run({"--check", "--date", "2011-03-14", r.door1()});
+    EXPECT_EQ(check.status, 1);
+    EXPECT_EQ(check.out,
+              "door1 2011-03-14 range wiersz 2: stan -5 poza 0..999999\n"
+              "door1 2011-03-14 range wiersz 3: stan 1000000 poza 0..999999\n"
+              "door1 2011-03-14 range wiersz 4: liczba usterek 86 poza 0..85\n"
+              "door1 2011-03-14 range wiersz 5: znacznik braku odpowiedzi 2 poza 0..1\n"
+              "door1 2011-03-14 range wiersz 6: stan 9223372036854775807 poza 0..999999, "
+              "liczba usterek -1 poza 0..85, znacznik braku odpowiedzi -1 poza 0..1\n"
+              "door1 2011-03-14 unanswered 1 (11:45)\n"
+              "door1 2011-03-14 fault 1 (11:45)\n"
+              "Sprawdzono 1 wejście, 1 dzień: 7 uwag.\n"
+              "Bez konfiguracji pollera nie wiadomo, kiedy są rekordy; braków nie "
+              "sprawdzono: door1.\n");
 }
 
 // ---- what the statistics know: hours, the new columns, the present moment

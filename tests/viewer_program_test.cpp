@@ -1,7 +1,10 @@
 // The real report viewer (scratch-root copy of pcview) with its standard
 // input piped: the screens it shows, the days it finds and the status it
-// ends with.
+// ends with; what is not a regular file at a report's path, and times that
+// would act on the terminal.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -145,6 +148,43 @@ TEST(ViewerProgram, AMissingReportLetsTheOperatorTryAnotherDay) {
                               banner + prompt + "\n" +
                               screen("20110313", "door1", "09:00;     0;   250;\n") + prompt +
                               "\n");
+}
+
+TEST(ViewerProgram, OnlyARegularFileIsAReport) {
+    ScratchDir dir("viewer_not_regular");
+    writeConf(dir, "entry = door1\n");
+    makeDirs(dir.root(reportDir));
+    // Today a FIFO without a writer, yesterday a link to an endless
+    // device, the day before a directory: none is read or waited on.
+    ASSERT_EQ(mkfifo(dir.root(reportDir + "door1_20110314.csv").c_str(), 0600), 0);
+    ASSERT_EQ(symlink("/dev/zero", dir.root(reportDir + "door1_20110313.csv").c_str()), 0);
+    makeDirs(dir.root(reportDir + "door1_20110312.csv"));
+    writeReport(dir, "door1_20110311.csv", "09:00;   250; 0; 0;0X952F\n");
+    const int boundMs = 10000;  // a hang is killed here and fails the status
+    ProcessResult result = runViewer(dir, "1\n2\n3\n-1\n", boundMs);
+    EXPECT_EQ(result.status, 255);
+    std::string expected;
+    for (const char* date : {"20110314", "20110313", "20110312"})
+        expected += "nie znaleziono pliku scratch/var/log/korvane/door1_" + std::string(date) +
+                    ".csv\n" + banner + prompt + "\n";
+    expected += screen("20110311", "door1", "09:00;     0;   250;\n") + prompt + "\n";
+    EXPECT_EQ(result.out, expected);
+}
+
+TEST(ViewerProgram, TimesAreEscapedOnTheScreen) {
+    ScratchDir dir("viewer_escaped");
+    writeConf(dir, "entry = door1\n");
+    writeReport(dir, "door1_20110314.csv",
+                "\x1B[31m\x07\x1B[2J;   100; 0; 0;0X0000\n"
+                "10:1\xB5;   112; 0; 0;0X90D8\n"
+                "10:30;   120; 0; 0;0X90D8\n");
+    ProcessResult result = runViewer(dir, "-1\n");
+    EXPECT_EQ(result.status, 255);
+    EXPECT_EQ(result.out, screen("20110314", "door1",
+                                 "\\x1B[31m\\x07\\x1B[2J;     0;   100;\n"
+                                 "10:1\\xB5;    12;   112;\n"
+                                 "10:30;     8;   120;\n") +
+                              prompt + "\n");
 }
 
 TEST(ViewerProgram, AMissingConfigurationLeavesNoEntryName) {

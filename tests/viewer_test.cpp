@@ -199,12 +199,28 @@ TEST(ViewerRows, ALastLineWithoutLineFeedIsNotShown) {
 }
 
 TEST(ViewerRows, NullBytesInTheTimeAreKept) {
+    // Kept, and written as the escape of a control character.
     EXPECT_EQ(rowsOf(std::string("10\0"
                                  "00;   100; 0; 0;0X8764\n",
                                  26)),
-              std::string("10\0"
-                          "00;     0;   100;\n",
-                          21));
+              "10\\x0000;     0;   100;\n");
+}
+
+TEST(ViewerRows, ControlCharactersAndBadBytesInTheTimeAreEscaped) {
+    // The longest time, every byte escaped: four times as long.
+    std::string dels(15, '\x7F'), escapedDels;
+    for (int i = 0; i < 15; ++i) escapedDels += "\\x7F";
+    // The checksum is not checked, so any time text is a row.
+    EXPECT_EQ(rowsOf("\x1B[2J\x1B]0;x\n"  // not a record: the fields end early
+                     "\x1B[2J;   100; 0; 0;0X0000\n"
+                     "\xC2\x9B"
+                     "31m\x07;   105; 0; 0;0X0000\n"
+                     "g\xC5\x82\xC3;   107; 0; 0;0X0000\n" +
+                     dels + ";   110; 0; 0;X\n" + "10:15;   112; 0; 0;0X90D8\n"),
+              "\\x1B[2J;     0;   100;\n"
+              "\\xC2\\x9B31m\\x07;     5;   105;\n"
+              "g\xC5\x82\\xC3;     2;   107;\n" +
+                  escapedDels + ";     3;   110;\n" + "10:15;     2;   112;\n");
 }
 
 // ---- exit status

@@ -6,6 +6,7 @@
 #include <climits>
 #include <string_view>
 
+#include "escape.h"
 #include "pcutil.h"
 #include "pollrules.h"
 #include "record.h"
@@ -44,10 +45,12 @@ char* putNumber(char* out, long value) {
 
 // Rows are collected in a buffer and written in large pieces.
 constexpr std::size_t rowBufferSize = 1 << 16;
-// Room for one more row: a time of at most 15 characters, two numbers of
-// at most 20 and the separators; an increase that does not fit a long is
-// written on its own.
+// Room for one more row: a time of at most 15 characters (60 when every
+// byte of it is escaped), two numbers of at most 20 and the separators;
+// an increase that does not fit a long is written on its own.
 constexpr std::size_t rowRoom = 128;
+constexpr std::size_t maxLongText = 20;  // the digits and sign of a long
+static_assert(4 * maxRecordTime + 2 * maxLongText + 4 <= rowRoom, "a row fits its room");
 
 }  // namespace
 
@@ -88,8 +91,14 @@ long printRows(std::FILE* report, std::FILE* out) {
         // file, is not a record either way.
         if (kind != LineKind::complete || !readRecord(line, record)) continue;
         if (count == 0) previous = record.total;  // the first row shows no increase
-        std::memcpy(at, record.time.data(), record.time.size());
-        at += record.time.size();
+        if (needsEscaping(record.time)) {
+            std::string time = escapedText(record.time);
+            std::memcpy(at, time.data(), time.size());
+            at += time.size();
+        } else {
+            std::memcpy(at, record.time.data(), record.time.size());
+            at += record.time.size();
+        }
         *at++ = ';';
         if (subtractionOverflows(record.total, previous)) {
             std::string wide = increaseText(record.total, previous);
@@ -122,8 +131,9 @@ void reportMissing(std::FILE* out, const std::string& path) {
 void showReport(std::FILE* out, const std::string& reportDir, const std::string& entry,
                 const std::string& date) {
     std::string path = reportPath(reportDir, entry, date);
-    std::FILE* report = std::fopen(path.c_str(), "r");
-    if (report == nullptr) {
+    ReportFileStatus status;
+    std::FILE* report = openReportFile(path, status);
+    if (report == nullptr) {  // whatever the reason, as a file that is not there
         reportMissing(out, path);
         return;
     }

@@ -25,6 +25,13 @@
 //   a whole, never in pieces, and a last line without its line feed (a
 //   record the poller may be writing at that moment).  The checksum field
 //   is not checked.
+// - A report is read only from a regular file.  Anything else at its path
+//   (a FIFO, a device such as /dev/zero, a directory) is never read or
+//   waited on: it is a report that is not found.
+// - A row's time is shown with its control characters (C0, DEL, C1) and
+//   the bytes that are not UTF-8 written as \xNN, so that a report file
+//   cannot act on the operator's terminal; a poller's HH:MM or HH:MM.SS is
+//   shown as it is.
 // - Every record line of the file is shown, in file order, however many
 //   there are; the rows are printed as the file is read.  The increase of
 //   a row is taken over the previous row shown, and is printed exactly

@@ -26,12 +26,13 @@ std::string reportPath(const std::string& reportDir, const std::string& entry,
 std::string increaseText(long total, long previous);
 
 // Prints the rows of every record line of report, in file order; lines
-// that are not records are skipped.  Returns the number of rows printed.
+// that are not records are skipped.  Times are written through
+// escapedText.  Returns the number of rows printed.
 long printRows(std::FILE* report, std::FILE* out);
 
 // Shows the report of entry for the date text: the title, the header, the
-// rows and the closing line feeds; or, when the file cannot be opened, the
-// "not found" message and the error banner.
+// rows and the closing line feeds; or, when the file cannot be opened or
+// is not a regular file, the "not found" message and the error banner.
 void showReport(std::FILE* out, const std::string& reportDir, const std::string& entry,
                 const std::string& date);
 
