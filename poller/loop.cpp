@@ -1,5 +1,7 @@
 // The main loop: sample the clock once a second and run a poll cycle at
 // every due moment, until a stop signal clears runInt.
+#include <algorithm>
+
 #include "metrics.h"
 #include "poller.h"
 
@@ -9,38 +11,103 @@ namespace {
 struct LoopState {
     PollResult result;
     PollHealth loggedHealth = healthGood;  // the health last logged
-    // Real time of the sample that started the last poll cycle: a moment
-    // whose real time is not later (the clock was stepped back) is not
-    // polled again.  The repeated hour of an autumn daylight-saving change
-    // has new real times and is polled as usual.
+    // Real time of the moment the last poll cycle polled: a moment whose
+    // real time is not later (the clock was stepped back a little) is not
+    // polled again.  The repeated hour of an autumn daylight-saving
+    // change has new real times and is polled as usual.
     std::time_t lastCycle = 0;
+    // Every second up to this one has been sampled, polled, or lay within
+    // the normal length of a poll cycle.
+    std::time_t judgedUpTo = 0;
+    ClockWatch clock;       // for steps of the wall clock
     PollerMetrics metrics;  // written only when the metrics key is set
 };
 
+// A sample that starts a poll cycle.
+struct DueSample {
+    std::time_t now = 0;     // real time of the sample
+    std::time_t moment = 0;  // the due moment polled: now, or a second a late sample skipped
+};
+
+int secondOfDay(std::time_t when) {
+    std::tm parts{};
+    localtime_r(&when, &parts);
+    return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+}
+
+// Says a step of the wall clock found at the sample now, at every level
+// and in the journal.  A long step back is a corrected clock: the moments
+// it brings back are polled again.  Returns the step.
+long noteClockStep(const Settings& s, LoopState& state, std::time_t now) {
+    long step = clockStep(state.clock);
+    if (step < -clockBackTolerance) {
+        importantLog(s, priorityWarning, clockBackText(now, -step));
+        state.lastCycle = 0;
+        state.judgedUpTo = now;
+    } else if (step > clockForwardTolerance) {
+        importantLog(s, priorityWarning,
+                     clockForwardText(now, step, dueMomentsBetween(s, now - step, now)));
+        state.judgedUpTo = now;
+    }
+    return step;
+}
+
+// The longest a poll cycle normally lasts (three one-second waits after
+// its sample): the seconds it covers are not sampled, as the cycle of the
+// closing second 23:59:59 covers 00:00:00.
+constexpr std::time_t cycleSeconds = 3;
+
+// The earliest due moment of today, at most a minute ago, among the
+// seconds not yet judged that a sample woken late (a busy machine) skipped;
+// 0 when there is none.
+std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t now) {
+    std::time_t from = std::max(state.judgedUpTo + 1, now - clockForwardTolerance);
+    for (std::time_t moment = from; moment < now; ++moment) {
+        int second = secondOfDay(moment);
+        if (second > t) continue;  // yesterday
+        if (moment > state.lastCycle && isDue(second, start, stop, s.interval)) return moment;
+    }
+    return 0;
+}
+
 // Waits until a poll cycle is due or a stop is requested, keeping the
-// metrics' heartbeat; returns the real time of the sample.
-std::time_t waitForDueMoment(const Settings& s, const SerialPort& port, LoopState& state) {
-    const std::time_t lastCycle = state.lastCycle;
-    std::time_t now = 0;
-    do {
+// metrics' heartbeat.
+DueSample waitForDueMoment(const Settings& s, const SerialPort& port, LoopState& state) {
+    DueSample sample;
+    while (true) {
         wday = weekday();
         start = s.openTimes[wday];
         stop = closingSecond(s.closeTimes[wday]);
         waitForNextSecond();
-        now = std::time(nullptr);
-        t = gettimesec();
+        sample.now = std::time(nullptr);
+        t = secondOfDay(sample.now);
+        long step = noteClockStep(s, state, sample.now);
         heartbeatMetrics(s, port, state.metrics);
-    } while (runInt == 1 && (!isDue(t, start, stop, s.interval) || now <= lastCycle));
-    return now;
+        sample.moment = sample.now;
+        if (runInt != 1) break;
+        // A sample that woke more than a second late polls the due moments
+        // it skipped first, one a cycle, unless the clock was stepped back.
+        if (step >= 0) {
+            std::time_t skipped = skippedDueMoment(s, state, sample.now);
+            if (skipped != 0) {
+                sample.moment = skipped;
+                break;
+            }
+        }
+        if (isDue(t, start, stop, s.interval) && sample.now > state.lastCycle) break;
+        state.judgedUpTo = std::max(state.judgedUpTo, sample.now);
+    }
+    return sample;
 }
 
-void runPollCycle(const Settings& s, SerialPort& port, LoopState& state) {
+void runPollCycle(const Settings& s, SerialPort& port, LoopState& state, const DueSample& due) {
     if (port.lost) reopenLostPort(s, port);
     if (wday != wdayOld) {
         drainPort(s, port);
         wdayOld = wday;
     }
-    std::string time = recordTime(s.interval);
+    std::string time =
+        due.moment == due.now ? recordTime(s.interval) : recordTimeOf(s.interval, due.moment);
     std::time_t polledAt = std::time(nullptr);
     pollExchange(s, port, state.result);
     std::string line = formRecord(s, time, state.result);
@@ -61,9 +128,13 @@ void runPollCycle(const Settings& s, SerialPort& port, LoopState& state) {
 int runLoop(const Settings& s, SerialPort& port) {
     LoopState state;
     startMetrics(s, port, state.metrics);
+    clockStep(state.clock);
+    state.judgedUpTo = std::time(nullptr);
     while (runInt == 1) {
-        state.lastCycle = waitForDueMoment(s, port, state);
-        runPollCycle(s, port, state);
+        DueSample due = waitForDueMoment(s, port, state);
+        state.lastCycle = due.moment;
+        state.judgedUpTo = std::max(state.judgedUpTo, due.moment + cycleSeconds);
+        runPollCycle(s, port, state, due);
     }
     stopMetrics(s, port, state.metrics);
     writeStopLines(s);

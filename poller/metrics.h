@@ -17,6 +17,7 @@ struct MetricsState {
     bool up = true;        // false only in the file written at the stop
     std::int64_t startTime = 0;
     std::int64_t heartbeat = 0;  // the time of this write
+    int recordInterval = 0;      // seconds between two due moments
     bool open = false;           // the latest sample lies within today's hours
     bool portUp = true;          // false while the line is lost
     bool lastPollGood = true;    // the health of the latest poll; starts good

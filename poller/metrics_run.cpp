@@ -43,6 +43,7 @@ void startMetrics(const Settings& s, const SerialPort& port, PollerMetrics& m) {
     m.state.port = s.portname;
     m.state.version = versionText;
     m.state.startTime = now();
+    m.state.recordInterval = s.interval;
     // No sample of the loop yet: today's hours and the clock of this moment.
     int today = weekday();
     bool open =

@@ -27,6 +27,8 @@ constexpr Family startFamily{"pcpoll_start_time_seconds", "gauge",
 constexpr Family heartbeatFamily{
     "pcpoll_heartbeat_timestamp_seconds", "gauge",
     "When the poller wrote this file, in seconds since the epoch (at least once a minute)."};
+constexpr Family intervalFamily{"pcpoll_record_interval_seconds", "gauge",
+                                "The record interval: seconds between two due moments."};
 constexpr Family openFamily{
     "pcpoll_open", "gauge",
     "Whether the latest clock sample lies within today's opening hours on a day that is not "
@@ -129,6 +131,7 @@ std::string metricsText(const MetricsState& state) {
                  1);
     appendFamily(out, startFamily, entrance, state.startTime);
     appendFamily(out, heartbeatFamily, entrance, state.heartbeat);
+    appendFamily(out, intervalFamily, entrance, state.recordInterval);
     appendFamily(out, openFamily, entrance, state.open ? 1 : 0);
     appendFamily(out, portFamily, entrance, state.portUp ? 1 : 0);
     appendFamily(out, goodFamily, entrance, state.lastPollGood ? 1 : 0);

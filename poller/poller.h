@@ -2,8 +2,11 @@
 // the counter, report records and the polling loop.
 #pragma once
 
+#include <time.h>
+
 #include <csignal>
 #include <cstdio>
+#include <ctime>
 #include <string>
 
 #include "confkeys.h"
@@ -80,6 +83,10 @@ std::string bannerText(const Settings& s, int level);
 std::string badOptionText(const std::string& option);
 void writeStopLines(const Settings& s);
 
+// ---- the usage (usage.cpp)
+// With the configuration and log directories of this build.
+std::string usageText(const std::string& confDir, const std::string& logDir);
+
 // ---- files the poller appends to (safefile.cpp)
 // Opens a regular file for appending, creating it; -1 (or nullptr) for
 // anything else at the path, a symbolic link included.
@@ -142,6 +149,8 @@ struct SerialPort {
 // Opens the port for this poller alone: a terminal, locked against a
 // second poller.  -1 with errno set (EBUSY, ENOTTY, ...) otherwise.
 int openPort(const std::string& name);
+// Clears the exclusive flag, releases the lock and closes the port.
+void closePort(SerialPort& port);
 void configurePort(int fd);
 void announcePort(const Settings& s);
 bool lineGone(int error);
@@ -156,12 +165,36 @@ void waitOneSecond();
 constexpr int shortWrite = 25;  // a record line is longer than this
 
 std::string recordTime(int interval);
+// The record time of a moment polled late.
+std::string recordTimeOf(int interval, std::time_t moment);
 std::string recordBody(const std::string& time, const PollResult& result);
 std::string formRecord(const Settings& s, const std::string& time, const PollResult& result);
 // Appends the line to the day's report; false when it was not written whole.
 bool writeRecord(const Settings& s, const std::string& line);
 void noteClosedDay(const Settings& s);
 
+// ---- steps of the wall clock (clocksteps.cpp)
+constexpr long clockBackTolerance = 600;    // a longer step back is a corrected clock
+constexpr long clockForwardTolerance = 60;  // a longer step forward is said
+
+// The wall and monotonic clocks at the latest sample.
+struct ClockWatch {
+    bool started = false;
+    timespec wall{};
+    timespec mono{};
+};
+
+// Samples both clocks; returns how many whole seconds the wall clock moved
+// beyond the real time passed since the previous sample (negative: back),
+// 0 at the first sample.
+long clockStep(ClockWatch& watch);
+std::string clockBackText(std::time_t now, long seconds);
+std::string clockForwardText(std::time_t now, long seconds, int skipped);
+// The due moments, closed days left out, of the seconds from..to-1.
+int dueMomentsBetween(const Settings& s, std::time_t from, std::time_t to);
+
 // ---- schedule and main loop (schedule.cpp, loop.cpp)
-void waitForNextSecond();
+// Sleeps to the start of the next second of the wall clock, never longer
+// than one second of real time; returns the second it aims at.
+std::time_t waitForNextSecond();
 int runLoop(const Settings& s, SerialPort& port);

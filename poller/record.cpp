@@ -31,6 +31,10 @@ long appendLine(const std::string& path, const std::string& line, int& error) {
 
 std::string recordTime(int interval) { return recordTimeText(gettime(), interval); }
 
+std::string recordTimeOf(int interval, std::time_t moment) {
+    return recordTimeText(timeText(moment), interval);
+}
+
 std::string recordBody(const std::string& time, const PollResult& result) {
     return recordBodyText(time, result.total, result.faults, result.noAnswer);
 }

@@ -41,8 +41,7 @@ ssize_t readChunk(int fd, std::string& kept, int& error) {
 void markLost(const Settings& s, SerialPort& port, int error) {
     if (port.lost || !lineGone(error)) return;
     port.lost = true;
-    close(port.fd);
-    port.fd = -1;
+    closePort(port);
     if (port.down) return;
     port.down = true;
     importantLog(
@@ -66,19 +65,33 @@ int failOpen(int fd, int error) {
 }  // namespace
 
 int openPort(const std::string& name) {
-    int fd = open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    // Without O_NONBLOCK an open of a serial line can wait for its carrier.
+    int fd = open(name.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return -1;
     struct termios current {};
     if (tcgetattr(fd, &current) != 0) return failOpen(fd, ENOTTY);
     if (flock(fd, LOCK_EX | LOCK_NB) != 0)
         return failOpen(fd, errno == EWOULDBLOCK ? EBUSY : errno);
     // Other opens of the device fail from now on (root's excepted, which
-    // the lock above stops).
+    // the lock above stops), until closePort clears the flag: on a pseudo-
+    // terminal it outlives this process.
     ioctl(fd, TIOCEXCL);
     return fd;
 }
 
+void closePort(SerialPort& port) {
+    if (port.fd < 0) return;
+    ioctl(port.fd, TIOCNXCL);
+    flock(port.fd, LOCK_UN);
+    close(port.fd);
+    port.fd = -1;
+}
+
 void configurePort(int fd) {
+    // Opened without waiting for the carrier; reads and writes follow the
+    // settings below (a read returns at once) rather than O_NONBLOCK.
+    int flags = fcntl(fd, F_GETFL);
+    if (flags != -1) fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     tcflush(fd, TCIFLUSH);
     struct termios settings {};
     settings.c_cflag = B1200 | CS8 | CLOCAL | CREAD;

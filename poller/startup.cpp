@@ -19,6 +19,8 @@ void installStopHandler() {
     // A file-size limit must not end the poller: a write beyond it fails
     // and is logged like any other failed write.
     signal(SIGXFSZ, SIG_IGN);
+    // Nor a broken journal stream: its write fails instead.
+    signal(SIGPIPE, SIG_IGN);
 }
 
 namespace {

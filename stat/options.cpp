@@ -143,7 +143,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
     opterr = 0;  // the messages are ours
     optind = 1;
     int id;
-    while ((id = getopt_long(argc, argv, "", longOptions, nullptr)) != -1) {
+    while ((id = getopt_long(argc, argv, "h", longOptions, nullptr)) != -1) {
         std::string value = optarg != nullptr ? optarg : "";
         switch (id) {
             case optDate: choice.date = value; break;
@@ -187,6 +187,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 sizeGiven = true;
                 break;
+            case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             case optLoad: parsed.load = value; break;
@@ -247,7 +248,7 @@ std::string usageText() {
            "                       polaczenia libpq, np. dbname=korvane)\n"
            "  --sales PLIK         z --load: takze sprzedaz z PLIKU (csv: time, shop,\n"
            "                       transactions, revenue)\n"
-           "  --help               ten opis\n"
+           "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"

@@ -3,7 +3,10 @@
 // bytes between polls, paths that are not regular files, a clock stepped
 // back, SIGHUP, configuration warnings and the lines that reach the journal.
 #include <gtest/gtest.h>
+#include <fcntl.h>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <regex>
@@ -117,6 +120,47 @@ TEST(Port, SecondPollerOnTheSamePortEndsAndTheFirstGoesOn) {
     for (std::size_t i = 0; i < totals.size(); ++i)
         EXPECT_EQ(totals[i], static_cast<int>(i) + 1) << "no answer was taken by the second";
     EXPECT_EQ(rig.verboseLog(), "");
+}
+
+// Whether the terminal at path has its exclusive flag set; -1 when it
+// cannot be asked.
+int exclusiveFlag(const std::string& path) {
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) return -1;
+    int flag = -1;
+    if (ioctl(fd, TIOCGEXCL, &flag) != 0) flag = -1;
+    close(fd);
+    return flag;
+}
+
+TEST(Port, TheExclusiveFlagEndsWithThePollerAndTheNextOneOpensThePort) {
+    PollerRig rig("port_exclusive");
+    rig.configure("10", "10:00-11:00");
+    rig.simulate({});
+    rig.startPoller(tenOClock);
+    ASSERT_TRUE(rig.waitForLines("20110314", 1));
+    EXPECT_EQ(exclusiveFlag(rig.port), 1) << "held for this poller alone while it runs";
+    EXPECT_EQ(rig.stopPoller().status, 0);
+    // The simulator still holds the pseudo-terminal open, so the flag
+    // would outlive the poller if it were left set.
+    EXPECT_EQ(exclusiveFlag(rig.port), 0);
+
+    writeFile(rig.dir.root("/opt/velmora/door2.conf"),
+              "portname = " + rig.port + "\nentry = " + rig.dir.root("/var/log/korvane/door2.csv") +
+                  "\nrecordtime = 10\nopentime = 10:00-11:00\n");
+    ProcessSetup setup;
+    setup.program = pollerProgram();
+    setup.argv0 = "door2";
+    setup.workDir = rig.dir.path;
+    setup.fakeTime = tenOClock;
+    pid_t second = startProcess(setup);
+    std::string report = rig.dir.root("/var/log/korvane/door2_20110314.csv");
+    bool polled = waitUntil([&] { return occurrences(readFile(report), "\n") >= 2; }, 30000);
+    kill(second, SIGTERM);
+    ProcessResult result = waitProcess(second, setup, 20000);
+    EXPECT_TRUE(polled) << result.err;
+    EXPECT_EQ(result.status, 0);
+    EXPECT_EQ(result.err, "");
 }
 
 TEST(Port, RegularFileIsNoTerminalAndIsLeftUnchanged) {
@@ -342,6 +386,23 @@ TEST(Journal, CounterHealthLostLineAndFailedWrites) {
     EXPECT_EQ(occurrences(result.err, "<6>Odzyskano polaczenie z portem " + rig.port + "\n"), 1);
     EXPECT_TRUE(healthLine(journal[1], "10:00.1", "Licznik nie odpowiada", "<3>"));
     EXPECT_TRUE(healthLine(journal[3], "10:00.2", "Licznik odpowiada poprawnie", "<6>"));
+}
+
+TEST(Journal, AJournalThatHasGoneAwayDoesNotEndThePoller) {
+    PollerRig rig("journal_gone");
+    rig.configure("10", "10:00-11:00");
+    // The silent polls and the return write to the journal.
+    rig.simulate({"--script", "silent,silent"});
+    rig.pollerSetup.journalStream = true;
+    rig.pollerSetup.journalGone = true;
+    rig.startPoller(tenOClock);
+    ASSERT_TRUE(rig.waitForLines("20110314", 4));
+    ProcessResult result = rig.stopPoller();
+    EXPECT_EQ(result.status, 0) << "not ended by SIGPIPE (status 141)";
+    std::string log = rig.verboseLog();
+    EXPECT_EQ(occurrences(log, "Licznik nie odpowiada\n"), 1) << log;
+    EXPECT_EQ(occurrences(log, "Licznik odpowiada poprawnie\n"), 1) << log;
+    EXPECT_EQ(occurrences(rig.eventLog(), "STOP: 2011-03-14 - 10:00."), 1);
 }
 
 TEST(Journal, AnotherStreamInTheVariableIsNoJournal) {

@@ -70,11 +70,12 @@ else
 fi
 
 outside=$(cd "$dest" && {
-    find . -mindepth 1 -maxdepth 1 ! -path "./${prefix#/}"
+    find . -mindepth 1 -maxdepth 1 ! -path "./${prefix#/}" ! -path ./etc
     find ".$prefix" -mindepth 1 -maxdepth 1 ! -name bin ! -name lib ! -name share
+    find ./etc -mindepth 1 ! -path ./etc/logrotate.d ! -path ./etc/logrotate.d/pcpoll
 })
 if [[ -z $outside ]]; then
-    pass "everything lands in bin, lib and share under the prefix"
+    pass "everything lands in bin, lib and share under the prefix, and /etc/logrotate.d/pcpoll"
 else
     fail "files installed outside bin, lib and share of the prefix" "$outside"
 fi
@@ -91,7 +92,6 @@ data=(share/man/man8/pcpoll.8
       share/doc/pcpoll/examples/pcpoll-alerts.yml
       share/doc/pcpoll/examples/door1.conf
       share/doc/pcpoll/examples/pcview.conf
-      share/doc/pcpoll/examples/logrotate.d/pcpoll
       share/doc/pcstat/examples/pcstat-load.service
       share/doc/pcstat/examples/pcstat-load.timer)
 
@@ -174,7 +174,7 @@ if [[ -f $unit ]]; then
     else
         fail "RestartPreventExitStatus names 1" "$(grep -E '^RestartPreventExitStatus' <<<"$settings")"
     fi
-    for expected in Restart=on-failure 'Documentation=man:pcpoll(8)' \
+    for expected in Restart=always 'Documentation=man:pcpoll(8)' \
                     WantedBy=multi-user.target KillSignal=SIGTERM; do
         if grep -q -x -F -- "$expected" <<<"$settings"; then
             pass "unit has $expected"
@@ -361,13 +361,27 @@ if [[ -f $examples/pcview.conf ]]; then
         fail "pcview.conf is the single line entry = door1" "$(cat -A "$examples/pcview.conf")"
     fi
 fi
-if [[ -f $examples/logrotate.d/pcpoll ]]; then
-    rules=$(grep -v -E '^[[:space:]]*(#|$)' "$examples/logrotate.d/pcpoll")
+logrotate=$dest/etc/logrotate.d/pcpoll
+if [[ -f $logrotate && $(mode_of "$logrotate") == 644 ]]; then
+    pass "logrotate set-up installed as /etc/logrotate.d/pcpoll, mode 644"
+else
+    fail "logrotate set-up installed as /etc/logrotate.d/pcpoll, mode 644" "$(ls -l "$logrotate" 2>&1)"
+fi
+if [[ -f $logrotate ]]; then
+    rules=$(grep -v -E '^[[:space:]]*(#|$)' "$logrotate")
     if grep -q -F '/opt/velmora/log/*.log /opt/velmora/log/comlog.txt {' <<<"$rules" &&
-       ! grep -q -E 'copytruncate|postrotate|/var/log/korvane' <<<"$rules"; then
-        pass "logrotate example rotates the logs by renaming, not the reports"
+       grep -q -x -E '[[:space:]]*su pcpoll pcpoll' <<<"$rules" &&
+       grep -q -x -E '[[:space:]]*create 0644 pcpoll pcpoll' <<<"$rules" &&
+       ! grep -q -E 'copytruncate|postrotate|nocreate|/var/log/korvane|\.csv' <<<"$rules"; then
+        pass "logrotate rotates the logs by renaming as pcpoll, never the reports"
     else
-        fail "logrotate example rotates the logs by renaming, not the reports" "$rules"
+        fail "logrotate rotates the logs by renaming as pcpoll, never the reports" "$rules"
+    fi
+    if command -v logrotate >/dev/null &&
+       output=$(logrotate -d "$logrotate" 2>&1) && ! grep -q -i 'error' <<<"$output"; then
+        pass "logrotate -d reads the set-up without an error"
+    elif command -v logrotate >/dev/null; then
+        fail "logrotate -d reads the set-up without an error" "$output"
     fi
 fi
 

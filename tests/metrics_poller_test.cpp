@@ -38,6 +38,7 @@ TEST(MetricsPoller, WrittenAtTheStartAfterEveryCycleAndAtTheStop) {
     const std::string& first = written[0];
     EXPECT_EQ(sampleOf(first, "pcpoll_up" + door1), "1") << first;
     EXPECT_EQ(sampleOf(first, "pcpoll_open" + door1), "0") << first;
+    EXPECT_EQ(sampleOf(first, "pcpoll_record_interval_seconds" + door1), "10") << first;
     EXPECT_EQ(sampleOf(first, "pcpoll_polls_total{entrance=\"door1\",result=\"good\"}"), "0");
     long long started = std::stoll("0" + sampleOf(first, "pcpoll_start_time_seconds" + door1));
     EXPECT_GE(started, 1300096770);

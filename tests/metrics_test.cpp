@@ -26,6 +26,7 @@ MetricsState runningState() {
     state.version = versionText;
     state.startTime = 1300093190;
     state.heartbeat = 1300096800;
+    state.recordInterval = 900;
     state.open = true;
     state.lastPollGood = true;
     state.pollsGood = 12;
@@ -57,6 +58,10 @@ const char* const runningText =
     "since the epoch (at least once a minute).\n"
     "# TYPE pcpoll_heartbeat_timestamp_seconds gauge\n"
     "pcpoll_heartbeat_timestamp_seconds{entrance=\"door1\"} 1300096800\n"
+    "# HELP pcpoll_record_interval_seconds The record interval: seconds between two due "
+    "moments.\n"
+    "# TYPE pcpoll_record_interval_seconds gauge\n"
+    "pcpoll_record_interval_seconds{entrance=\"door1\"} 900\n"
     "# HELP pcpoll_open Whether the latest clock sample lies within today's opening hours on "
     "a day that is not closed.\n"
     "# TYPE pcpoll_open gauge\n"
@@ -152,6 +157,7 @@ TEST(MetricsText, SeriesWithoutAValueYetAreLeftOut) {
                   "version=\"pcpoll-0.1.0-20100826-7\"} 1",
                   "pcpoll_start_time_seconds{entrance=\"door1\"} 1300093190",
                   "pcpoll_heartbeat_timestamp_seconds{entrance=\"door1\"} 1300093190",
+                  "pcpoll_record_interval_seconds{entrance=\"door1\"} 0",
                   "pcpoll_open{entrance=\"door1\"} 0",
                   "pcpoll_port_up{entrance=\"door1\"} 1",
                   "pcpoll_last_poll_good{entrance=\"door1\"} 1",

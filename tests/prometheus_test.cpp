@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 
 #include <iostream>
+#include <regex>
 
 #include "realtools.h"
 #include "rig.h"
@@ -25,11 +26,22 @@ TEST(AlertRules, PassTheirUnitTests) {
     CommandResult check =
         runCommand("cd '" + examples + "' && promtool check rules pcpoll-alerts.yml");
     EXPECT_EQ(check.status, 0) << check.output;
-    EXPECT_NE(check.output.find("SUCCESS: 5 rules found"), std::string::npos) << check.output;
+    EXPECT_NE(check.output.find("SUCCESS: 8 rules found"), std::string::npos) << check.output;
     CommandResult test =
         runCommand("cd '" + examples + "' && promtool test rules pcpoll-alerts.test.yml");
     EXPECT_EQ(test.status, 0) << test.output;
     EXPECT_NE(test.output.find("SUCCESS"), std::string::npos) << test.output;
+}
+
+TEST(AlertRules, TheExporterRuleWatchesTheJobOfTheExampleConfiguration) {
+    std::smatch job, watched;
+    std::string config = readFile(examples + "/prometheus.yml");
+    std::string rules = readFile(examples + "/pcpoll-alerts.yml");
+    ASSERT_TRUE(std::regex_search(config, job, std::regex("job_name: ([a-z_]+)")));
+    ASSERT_TRUE(
+        std::regex_search(rules, watched, std::regex("expr: up\\{job=\"([a-z_]+)\"\\} == 0")));
+    EXPECT_EQ(job[1].str(), watched[1].str());
+    EXPECT_EQ(job[1].str(), "shops");
 }
 
 TEST(AlertRules, ExampleCentralConfigurationIsValid) {

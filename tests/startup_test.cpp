@@ -272,3 +272,41 @@ TEST(StartUp, ValuesFarBeyondEveryCapacityAreKeptWhole) {
                        std::string(300, 'x') + "\n"),
               std::string::npos);
 }
+
+TEST(StartUp, HelpAndVersionAnswerBeforeAnythingElse) {
+    PollerRun run("startup_help");
+    run.configure(goodConf);
+    ProcessResult help = run.start({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.err, "");
+    EXPECT_EQ(help.out,
+              "Uzycie: pcpoll [-v|-vv]\n"
+              "Odpytuje licznik VORM-2210 na porcie podanym w pliku konfiguracji\n"
+              "scratch/opt/velmora/NAZWA.conf (NAZWA: nazwa wywolania) i dopisuje jego stany\n"
+              "do dziennych plikow raportu.\n"
+              "\n"
+              "  -v         w logu szczegolowym takze start, ustawienia, port i dni\n"
+              "  -vv        do tego kazda wartosc konfiguracji i kazdy cykl odpytania\n"
+              "  --help     ten opis\n"
+              "  --version  wersja\n"
+              "\n"
+              "Logi: scratch/opt/velmora/log/NAZWA.log i scratch/opt/velmora/log/NAZWA_v.log.\n"
+              "Status: 0 po SIGTERM, SIGINT lub SIGHUP, 1 po blednej konfiguracji,\n"
+              "255 gdy nie mozna otworzyc portu.\n");
+    ProcessResult version = run.start({"--version"});
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.err, "");
+    EXPECT_EQ(version.out, "pcpoll-0.1.0-20100826-7\n");
+    EXPECT_FALSE(pathExists(run.dir.root("/opt/velmora/log/door1.log"))) << "no log line";
+    EXPECT_FALSE(pathExists(run.dir.root("/opt/velmora/log/door1_v.log")));
+
+    // Only the whole first argument: anything else is read as before.
+    run.configure("");
+    ProcessResult other = run.start({"--helpme"});
+    EXPECT_EQ(other.status, 1);
+    EXPECT_EQ(other.out, "");
+    EXPECT_NE(run.verboseLog().find("\n zla opcja --helpme, dopuszczalne -v i -vv"),
+              std::string::npos)
+        << run.verboseLog();
+    EXPECT_EQ(run.start({"-v", "--help"}).out, "") << "a second argument is ignored";
+}

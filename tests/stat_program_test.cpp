@@ -307,6 +307,10 @@ TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
     EXPECT_EQ(typo.err,
               "pcstat: dor1: brak plikow raportu scratch/var/log/korvane/dor1_RRRRMMDD.csv\n");
     EXPECT_EQ(r.run({"--version"}).out, "pcstat 0.1.0\n");
+    ProcessResult shortHelp = r.run({"-h"});
+    EXPECT_EQ(shortHelp.status, 0);
+    EXPECT_EQ(shortHelp.out, help.out) << "-h works as --help";
+    EXPECT_NE(help.out.find("\n  -h, --help           ten opis\n"), std::string::npos);
 }
 
 namespace {

@@ -69,6 +69,37 @@ TEST(ViewerProgram, ShowsTheTwoRecordExample) {
     EXPECT_EQ(result.err, "");
 }
 
+TEST(ViewerProgram, HelpAndVersionAnswerWithoutTheDialogue) {
+    ScratchDir dir("viewer_help");
+    writeConf(dir, "entry = door1\n");
+    ProcessSetup setup;
+    setup.program = viewerProgram();
+    setup.workDir = dir.path;
+    setup.fakeTime = today;
+    setup.input = "-1\n";
+    setup.args = {"--help"};
+    ProcessResult help = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(help.status, 0);
+    EXPECT_EQ(help.out,
+              "Uzycie: pcview\n"
+              "Pokazuje dzisiejszy raport wejscia nazwanego kluczem entry w pliku\n"
+              "scratch/etc/korvane/pcview.conf, a potem pyta, ile dni wstecz pokazac:\n"
+              "0 to dzisiaj, 1 wczoraj; liczba ujemna konczy program.\n"
+              "\n"
+              "  --help     ten opis\n"
+              "  --version  wersja\n");
+    EXPECT_EQ(help.err, "");
+    setup.args = {"--version"};
+    ProcessResult version = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(version.status, 0);
+    EXPECT_EQ(version.out, "pcview 0.1.0\n");
+    // Any other argument is ignored, as always: the dialogue runs.
+    setup.args = {"-h"};
+    ProcessResult other = runProcess(setup, runTimeoutMs);
+    EXPECT_EQ(other.status, 255);
+    EXPECT_NE(other.out.find("jezeli chcesz zakonczyc, wpisz -1\n"), std::string::npos);
+}
+
 TEST(ViewerProgram, AnUnansweredPollShowsNoIncrease) {
     ScratchDir dir("viewer_unanswered");
     writeConf(dir, "entry = door1\n");

@@ -3,7 +3,7 @@
 # moments of the schedule, records written, missed moments, CPU time and
 # peak memory of the poller, and how long it takes to stop after SIGTERM.
 #
-# Usage: tools/bench-poller.sh [--metrics] [hour|day|week] [build-dir]
+# Usage: tools/bench-poller.sh [--metrics] [hour|day|week|silent500|silent1000] [build-dir]
 #   --metrics  run the period twice, without and then with the metrics file
 #              (metrics = <build-dir>/bench/textfile/door1.prom), to show its
 #              cost beside the plain run, and report the file's size
@@ -11,6 +11,10 @@
 #   day   one simulated day, 00:00-24:00, interval 10 s, clock x500
 #   week  seven simulated days, 09:00-21:00 (Sunday 10:00-14:00, Saturday
 #         closed), interval 900 s, clock x1000
+#   silent500, silent1000  30 real seconds of a silent counter (every query
+#         unanswered, so each cycle is one one-second wait), 00:00-24:00,
+#         interval 10 s, clock x500 or x1000: the tightest schedule, where
+#         any cost the loop adds between two samples shows as missed moments
 # Needs the default build (pcpoll-scratch, pcsim); touches nothing outside
 # <build-dir>/bench.
 set -euo pipefail
@@ -38,8 +42,14 @@ day)  startAt="2011-03-14 23:59:55"; endAt="2011-03-16 00:00:05"; speed=500; int
       hours="00:00-24:00"; extra="" ;;
 week) startAt="2011-03-13 00:00:00"; endAt="2011-03-20 00:00:05"; speed=1000; interval=900
       hours="09:00-21:00"; extra=$'Sunday = 10:00-14:00\nSaturday = 00:00-00:00\n' ;;
-*) echo "usage: $0 [hour|day|week] [build-dir]" >&2; exit 2 ;;
+silent500|silent1000)
+      speed=${mode#silent}; startAt="2011-03-14 00:00:05"
+      endAt=$(TZ=UTC date -d "@$(( $(TZ=UTC date -d "$startAt" +%s) + 30 * speed ))" '+%F %T')
+      interval=10; hours="00:00-24:00"; extra="" ;;
+*) echo "usage: $0 [hour|day|week|silent500|silent1000] [build-dir]" >&2; exit 2 ;;
 esac
+simArgs=(--step-random 5)
+[[ $mode == silent* ]] && simArgs=(--script silent --loop)
 
 faketimeLib=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -1)
 [[ -n $faketimeLib ]] || { echo "libfaketime not found" >&2; exit 1; }
@@ -53,10 +63,10 @@ if [[ -n ${PC_BENCH_METRICS:-} ]]; then
     extra+="metrics = $metrics"$'\n'
 fi
 printf 'portname = %s\nentry = %s\nrecordtime = %s\nopentime = %s\n%s' "$work/tty" \
-    "$work/scratch/var/log/korvane/door1.csv" "$interval" "$hours" "$extra" \
+    scratch/var/log/korvane/door1.csv "$interval" "$hours" "$extra" \
     >scratch/opt/velmora/door1.conf
 
-"$simulator" --link "$work/tty" --step-random 5 >/dev/null &
+"$simulator" --link "$work/tty" "${simArgs[@]}" >/dev/null &
 simPid=$!
 trap 'kill $simPid 2>/dev/null || true' EXIT
 for _ in $(seq 100); do [[ -e $work/tty ]] && break; sleep 0.05; done
@@ -87,11 +97,13 @@ realEnd=$stopped
 # the weekday and hours of the configuration above, less those that fall
 # within a poll cycle still under way (an answered exchange takes two
 # seconds, so a 23:59:59 cycle leaves no 00:00:00 sample).
-due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mode" '
+# Due moments of the seconds from+1..to-1 under the schedule above.
+dueBetween() {
+awk -v from="$1" -v to="$2" -v iv="$interval" -v mode="$mode" '
     BEGIN {
         for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 21 * 3600 }
         if (mode == "hour") for (d = 0; d < 7; d++) { op[d] = 9 * 3600; cl[d] = 10 * 3600 }
-        if (mode == "day") for (d = 0; d < 7; d++) { op[d] = 0; cl[d] = 86399 }
+        if (mode == "day" || mode ~ /^silent/) for (d = 0; d < 7; d++) { op[d] = 0; cl[d] = 86399 }
         if (mode == "week") { op[0] = 10 * 3600; cl[0] = 14 * 3600; op[6] = 0; cl[6] = 0 }
         n = 0; last = 0; cycle = 3
         for (e = from + 1; e < to; e++) {
@@ -102,7 +114,24 @@ due=$(awk -v from="$startEpoch" -v to="$endEpoch" -v iv="$interval" -v mode="$mo
                 && op[wd] != cl[wd] && e - last >= cycle) { n++; last = e }
         }
         print n
-    }')
+    }'
+}
+due=$(dueBetween "$startEpoch" "$endEpoch")
+# The moments missed while the poller ran: due moments between its first
+# and its last record that have no record, whatever the start and the stop
+# cost.
+recordEpochs=$(for file in scratch/var/log/korvane/door1_*.csv; do
+    [[ -f $file ]] || continue
+    day=${file##*_}; day=${day%.csv}
+    dayEpoch=$(date -d "$day" +%s)
+    awk -F';' -v d="$dayEpoch" '{ split($1, p, /[:.]/); print d + p[1] * 3600 + p[2] * 60 + p[3] }' "$file"
+done | sort -n)
+firstRecord=$(head -1 <<<"$recordEpochs")
+lastRecord=$(tail -1 <<<"$recordEpochs")
+inside=0
+if [[ -n $firstRecord ]]; then
+    inside=$(( $(dueBetween "$((firstRecord - 1))" "$((lastRecord + 1))") - $(grep -c . <<<"$recordEpochs") ))
+fi
 records=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | wc -l)
 unanswered=$(cat scratch/var/log/korvane/door1_*.csv 2>/dev/null | awk -F';' '$4 == " 1"' | wc -l)
 
@@ -110,6 +139,7 @@ echo "bench-poller $mode: $simSeconds simulated seconds at x$speed, interval $in
 echo "  due moments:      $due"
 echo "  records written:  $records (unanswered polls among them: $unanswered)"
 echo "  missed moments:   $((due - records))"
+echo "  missed between the first and the last record: $inside"
 awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v r0="$realStart" -v r1="$realEnd" \
     'BEGIN { printf "  poller CPU:       %.2f s user + %.2f s system in %.1f s real\n", u / hz, s / hz, r1 - r0 }'
 echo "  poller peak RSS:  $peakKiB KiB"

@@ -42,7 +42,7 @@ report=$demo/scratch/var/log/korvane/door1_${day//-/}.csv
 cat >scratch/opt/velmora/door1.conf <<CONF
 # Demo entrance: the simulated counter's port, a report per day.
 portname = $demo/tty
-entry = $demo/scratch/var/log/korvane/door1.csv
+entry = scratch/var/log/korvane/door1.csv
 recordtime = $interval
 opentime = $opening-$closing
 comlog = yes

@@ -15,7 +15,8 @@
 #   255, restarted after 30 s); the counter killed and started again
 #   (recovered without a restart); the counter-health, line and
 #   configuration lines in the journal with their priorities; systemctl
-#   stop (status 0, one STOP line); pcview showing the day.
+#   stop (status 0, a STOP line, no restart after it); a SIGHUP (status
+#   0, started again by Restart=always); pcview showing the day.
 #
 # One line per check, then "N passed, N failed".  Exit status 0 only when
 # every check passed; 1 when one failed or the container could not be made
@@ -544,6 +545,31 @@ check "journal, priority warning: the configuration warnings (sunday, comlog=yes
 check "journal: no '<N>' priority prefix left in a message" \
     bash -c '! grep -E "^<[0-9]>" "$1"' prefix "$logs/journal-door1.txt"
 
+# -- a stray SIGHUP: the poller stops cleanly (status 0) and the unit
+#    (Restart=always) starts it again 30 s later
+
+hup_pid=$(show pcpoll@door1.service MainPID)
+hup_restarts=$(show pcpoll@door1.service NRestarts)
+hup_records=$(record_count)
+inside systemctl kill --signal=SIGHUP pcpoll@door1.service
+door1_back() {
+    local pid
+    pid=$(show pcpoll@door1.service MainPID)
+    [[ $pid != 0 && $pid != "$hup_pid" ]] &&
+        (($(show pcpoll@door1.service NRestarts) > hup_restarts)) &&
+        (($(record_count) > hup_records + 1))
+}
+wait_until 75 door1_back
+check_hup() {
+    door1_back && [[ $(show pcpoll@door1.service ActiveState) == active ]] &&
+        (($(inside grep -c '^STOP: ' /opt/velmora/log/door1.log) == 1)) ||
+        { echo "pid $(show pcpoll@door1.service MainPID) (was $hup_pid)," \
+               "restarts $(show pcpoll@door1.service NRestarts) (were $hup_restarts)," \
+               "records $(record_count) (were $hup_records)"
+          inside cat /opt/velmora/log/door1.log; return 1; }
+}
+check "SIGHUP: one STOP line, then the unit starts the poller again and records go on" check_hup
+
 # -- the missing port: status 255, then a restart 30 s later
 
 door2_restarted() { (($(show pcpoll@door2.service NRestarts) >= 1)); }
@@ -563,8 +589,8 @@ inside systemctl stop pcpoll@door2.service
 stop_started=$(date +%s%N)
 inside systemctl stop pcpoll@door1.service
 stop_ms=$((($(date +%s%N) - stop_started) / 1000000))
-check "systemctl stop: status 0 in ${stop_ms} ms, inactive, one STOP line in the event log, pcpoll_up 0" \
-    expect_equal "status, result, state, STOP lines, pcpoll_up 0" "0 success inactive 1 yes" \
+check "systemctl stop: status 0 in ${stop_ms} ms, inactive, a second STOP line in the event log, pcpoll_up 0" \
+    expect_equal "status, result, state, STOP lines, pcpoll_up 0" "0 success inactive 2 yes" \
     "$(show pcpoll@door1.service ExecMainStatus) $(show pcpoll@door1.service Result) $(show pcpoll@door1.service ActiveState) $(inside grep -c '^STOP: ' /opt/velmora/log/door1.log) $(metrics_up 0 && echo yes)"
 
 # -- the viewer shows the day, to any user
@@ -584,6 +610,11 @@ check_view() {
     [[ -z $missing ]] || { echo "rows missing: $missing"; return 1; }
 }
 check "pcview as nobody shows all $(record_count) records of door1's day, status 255 after -1" check_view
+
+# systemctl stop is for good: no restart after RestartSec.
+sleep $((stop_started / 1000000000 + 35 - $(date +%s) > 0 ? stop_started / 1000000000 + 35 - $(date +%s) : 0))
+check "35 s after systemctl stop: still inactive, not restarted" \
+    expect_equal "state" "inactive" "$(show pcpoll@door1.service ActiveState)"
 
 echo "system-test: $(($(date +%s) - started)) s; logs in $logs"
 inside journalctl --no-pager >"$logs/journal.txt" 2>&1

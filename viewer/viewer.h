@@ -73,5 +73,8 @@ bool readEntry(std::FILE* out, const std::string& confPath, std::string& entry);
 // The whole viewer: configuration once, then a report (or the error
 // banner) and the prompt in turn until a negative number is typed or the
 // input ends.  Returns the exit status.
+// What --help prints, with the configuration file of this build.
+std::string viewerUsageText(const std::string& confFile);
+
 int viewerRun(std::FILE* in, std::FILE* out, const std::string& confPath,
               const std::string& reportDir);

@@ -4,6 +4,10 @@
 #include "rig.h"
 
 #include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
 
 namespace testsupport {
 
@@ -13,20 +17,32 @@ constexpr int linkTimeoutMs = 10000;
 
 Simulator startSimulator(const std::string& workDir, const std::string& linkPath,
                          const std::vector<std::string>& args) {
+    // Each simulator makes a link of its own, and the port's link points to
+    // it.  The test removes that link before the simulator ends, so that
+    // the port never leads to a pseudo-terminal that another program on the
+    // machine has been given the number of.
+    static int instances = 0;
     Simulator sim;
     sim.link = linkPath;
+    sim.ownLink = linkPath + "-sim" + std::to_string(++instances);
     sim.logPath = workDir + "/pcsim.log";
     sim.setup.program = simulatorProgram();
     sim.setup.workDir = workDir;
-    sim.setup.args = {"--link", linkPath, "--log", sim.logPath};
+    sim.setup.args = {"--link", sim.ownLink, "--log", sim.logPath};
     sim.setup.args.insert(sim.setup.args.end(), args.begin(), args.end());
     sim.pid = startProcess(sim.setup);
-    waitUntil([&] { return pathExists(linkPath); }, linkTimeoutMs);
+    waitUntil([&] { return pathExists(sim.ownLink); }, linkTimeoutMs);
+    std::string temporary = linkPath + "-new";
+    unlink(temporary.c_str());
+    std::string target = std::filesystem::path(sim.ownLink).filename().string();
+    if (symlink(target.c_str(), temporary.c_str()) == 0)
+        std::rename(temporary.c_str(), linkPath.c_str());
     return sim;
 }
 
 void stopSimulator(Simulator& sim, int signal) {
     if (sim.pid <= 0) return;
+    unlink(sim.ownLink.c_str());
     kill(sim.pid, signal);
     waitProcess(sim.pid, sim.setup, linkTimeoutMs);
     sim.pid = -1;

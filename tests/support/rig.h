@@ -11,11 +11,13 @@ namespace testsupport {
 struct Simulator {
     pid_t pid = -1;
     ProcessSetup setup;
-    std::string link;     // path of the port, a link to the pty
+    std::string link;     // path of the port: a link to ownLink
+    std::string ownLink;  // this simulator's link to its pty
     std::string logPath;  // what the simulator received and sent
 };
 
-// Starts pcsim with its port link at linkPath; waits until the link exists.
+// Starts pcsim with its port link at linkPath (through a link of this
+// simulator's own); waits until the link exists.
 Simulator startSimulator(const std::string& workDir, const std::string& linkPath,
                          const std::vector<std::string>& args);
 void stopSimulator(Simulator& sim, int signal = SIGTERM);

@@ -11,9 +11,9 @@
 
 namespace testsupport {
 
-// A fresh directory under the build tree, named after the test and the
-// process, removed at destruction unless the environment variable
-// PC_KEEP_TEST_DIRS is set.
+// A fresh directory, named after the test and the process, in a directory
+// of the test program under /tmp whose path has no point; removed at
+// destruction unless the environment variable PC_KEEP_TEST_DIRS is set.
 struct ScratchDir {
     explicit ScratchDir(const std::string& name);
     ~ScratchDir();
@@ -37,6 +37,9 @@ struct ProcessSetup {
     // Standard error stands for the systemd journal: JOURNAL_STREAM holds
     // its device and inode.
     bool journalStream = false;
+    // With journalStream: standard error is a pipe that nobody reads (a
+    // journal that has gone away), so a write to it raises SIGPIPE.
+    bool journalGone = false;
     std::string timeZone = "UTC";  // TZ value
     std::string input;             // written to standard input, then closed
     long fileSizeLimit = 0;        // RLIMIT_FSIZE in bytes; 0 for none
