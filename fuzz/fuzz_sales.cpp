@@ -1,97 +1,96 @@
-// The sales file of pcstat --load --sales over a fuzzed text: its first
-// line read as the header, every further line as a sales line.
+// pcstat's sales file over fuzzed bytes, a header line first.
 //
-// Properties: a line without double quotes splits exactly at its commas;
-// the fields of any line that splits, each written back in double quotes
-// (quotes doubled) and joined by commas, split into the same fields; an
-// accepted sales line has a day of the years 1900 to 9999, an hour of -1
-// (a whole day) to 23, at least 0 transactions, a shop when the header
-// names one, and a revenue that is empty or digits with at most one point
-// and a digit on each side of it, at most 15 before and 4 after.
-#include <string>
-#include <vector>
+// Properties: the reader never reads outside its input and never counts a
+// line it calls bad; every bad line number lies between 2 and the number
+// of lines; a file whose every data line is a plain "YYYY-MM-DD HH:MM"
+// time inside the range counts one transaction per line; the amount and
+// time readers agree with a plain model on the texts they accept.
+#include <cstdio>
+#include <set>
 
 #include "fuzz_support.h"
-#include "salesfile.h"
+#include "pcutil.h"
+#include "sales.h"
 
 namespace {
 
-std::vector<std::string> plainSplit(std::string_view line) {
-    std::vector<std::string> fields(1);
-    for (char c : line) {
-        if (c == ',')
-            fields.emplace_back();
-        else
-            fields.back() += c;
-    }
-    return fields;
+long lineCount(std::string_view text) {
+    long lines = 0;
+    for (char c : text) lines += c == '\n';
+    return lines + (!text.empty() && text.back() != '\n');
 }
 
-bool revenueShape(const std::string& revenue) {
-    if (revenue.empty()) return true;
-    std::size_t at = revenue[0] == '-' ? 1 : 0;
-    std::size_t point = revenue.find('.');
-    std::string whole =
-        revenue.substr(at, point == std::string::npos ? std::string::npos : point - at);
-    std::string fraction = point == std::string::npos ? "" : revenue.substr(point + 1);
-    auto digits = [](const std::string& text) {
-        return text.find_first_not_of("0123456789") == std::string::npos;
-    };
-    return !whole.empty() && whole.size() <= 15 && digits(whole) && digits(fraction) &&
-           fraction.size() <= 4 && (point == std::string::npos || !fraction.empty());
-}
-
-void checkSplit(std::string_view line) {
-    std::vector<std::string> fields;
-    bool split = splitCsvFields(line, fields);
-    if (line.find('"') == std::string_view::npos) {
-        FUZZ_CHECK(split);
-        FUZZ_CHECK(fields == plainSplit(line));
-    }
-    if (!split) return;
-    std::string joined;
-    for (std::size_t i = 0; i < fields.size(); ++i) {
-        if (i > 0) joined += ',';
-        joined += '"';
-        for (char c : fields[i]) joined += c == '"' ? std::string("\"\"") : std::string(1, c);
-        joined += '"';
-    }
-    std::vector<std::string> again;
-    FUZZ_CHECK(splitCsvFields(joined, again));
-    FUZZ_CHECK(again == fields);
+// The plain model of an amount: sign, digits, then . or , and one or two digits.
+bool modelAmount(std::string_view t) {
+    std::size_t at = !t.empty() && (t[0] == '-' || t[0] == '+') ? 1 : 0;
+    std::size_t digits = 0;
+    while (at < t.size() && t[at] >= '0' && t[at] <= '9') ++at, ++digits;
+    if (digits == 0) return false;
+    if (at == t.size()) return true;
+    if (t[at] != '.' && t[at] != ',') return false;
+    std::size_t decimals = t.size() - at - 1;
+    if (decimals < 1 || decimals > 2) return false;
+    for (std::size_t i = at + 1; i < t.size(); ++i)
+        if (t[i] < '0' || t[i] > '9') return false;
+    return true;
 }
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
-    std::string_view text = fuzz::bytes(data, size);
-    SalesReader reader;
+    std::string text(fuzz::bytes(data, size));
+    SalesPlan plan;
+    plan.from = std::chrono::sys_days{std::chrono::year{2024} / 2 / 28};
+    plan.to = std::chrono::sys_days{std::chrono::year{2024} / 3 / 1};
+    if (size > 0 && (data[0] & 1)) plan.shops = {"a", "b"};
+
+    std::FILE* file = fmemopen(text.data(), text.size(), "r");
+    if (file == nullptr) return 0;  // an empty input
+    SalesTable table;
     std::string error;
-    bool first = true;
-    bool headerRead = false;
-    bool needShop = size > 0 && data[0] % 2 == 0;
-    while (!text.empty()) {
-        std::size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text = end == std::string_view::npos ? std::string_view{} : text.substr(end + 1);
-        checkSplit(line);
-        if (first) {
-            headerRead = reader.header(line, needShop, error);
-            first = false;
-            continue;
-        }
-        if (!headerRead) break;
-        SaleLine sale;
-        if (!reader.line(line, sale, error)) {
-            FUZZ_CHECK(!error.empty());
-            continue;
-        }
-        int year = static_cast<int>(std::chrono::year_month_day{sale.day}.year());
-        FUZZ_CHECK(year >= 1900 && year <= 9999);
-        FUZZ_CHECK(sale.hour >= -1 && sale.hour <= 23);
-        FUZZ_CHECK(sale.transactions >= 0);
-        FUZZ_CHECK(!needShop || !sale.shop.empty());
-        FUZZ_CHECK(revenueShape(sale.revenue));
+    long lines = lineCount(text);
+    std::set<long> bad;
+    bool read = readSalesFile(
+        file, plan, table,
+        [&](long line, const std::string& reason) {
+            FUZZ_CHECK(line >= 2 && line <= lines);
+            FUZZ_CHECK(!reason.empty());
+            FUZZ_CHECK(bad.insert(line).second);
+        },
+        error);
+    std::fclose(file);
+    FUZZ_CHECK(read || !error.empty());
+    if (read) FUZZ_CHECK(table.days() == 3);
+
+    // A file of plain times: one transaction each.
+    std::string plain = "time\n";
+    long inside = 0;
+    for (std::size_t i = 0; i + 2 <= size && i < 64; i += 2) {
+        int day = 27 + data[i] % 4;  // 27 .. 30 of February, 30 a bad day
+        plain += fmt("2024-02-%02d %02d:%02d\n", day, data[i + 1] % 24, data[i + 1] % 60);
+        inside += day >= 28 && day <= 29;
     }
+    std::FILE* plainFile = fmemopen(plain.data(), plain.size(), "r");
+    FUZZ_CHECK(plainFile != nullptr);
+    SalesPlan whole = plan;
+    whole.shops.clear();
+    long badPlain = 0;
+    FUZZ_CHECK(readSalesFile(
+        plainFile, whole, table, [&](long, const std::string&) { ++badPlain; }, error));
+    std::fclose(plainFile);
+    long long counted = 0;
+    for (long d = 0; d < table.days(); ++d)
+        for (int h = 0; h < salesSlotsPerDay; ++h) counted += table.at(0, d, h).transactions;
+    FUZZ_CHECK(counted == inside);
+
+    long long hundredths = 0;
+    bool amount = readSaleAmount(text, hundredths);
+    if (amount) FUZZ_CHECK(modelAmount(text));
+    if (modelAmount(text) && text.size() <= 9) FUZZ_CHECK(amount);
+    Day day{};
+    int hour = 0;
+    if (readSaleTime(text, day, hour)) FUZZ_CHECK(hour >= 0 && hour <= salesDayOnly);
+    std::vector<std::string> fields;
+    if (splitCsvLine(text, ',', fields)) FUZZ_CHECK(!fields.empty());
     return 0;
 }

@@ -1,7 +1,8 @@
-# Install-time step: renders the systemd unit pcpoll@.service with the
-# poller's installed path and installs it.  Runs inside cmake_install.cmake,
+# Install-time step: renders the systemd units (pcpoll@.service,
+# pcstat-dashboard.service) with the programs' installed paths and installs
+# them.  Runs inside cmake_install.cmake,
 # where CMAKE_INSTALL_PREFIX is the prefix of this installation; the
-# pc_unit_* variables are set by packaging/CMakeLists.txt just before.
+# pc_unit* variables are set by packaging/CMakeLists.txt just before.
 
 foreach(pc_dir pc_unit_bindir pc_unit_dir)
   if(NOT IS_ABSOLUTE "${${pc_dir}}")
@@ -10,8 +11,10 @@ foreach(pc_dir pc_unit_bindir pc_unit_dir)
 endforeach()
 
 set(PC_POLLER_BINARY "${pc_unit_bindir}/pcpoll")
-file(READ "${pc_unit_template}" pc_unit_text)
-string(CONFIGURE "${pc_unit_text}" pc_unit_text @ONLY)
-file(WRITE "${pc_unit_rendered}" "${pc_unit_text}")
-
-file(INSTALL DESTINATION "${pc_unit_dir}" TYPE FILE FILES "${pc_unit_rendered}")
+set(PC_STAT_BINARY "${pc_unit_bindir}/pcstat")
+foreach(pc_unit IN LISTS pc_units)
+  file(READ "${pc_unit_source}/${pc_unit}.in" pc_unit_text)
+  string(CONFIGURE "${pc_unit_text}" pc_unit_text @ONLY)
+  file(WRITE "${pc_unit_rendered}/${pc_unit}" "${pc_unit_text}")
+  file(INSTALL DESTINATION "${pc_unit_dir}" TYPE FILE FILES "${pc_unit_rendered}/${pc_unit}")
+endforeach()

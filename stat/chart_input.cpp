@@ -105,6 +105,21 @@ std::string barLabel(Period by, const PeriodRow& row) {
 
 }  // namespace
 
+ChartInput chartInputFromTable(const StatTable& table, const std::vector<long long>& compared,
+                               const std::string& comparedLabel) {
+    // Each row's bar is found by its place among the bars that carry
+    // numbers: empty places of days without hours carry none.
+    ChartInput input = chartInputFromTable(table);
+    input.comparedLabel = comparedLabel;
+    std::size_t row = 0;
+    for (std::size_t p = 0; p < input.periods.size(); ++p) {
+        bool bar = !input.visitors[p].empty() && row < table.rows.size();
+        input.compared.push_back(bar && row < compared.size() ? compared[row] : -1);
+        if (bar) ++row;
+    }
+    return input;
+}
+
 ChartInput chartInputFromTable(const StatTable& table) {
     ChartInput input;
     input.title = chartTitle(table);

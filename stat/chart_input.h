@@ -12,3 +12,8 @@
 // under its date, as wide as the longest day), days as "pn 14.03", weekdays
 // by their Polish names, weeks and months as the csv writes them.
 ChartInput chartInputFromTable(const StatTable& table);
+
+// The same chart with the compared period of every row (the visitors of
+// all entrances, one per row of the table) as an outline over its bar.
+ChartInput chartInputFromTable(const StatTable& table, const std::vector<long long>& compared,
+                               const std::string& comparedLabel);

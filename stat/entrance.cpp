@@ -10,6 +10,7 @@
 #include "confkeys.h"
 #include "escape.h"
 #include "pcutil.h"
+#include "shops.h"
 #include "pollrules.h"
 
 namespace {
@@ -139,6 +140,10 @@ bool resolveEntrances(const Options& options, const Places& places,
     }
     entrances.clear();
     for (const std::string& name : names) {
+        if (isReportDirectory(name, places.confDir)) {
+            if (!directoryEntrances(name, entrances, error)) return false;
+            continue;
+        }
         Entrance entrance;
         if (!resolveEntrance(name, places, entrance, error)) return false;
         // A configured poller may not have written yet; a name without a
@@ -146,5 +151,6 @@ bool resolveEntrances(const Options& options, const Places& places,
         if (!hasReportFiles(entrance, entrance.confPath.empty(), error)) return false;
         entrances.push_back(entrance);
     }
-    return true;
+    for (Entrance& entrance : entrances) copiedSchedule(entrance);
+    return settleLabels(entrances, options.labels, error);
 }

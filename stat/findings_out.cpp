@@ -1,6 +1,7 @@
-// The findings of the check in the three formats.
+// The findings of the check in the four formats.
 #include "findings_out.h"
 
+#include "html.h"
 #include "polish.h"
 #include "quoting.h"
 
@@ -32,11 +33,15 @@ void FindingWriter::write(const Finding& f) {
             put(out_, f.entrance + " " + f.date + " " + kind + " " +
                           (line.empty() ? "" : "wiersz " + line + ": ") + f.detail + "\n");
             break;
+        case OutputFormat::html:
+            // The page needs the summary at its head: the rows wait for
+            // finish (at most maxFindingsOfAKind of a kind, entrance and day).
+            htmlRows_.push_back({f.entrance, f.date, kind, line, f.detail});
+            break;
     }
 }
 
-void FindingWriter::finish(const CheckSummary& summary) {
-    if (format_ != OutputFormat::table) return;
+std::string checkSummaryText(const CheckSummary& summary) {
     std::string text =
         "Sprawdzono " +
         polishCount(static_cast<long long>(summary.entrances), "wejście", "wejścia", "wejść") +
@@ -53,5 +58,18 @@ void FindingWriter::finish(const CheckSummary& summary) {
             text += (i > 0 ? ", " : "") + summary.unscheduled[i];
         text += ".\n";
     }
-    put(out_, text);
+    return text;
+}
+
+void FindingWriter::finish(const CheckSummary& summary) {
+    if (format_ == OutputFormat::table) put(out_, checkSummaryText(summary));
+    if (format_ != OutputFormat::html) return;
+    HtmlTable table;
+    table.caption = "Uwagi";
+    table.header = {"wejście", "dzień", "rodzaj", "wiersz", "szczegóły"};
+    table.rows = std::move(htmlRows_);
+    table.emptyText = "bez uwag";
+    put(out_, htmlPageStart("Sprawdzenie raportów") +
+                  htmlLines(checkSummaryText(summary), summary.findings == 0 ? "ok" : "bad") +
+                  htmlTable(table) + htmlPageEnd("Zapisano przez pcstat --check."));
 }

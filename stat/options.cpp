@@ -17,10 +17,20 @@ enum OptionId {
     optCheck,
     optChart,
     optSize,
+    optDashboard,
     optHelp,
     optVersion,
     optLoad,
+};
+
+// The options of comparisons, sales and shops.
+enum ShopOptionId {
+    optCompare = 512,
     optSales,
+    optLabel,
+    optByShop,
+    optLeague,
+    optCsvSep,
 };
 
 const struct option longOptions[] = {
@@ -33,10 +43,16 @@ const struct option longOptions[] = {
     {"check", no_argument, nullptr, optCheck},
     {"chart", required_argument, nullptr, optChart},
     {"size", required_argument, nullptr, optSize},
+    {"compare", required_argument, nullptr, optCompare},
+    {"sales", required_argument, nullptr, optSales},
+    {"label", required_argument, nullptr, optLabel},
+    {"by-shop", no_argument, nullptr, optByShop},
+    {"league", no_argument, nullptr, optLeague},
+    {"csv-sep", required_argument, nullptr, optCsvSep},
+    {"dashboard", required_argument, nullptr, optDashboard},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
     {"load", required_argument, nullptr, optLoad},
-    {"sales", required_argument, nullptr, optSales},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -53,8 +69,10 @@ constexpr Choice<Period> periodChoices[] = {{"hour", Period::hour},
                                             {"week", Period::week},
                                             {"month", Period::month},
                                             {"weekday", Period::weekday}};
-constexpr Choice<OutputFormat> formatChoices[] = {
-    {"table", OutputFormat::table}, {"csv", OutputFormat::csv}, {"json", OutputFormat::json}};
+constexpr Choice<OutputFormat> formatChoices[] = {{"table", OutputFormat::table},
+                                                  {"csv", OutputFormat::csv},
+                                                  {"json", OutputFormat::json},
+                                                  {"html", OutputFormat::html}};
 
 template <typename Value, std::size_t count>
 bool choose(const std::string& word, const Choice<Value> (&choices)[count], Value& value) {
@@ -116,18 +134,74 @@ bool chooseDays(const DayChoice& choice, Day today, Options& options, std::strin
     return true;
 }
 
-// --load stores the days instead of printing them: nothing that shapes
-// printed output goes with it, and --sales needs it.
-bool checkLoadOptions(const Options& parsed, bool byGiven, bool formatGiven, std::string& error) {
-    if (parsed.load.empty()) {
-        if (!parsed.sales.empty()) error = "--sales wymaga --load";
-        return parsed.sales.empty();
+// One option of comparisons, sales and shops; false with a message for a
+// bad value.
+bool readShopOption(int id, const std::string& value, Options& options, std::string& error) {
+    switch (id) {
+        case optCompare:
+            if (value != "previous" && value != "year") {
+                error = "zle porownanie --compare " + value + " (previous lub year)";
+                return false;
+            }
+            options.compare = value == "year" ? CompareWith::year : CompareWith::previous;
+            return true;
+        case optSales: options.sales = value; return true;
+        case optLabel:
+            if (value.find('=') == std::string::npos || value.front() == '=' ||
+                value.back() == '=') {
+                error = "zla etykieta --label " + value + " (NAZWA=WEJSCIE)";
+                return false;
+            }
+            options.labels.push_back(value);
+            return true;
+        case optByShop: options.byShop = true; return true;
+        case optLeague: options.league = true; return true;
+        case optCsvSep:
+            if (value != "," && value != ";") {
+                error = "zly separator --csv-sep " + value + " (',' lub ';')";
+                return false;
+            }
+            options.csvSep = value[0];
+            return true;
     }
-    const char* other = parsed.check            ? "--check"
-                        : byGiven               ? "--by"
-                        : formatGiven           ? "--format"
-                        : !parsed.chart.empty() ? "--chart"
-                                                : nullptr;
+    return false;
+}
+
+// How the options of comparisons, sales and shops combine with the others.
+bool checkShopOptions(const Options& options, bool byGiven, std::string& error) {
+    bool any = options.compare != CompareWith::none || !options.sales.empty() || options.byShop ||
+               options.league;
+    if (options.check && any) {
+        error = "--check nie laczy sie z --compare, --sales, --by-shop ani --league";
+        return false;
+    }
+    if (options.league && options.byShop) {
+        error = "--league nie laczy sie z --by-shop";
+        return false;
+    }
+    if (options.league && (byGiven || !options.chart.empty())) {
+        error = options.chart.empty() ? "--league nie laczy sie z --by"
+                                      : "--league nie laczy sie z --chart";
+        return false;
+    }
+    return true;
+}
+
+// --load stores the days instead of printing them: nothing that shapes
+// printed output goes with it; --sales then loads the sales too.
+bool checkLoadOptions(const Options& parsed, bool byGiven, bool formatGiven, std::string& error) {
+    if (parsed.load.empty()) return true;
+    const char* other = parsed.check                          ? "--check"
+                        : byGiven                             ? "--by"
+                        : formatGiven                         ? "--format"
+                        : !parsed.chart.empty()               ? "--chart"
+                        : parsed.compare != CompareWith::none ? "--compare"
+                        : !parsed.labels.empty()              ? "--label"
+                        : parsed.byShop                       ? "--by-shop"
+                        : parsed.league                       ? "--league"
+                        : parsed.csvSep != ','                ? "--csv-sep"
+                        : !parsed.dashboard.empty()           ? "--dashboard"
+                                                              : nullptr;
     if (other != nullptr) error = std::string("--load nie laczy sie z ") + other;
     return other == nullptr;
 }
@@ -164,7 +238,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 break;
             case optFormat:
                 if (!choose(value, formatChoices, parsed.format)) {
-                    error = "zly format --format " + value + " (table, csv lub json)";
+                    error = "zly format --format " + value + " (table, csv, json lub html)";
                     return false;
                 }
                 formatGiven = true;
@@ -187,11 +261,25 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
                 }
                 sizeGiven = true;
                 break;
+            case optCompare:
+            case optSales:
+            case optLabel:
+            case optByShop:
+            case optLeague:
+            case optCsvSep:
+                if (!readShopOption(id, value, parsed, error)) return false;
+                break;
+            case optDashboard:
+                if (value.empty()) {
+                    error = "--dashboard wymaga katalogu";
+                    return false;
+                }
+                parsed.dashboard = value;
+                break;
             case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
             case optLoad: parsed.load = value; break;
-            case optSales: parsed.sales = value; break;
             default: {
                 std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
                 if (optopt != 0 && optopt < optDate)
@@ -223,6 +311,21 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         error = "--size wymaga --chart";
         return false;
     }
+    if (!checkShopOptions(parsed, byGiven, error)) return false;
+    if (!parsed.dashboard.empty()) {
+        const char* other =
+            parsed.check            ? "--check"
+            : !parsed.chart.empty() ? "--chart"
+            : formatGiven           ? "--format"
+            : byGiven               ? "--by"
+            : !choice.date.empty() || !choice.from.empty() || !choice.to.empty() || choice.days > 0
+                ? "--date, --from, --to i --days"
+                : nullptr;
+        if (other != nullptr) {
+            error = std::string("--dashboard nie laczy sie z ") + other;
+            return false;
+        }
+    }
     if (!chooseDays(choice, today, parsed, error)) return false;
     if (!byGiven) parsed.by = parsed.from == parsed.to ? Period::hour : Period::day;
     options = parsed;
@@ -239,20 +342,32 @@ std::string usageText() {
            "  --days N             N dni konczacych sie dniem --to\n"
            "  --by OKRES           wiersz na: hour, day, week, month lub weekday\n"
            "                       (domyslnie hour dla jednego dnia, day dla wielu)\n"
-           "  --format FORMAT      table, csv lub json (domyslnie table)\n"
+           "  --format FORMAT      table, csv, json lub html (domyslnie table); html to\n"
+           "                       jedna strona z tabela, uwagami i wykresem\n"
            "  --check              braki i bledy w raportach zamiast liczb\n"
            "  --chart PLIK         wykres tych wierszy zamiast tekstu: PNG, SVG lub PDF\n"
            "                       wedlug rozszerzenia PLIKU (.png, .svg, .pdf)\n"
            "  --size SZERxWYS      rozmiar wykresu w pikselach (domyslnie 1200x600)\n"
+           "  --compare OKRES      porownanie z okresem: previous (tyle samo dni\n"
+           "                       wczesniej) lub year (364 dni wczesniej)\n"
+           "  --sales PLIK         sprzedaz z kasy (csv) i konwersja\n"
+           "  --label NAZWA=WEJSCIE  wlasna etykieta wejscia\n"
+           "  --by-shop            kolumna na sklep (katalog raportow)\n"
+           "  --league             wiersz na sklep za caly okres, wedlug liczby\n"
+           "                       odwiedzajacych\n"
+           "  --csv-sep ZNAK       separator csv: ',' (domyslnie) lub ';' z przecinkiem\n"
+           "                       dziesietnym\n"
+           "  --dashboard KATALOG  strona KATALOG/index.html: dzisiaj, ostatnie dni i tygodnie,\n"
+           "                       srednie dni tygodnia, ostatnie odczyty i kompletnosc\n"
            "  --load POLACZENIE    te dni do bazy PostgreSQL zamiast liczb (napis\n"
-           "                       polaczenia libpq, np. dbname=korvane)\n"
-           "  --sales PLIK         z --load: takze sprzedaz z PLIKU (csv: time, shop,\n"
-           "                       transactions, revenue)\n"
+           "                       polaczenia libpq, np. dbname=korvane); z --sales\n"
+           "                       takze sprzedaz (kolumna shop)\n"
            "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"
            "DATA: RRRR-MM-DD, RRRRMMDD, today, yesterday albo -N (N dni temu).\n"
            "WEJSCIE: nazwa wywolania pollera (/opt/velmora/NAZWA.conf), nazwa z pcview\n"
            "(/var/log/korvane/NAZWA_RRRRMMDD.csv) albo sciezka raportu jak entry pollera\n"
-           "(/srv/raporty/door1.csv). Bez WEJSCIA: kazdy poller z /opt/velmora/*.conf.\n";
+           "(/srv/raporty/door1.csv) albo katalog raportow (kazda seria NAZWA_RRRRMMDD.csv\n"
+           "w nim). Bez WEJSCIA: kazdy poller z /opt/velmora/*.conf.\n";
 }

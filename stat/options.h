@@ -11,7 +11,14 @@
 #include "rows.h"
 
 // How the statistics or the findings are written.
-enum class OutputFormat { table, csv, json };
+enum class OutputFormat { table, csv, json, html };
+
+// The range a comparison sets beside the chosen one (--compare).
+enum class CompareWith {
+    none,
+    previous,  // the same number of days just before
+    year,      // 364 days earlier: the same weekdays
+};
 
 struct Options {
     std::vector<std::string> entrances;  // as named; empty for every configured poller
@@ -27,11 +34,20 @@ struct Options {
     ChartFormat chartFormat = ChartFormat::png;  // by the extension of chart
     int chartWidth = chartDefaultWidth;          // --size WxH
     int chartHeight = chartDefaultHeight;
+    // Comparisons, sales and shops.
+    CompareWith compare = CompareWith::none;  // --compare previous|year
+    std::string sales;                        // --sales FILE; empty for none
+    std::vector<std::string> labels;          // --label NAME=ENTRANCE, as given
+    bool byShop = false;                      // --by-shop: a column per shop
+    bool league = false;                      // --league: a row per shop for the range
+    char csvSep = ',';                        // --csv-sep: ',' or ';' (with decimal commas)
+    // --dashboard DIR: the dashboard's pages into DIR; empty for none.
+    std::string dashboard;
     bool help = false;
     bool version = false;
-    // --load CONNINFO: the days into PostgreSQL instead of statistics; empty for none.
+    // --load CONNINFO: the days into PostgreSQL instead of statistics (and
+    // the sales of --sales into their table); empty for none.
     std::string load;
-    std::string sales;  // --sales FILE with --load
 };
 
 // Reads the command line, with today as the default day.  False with a

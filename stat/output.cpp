@@ -1,12 +1,18 @@
-// Writing the statistics: csv, JSON Lines and the table with its bars.
+// Writing the statistics: csv, JSON Lines, the table with its bars, and
+// the HTML page.
 #include "output.h"
 
 #include <algorithm>
 #include <cctype>
 #include <cmath>
+#include <ctime>
 
+#include "cells.h"
+#include "compare_output.h"
+#include "html_report.h"
 #include "labels.h"
 #include "notes.h"
+#include "person_table.h"
 #include "pcutil.h"
 #include "polish.h"
 #include "quoting.h"
@@ -18,43 +24,6 @@ constexpr std::size_t numberWidth = 6;  // as the viewer prints its numbers
 constexpr const char* barBlock = "\u2588";
 
 void put(std::FILE* out, const std::string& text) { std::fwrite(text.data(), 1, text.size(), out); }
-
-// Width on a terminal of a UTF-8 text: one column per character.
-std::size_t columns(const std::string& text) {
-    std::size_t count = 0;
-    for (unsigned char c : text) count += (c & 0xC0) != 0x80;
-    return count;
-}
-
-std::string padLeft(const std::string& text, std::size_t width) {
-    std::size_t used = columns(text);
-    return used >= width ? text : std::string(width - used, ' ') + text;
-}
-
-std::string padRight(const std::string& text, std::size_t width) {
-    std::size_t used = columns(text);
-    return used >= width ? text : text + std::string(width - used, ' ');
-}
-
-// ---- labels of the table
-
-const char* periodHeader(const StatTable& table) {
-    switch (table.by) {
-        case Period::hour: return table.from == table.to ? "godzina" : "dzień, godzina";
-        case Period::day: return "dzień";
-        case Period::week: return "tydzień";
-        case Period::month: return "miesiąc";
-        case Period::weekday: break;
-    }
-    return "dzień tygodnia";
-}
-
-std::string title(const StatTable& table) {
-    std::string range = rangeText(table.from, table.to);
-    range[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(range[0])));
-    return visitorsTitle(table.entrances, table.entrances.size()) + "\n" + range + ", wiersz na " +
-           periodWord(table.by) + "\n";
-}
 
 std::string bar(long long value, long long highest) {
     if (value <= 0 || highest <= 0) return "";
@@ -73,10 +42,13 @@ struct Coverage {
     bool scheduled;
 };
 
-std::string csvCoverage(const Coverage& l) {
+std::string csvCoverage(const Coverage& l, char sep) {
     const PeriodCounts& c = l.counts;
-    if (!l.scheduled) return fmt(",%lld,,,,%lld", c.days, c.carried);
-    return fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays, c.expected, c.missing, c.carried);
+    std::string text = l.scheduled ? fmt(",%lld,%lld,%lld,%lld,%lld", c.days, c.openDays,
+                                         c.expected, c.missing, c.carried)
+                                   : fmt(",%lld,,,,%lld", c.days, c.carried);
+    if (sep != ',') std::replace(text.begin(), text.end(), ',', sep);
+    return text;
 }
 
 std::string jsonCoverage(const Coverage& l) {
@@ -92,141 +64,121 @@ std::string jsonCoverage(const Coverage& l) {
         c.days, c.openDays, c.expected, c.missing, c.carried);
 }
 
-// ---- the table's cells
-
-// The number a cell shows: the visitors, or on weekday rows their average
-// per open day (per day without a schedule).
-long long cellValue(const StatTable& table, const PeriodCounts& c, std::size_t k) {
-    if (table.by != Period::weekday) return c.visitors;
-    long long per = table.isScheduled(k) && c.openDays > 0 ? c.openDays : c.days;
-    return per > 0 ? std::llround(static_cast<double>(c.visitors) / static_cast<double>(per)) : 0;
-}
-
-// The label with what is partial about the row: the days counted of a
-// week or month partly inside the range, the days of a weekday, and the
-// period that is still running.
-std::string rowLabel(const StatTable& table, const PeriodRow& row) {
-    std::string label = tableLabel(table, row);
-    long long days = row.entrances.empty() ? 0 : row.entrances[0].days;
-    if ((table.by == Period::week || table.by == Period::month) && days < row.periodDays)
-        label += " (" + std::to_string(days) + "/" + std::to_string(row.periodDays) + " dni)";
-    if (table.by == Period::weekday) label += " (" + polishCount(days, "dzień", "dni", "dni") + ")";
-    if (row.soFar) label += " (do teraz)";
-    return label;
-}
-
-std::string tableTitle(const StatTable& table) {
-    std::string text = title(table);
-    if (table.by != Period::weekday) return text;
-    bool anyScheduled = false;
-    for (bool scheduled : table.scheduled) anyScheduled = anyScheduled || scheduled;
-    text.pop_back();
-    return text + (anyScheduled ? ", średnio na dzień otwarcia\n" : ", średnio na dzień\n");
-}
-
 }  // namespace
 
-void writeCsv(const StatTable& table, std::FILE* out) {
+void writeCsv(const StatTable& table, std::FILE* out, const TableExtras& extras) {
+    char sep = extras.csvSep;
+    std::string s(1, sep);
     std::string text =
         "period,entrance,visitors,records,unanswered,faults,days,open_days,expected,missing,"
-        "carried\n";
-    for (const PeriodRow& row : table.rows)
+        "carried";
+    if (sep != ',') std::replace(text.begin(), text.end(), ',', sep);
+    text += extraCsvHeader(extras) + "\n";
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const PeriodRow& row = table.rows[r];
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
-            text += csvField(periodKey(table.by, row)) + "," + csvField(table.entrances[k]) +
-                    fmt(",%lld,%lld,%lld,%lld", c.visitors, c.records, c.unanswered, c.faults) +
-                    csvCoverage({c, table.isScheduled(k)}) + "\n";
+            text += csvField(periodKey(table.by, row), sep) + s +
+                    csvField(table.entrances[k], sep) +
+                    fmt("%c%lld%c%lld%c%lld%c%lld", sep, c.visitors, sep, c.records, sep,
+                        c.unanswered, sep, c.faults) +
+                    csvCoverage({c, table.isScheduled(k)}, sep) +
+                    extraCsvFields(extras, table, r, k) + "\n";
         }
+    }
     put(out, text);
 }
 
-void writeJson(const StatTable& table, std::FILE* out) {
+void writeJson(const StatTable& table, std::FILE* out, const TableExtras& extras) {
     std::string text;
-    for (const PeriodRow& row : table.rows)
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
+        const PeriodRow& row = table.rows[r];
         for (std::size_t k = 0; k < row.entrances.size(); ++k) {
             const PeriodCounts& c = row.entrances[k];
             text += "{\"period\":" + jsonString(periodKey(table.by, row)) +
                     ",\"entrance\":" + jsonString(table.entrances[k]) +
                     fmt(",\"visitors\":%lld,\"records\":%lld,\"unanswered\":%lld,\"faults\":%lld",
                         c.visitors, c.records, c.unanswered, c.faults) +
-                    jsonCoverage({c, table.isScheduled(k)}) + "}\n";
+                    jsonCoverage({c, table.isScheduled(k)}) + extraJsonFields(extras, table, r, k) +
+                    "}\n";
         }
+    }
     put(out, text);
 }
 
-void writeTable(const StatTable& table, std::FILE* out) {
-    std::size_t entrances = table.entrances.size();
-    bool sumColumn = entrances > 1;
-    bool average = table.by == Period::weekday;
-    // The cells, row sums, column totals and the widths of the columns.
-    std::vector<std::vector<std::string>> cells(table.rows.size());
-    std::vector<long long> sums(table.rows.size(), 0), totals(entrances, 0);
-    std::vector<PeriodCounts> whole(entrances);  // over every row, for the averages
-    long long total = 0, highest = 0;
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        for (std::size_t k = 0; k < entrances; ++k) {
-            const PeriodCounts& c = table.rows[r].entrances[k];
-            long long value = cellValue(table, c, k);
-            cells[r].push_back(closedCounts(c, table.isScheduled(k)) ? "zamknięte"
-                                                                     : std::to_string(value));
-            sums[r] += value;
-            whole[k].visitors += c.visitors;
-            whole[k].days += c.days;
-            whole[k].openDays += c.openDays;
-        }
-        highest = std::max(highest, sums[r]);
-    }
-    for (std::size_t k = 0; k < entrances; ++k) {
-        totals[k] = cellValue(table, whole[k], k);
-        total += totals[k];
-    }
-    std::string firstHeader = periodHeader(table);
-    std::string lastLabel = average ? "średnio" : "razem";
-    std::size_t labelWidth = std::max(columns(firstHeader), columns(lastLabel));
-    std::vector<std::string> labels;
-    for (const PeriodRow& row : table.rows) {
-        labels.push_back(rowLabel(table, row));
-        labelWidth = std::max(labelWidth, columns(labels.back()));
-    }
+void writeTable(const StatTable& table, std::FILE* out, const TableExtras& extras) {
+    const PersonTable person = personTable(table);
+    const std::size_t entrances = person.entrances.size();
+    long long highest = 0;
+    for (long long sum : person.sums) highest = std::max(highest, sum);
+    std::size_t labelWidth = std::max(columns(person.firstHeader), columns(person.lastLabel));
+    for (const std::string& label : person.labels)
+        labelWidth = std::max(labelWidth, columns(label));
     std::vector<std::size_t> widths;
     for (std::size_t k = 0; k < entrances; ++k) {
-        std::size_t width =
-            std::max({numberWidth, columns(table.entrances[k]), std::to_string(totals[k]).size()});
+        std::size_t width = std::max(
+            {numberWidth, columns(person.entrances[k]), std::to_string(person.totals[k]).size()});
         // A word in a cell keeps a blank after the separator.
-        for (const std::vector<std::string>& row : cells)
+        for (const std::vector<std::string>& row : person.cells)
             width = std::max(width, columns(row[k]) + 1);
         widths.push_back(width);
     }
-    std::size_t sumWidth = std::max(numberWidth, std::to_string(total).size());
+    std::size_t sumWidth = std::max(numberWidth, std::to_string(person.total).size());
 
-    std::string text = tableTitle(table) + "\n" + padRight(firstHeader, labelWidth) + ";";
+    std::string text;
+    for (const std::string& line : person.title) text += line + "\n";
+    text += "\n" + padRight(person.firstHeader, labelWidth) + ";";
     for (std::size_t k = 0; k < entrances; ++k)
-        text += padLeft(table.entrances[k], widths[k]) + ";";
-    if (sumColumn) text += padLeft("razem", sumWidth) + ";";
-    text += "\n";
+        text += padLeft(person.entrances[k], widths[k]) + ";";
+    if (person.sumColumn) text += padLeft("razem", sumWidth) + ";";
+    // The columns of comparisons and sales, as wide as their widest cell.
+    std::vector<std::string> extraHeads = extraTableHeader(extras);
+    std::vector<std::size_t> extraWidths;
+    for (const std::string& head : extraHeads)
+        extraWidths.push_back(std::max(numberWidth, columns(head)));
+    auto widen = [&](const std::vector<std::string>& extra) {
+        for (std::size_t i = 0; i < extra.size(); ++i)
+            extraWidths[i] = std::max(extraWidths[i], columns(extra[i]));
+    };
+    for (std::size_t r = 0; r < table.rows.size(); ++r) widen(extraTableCells(extras, table, r));
+    widen(extraTableTotals(extras, table));
+    auto extraCells = [&](const std::vector<std::string>& extra) {
+        std::string cells;
+        for (std::size_t i = 0; i < extra.size(); ++i)
+            cells += padLeft(extra[i], extraWidths[i]) + ";";
+        return cells;
+    };
+    text += extraCells(extraHeads) + "\n";
     auto line = [&](const std::vector<std::string>& values, long long sum) {
         std::string cells;
         for (std::size_t k = 0; k < entrances; ++k) cells += padLeft(values[k], widths[k]) + ";";
-        if (sumColumn) cells += padLeft(std::to_string(sum), sumWidth) + ";";
+        if (person.sumColumn) cells += padLeft(std::to_string(sum), sumWidth) + ";";
         return cells;
     };
-    for (std::size_t r = 0; r < table.rows.size(); ++r) {
-        std::string graph = bar(sums[r], highest);
-        text += padRight(labels[r], labelWidth) + ";" + line(cells[r], sums[r]) +
-                (graph.empty() ? "" : " " + graph) + "\n";
+    for (std::size_t r = 0; r < person.labels.size(); ++r) {
+        std::string graph = bar(person.sums[r], highest);
+        text += padRight(person.labels[r], labelWidth) + ";" +
+                line(person.cells[r], person.sums[r]) +
+                extraCells(extraTableCells(extras, table, r)) + (graph.empty() ? "" : " " + graph) +
+                "\n";
     }
-    if (table.rows.empty()) text += "(brak rekordów)\n";
+    if (person.labels.empty()) text += "(brak rekordów)\n";
     std::vector<std::string> totalCells;
-    for (long long value : totals) totalCells.push_back(std::to_string(value));
-    text += padRight(lastLabel, labelWidth) + ";" + line(totalCells, total) + "\n";
+    for (long long value : person.totals) totalCells.push_back(std::to_string(value));
+    text += padRight(person.lastLabel, labelWidth) + ";" + line(totalCells, person.total) +
+            extraCells(extraTableTotals(extras, table)) + "\n";
+    text += summaryLines(extras, table);
     text += incompleteNotes(table);
+    text += extraNotes(extras, table);
     put(out, text);
 }
 
-void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out) {
+void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out,
+                    const TableExtras& extras) {
     switch (format) {
-        case OutputFormat::csv: writeCsv(table, out); break;
-        case OutputFormat::json: writeJson(table, out); break;
-        case OutputFormat::table: writeTable(table, out); break;
+        case OutputFormat::csv: writeCsv(table, out, extras); break;
+        case OutputFormat::json: writeJson(table, out, extras); break;
+        case OutputFormat::table: writeTable(table, out, extras); break;
+        case OutputFormat::html: put(out, htmlReport(table, std::time(nullptr))); break;
     }
 }

@@ -6,11 +6,15 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "dashboard.h"
 #include "escape.h"
 #include "findings_out.h"
+#include "league.h"
 #include "loadmain.h"
 #include "output.h"
 #include "pcconfig.h"
+#include "sales.h"
+#include "shops.h"
 #include "stats.h"
 
 namespace {
@@ -54,33 +58,125 @@ const char* chartFormatName(ChartFormat format) {
     return "";
 }
 
-// The table's chart into the file; standard output gets one line about it.
-int writeChart(const StatTable& table, const Options& options) {
+// The table's chart into the file, with the compared periods when there
+// are; standard output gets one line about it.
+int writeChart(const StatTable& table, const Comparison& comparison, const Options& options) {
     std::string error;
-    if (!drawChart(chartInputFromTable(table), options.chart, options.chartFormat,
-                   options.chartWidth, options.chartHeight, error))
+    ChartInput input = chartInputFromTable(table);
+    if (comparison.on) {
+        std::vector<long long> compared;
+        for (const std::vector<long long>& row : comparison.visitors) {
+            long long sum = 0;
+            for (long long visitors : row) sum += visitors;
+            compared.push_back(sum);
+        }
+        input = chartInputFromTable(
+            table, compared, "wcześniej: " + comparison.fromDate + " - " + comparison.toDate);
+    }
+    if (!drawChart(input, options.chart, options.chartFormat, options.chartWidth,
+                   options.chartHeight, error))
         return fail(error);
     std::printf("Zapisano wykres %s (%s, %dx%d)\n", escapedText(options.chart).c_str(),
                 chartFormatName(options.chartFormat), options.chartWidth, options.chartHeight);
     return 0;
 }
 
+// Tells each bad line of the sales file of --sales on standard error and
+// marks the run as finding something.
+BadSalesLine salesLineTeller(const Options& options, bool& badLines) {
+    return [&options, &badLines](long line, const std::string& reason) {
+        std::fprintf(stderr, "pcstat: %s: wiersz %ld: %s\n", options.sales.c_str(), line,
+                     reason.c_str());
+        badLines = true;
+    };
+}
+
+// Reads the sales file of --sales into the range's days (per shop for the
+// league); each bad line is told.  False with a message when the file
+// cannot be read.
+bool readSalesOption(const Options& options, const std::vector<std::string>& shops,
+                     SalesTable& sales, bool& badLines, std::string& error) {
+    SalesPlan plan{options.from, options.to, shops};
+    return readSales(options.sales, plan, sales, salesLineTeller(options, badLines), error);
+}
+
+int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
+    std::string error;
+    SalesTable sales;
+    bool badLines = false;
+    std::vector<std::size_t> shopOf;
+    if (!options.sales.empty() &&
+        !readSalesOption(options, shopsOf(entrances, shopOf), sales, badLines, error))
+        return fail(error);
+    League league;
+    if (!computeLeague(entrances, options, options.sales.empty() ? nullptr : &sales, league, error))
+        return fail(error);
+    switch (options.format) {
+        case OutputFormat::csv: writeLeagueCsv(league, options.csvSep, stdout); break;
+        case OutputFormat::json: writeLeagueJson(league, stdout); break;
+        case OutputFormat::table: writeLeagueTable(league, stdout); break;
+    }
+    return badLines ? statusFindings : 0;
+}
+
 int runStatistics(const std::vector<Entrance>& entrances, const Options& options) {
     StatTable table;
     std::string error;
     if (!computeStatTable(entrances, options, table, error)) return fail(error);
-    if (!options.chart.empty()) return writeChart(table, options);
-    writeStatTable(table, options.format, stdout);
+    TableExtras extras;
+    extras.csvSep = options.csvSep;
+    extras.entrances = entrances;
+    Conversion conversion;
+    bool badLines = false;
+    if (!options.sales.empty()) {
+        SalesTable sales;
+        if (!readSalesOption(options, {}, sales, badLines, error)) return fail(error);
+        applySales(sales, options, table, conversion);
+        extras.conversion = &conversion;
+    }
+    Comparison comparison;
+    if (!computeComparison(entrances, options, table, comparison, error)) return fail(error);
+    extras.comparison = &comparison;
+    bool anyScheduled = false, fromDirectory = false;
+    for (const Entrance& entrance : entrances) {
+        anyScheduled = anyScheduled || entrance.scheduled;
+        fromDirectory = fromDirectory || entrance.inDirectory;
+    }
+    if (anyScheduled || fromDirectory)
+        for (const Entrance& entrance : entrances)
+            if (!entrance.scheduled) extras.unscheduled.push_back(entrance.label);
+    if (options.byShop) {
+        std::vector<std::size_t> shopOf;
+        std::size_t shops = shopsOf(entrances, shopOf).size();
+        table = tableByShop(table, entrances);
+        comparisonByShop(comparison, shopOf, shops);
+    }
+    if (!options.chart.empty()) return writeChart(table, comparison, options);
+    writeStatTable(table, options.format, stdout, extras);
+    return badLines ? statusFindings : 0;
+}
+
+// The dashboard's pages into their directory; standard output stays
+// empty, as for a timer's run.
+int runDashboard(const std::vector<Entrance>& entrances, const Options& options) {
+    Dashboard dashboard;
+    std::string error;
+    if (!computeDashboard(entrances, options.now, dashboard, error) ||
+        !writeDashboardFiles(options.dashboard, dashboardFiles(dashboard), error))
+        return fail(error);
     return 0;
 }
 
-// The days into PostgreSQL; standard output gets one line about them.
+// The days into PostgreSQL; standard output gets one line about them.  The
+// sales file's bad lines are told and left out, as for the statistics.
 int runLoadMode(const std::vector<Entrance>& entrances, const Options& options) {
     LoadSummary summary;
     std::string error;
-    if (!runLoad(entrances, options, summary, error)) return fail(error);
+    bool badLines = false;
+    if (!runLoad(entrances, options, salesLineTeller(options, badLines), summary, error))
+        return fail(error);
     std::fputs(loadSummaryText(summary).c_str(), stdout);
-    return 0;
+    return badLines ? statusFindings : 0;
 }
 
 }  // namespace
@@ -106,5 +202,7 @@ int main(int argc, char** argv) {
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
     if (!options.load.empty()) return runLoadMode(entrances, options);
-    return options.check ? runCheckMode(entrances, options) : runStatistics(entrances, options);
+    if (!options.dashboard.empty()) return runDashboard(entrances, options);
+    if (options.check) return runCheckMode(entrances, options);
+    return options.league ? runLeague(entrances, options) : runStatistics(entrances, options);
 }

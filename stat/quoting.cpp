@@ -5,8 +5,8 @@
 #include "pcutil.h"
 #include "utf8.h"
 
-std::string csvField(const std::string& text) {
-    if (text.find_first_of(",\"\r\n") == std::string::npos) return text;
+std::string csvField(const std::string& text, char sep) {
+    if (text.find_first_of(std::string(1, sep) + "\"\r\n") == std::string::npos) return text;
     std::string quoted = "\"";
     for (char c : text) {
         if (c == '"') quoted += '"';

@@ -4,9 +4,9 @@
 
 #include <string>
 
-// A field as RFC 4180 wants it: quoted when it holds a comma, a quote or a
-// line end, with its quotes doubled.
-std::string csvField(const std::string& text);
+// A field as RFC 4180 wants it: quoted when it holds the separator, a
+// quote or a line end, with its quotes doubled.
+std::string csvField(const std::string& text, char sep = ',');
 // A JSON string, quotes included: valid UTF-8 JSON for any bytes.  The
 // quote, the backslash and the control characters below 0x20 are escaped
 // as JSON wants them; a byte that is not part of valid UTF-8 becomes the

@@ -37,6 +37,21 @@ struct PeriodCounts {
     long long missingOfFiles = 0;  // the missing moments of those days
 };
 
+// Adds the counts of records and moments of from to into.  The days are
+// left to the caller: periods one after another add their days, entrances
+// side by side share theirs.
+inline void addRecordCounts(PeriodCounts& into, const PeriodCounts& from) {
+    into.visitors += from.visitors;
+    into.records += from.records;
+    into.unanswered += from.unanswered;
+    into.faults += from.faults;
+    into.carried += from.carried;
+    into.expected += from.expected;
+    into.missing += from.missing;
+    into.missingDays += from.missingDays;
+    into.missingOfFiles += from.missingOfFiles;
+}
+
 // Whether the counts are of days that the schedule keeps closed and that
 // hold no record: the table says "zamknięte" and the chart labels the place.
 inline bool closedCounts(const PeriodCounts& counts, bool scheduled) {

@@ -5,7 +5,8 @@
 # (ExecStart in the "@" form, no restart after a configuration error, the
 # service user and its sandbox, accepted by systemd-analyze verify and
 # rated at most 1.5 by systemd-analyze security), the manual pages
-# (rendered without warnings), the sysusers.d and tmpfiles.d entries
+# (rendered without warnings), the statistics page's unit and timer
+# (verified, rated at most 1.5), the sysusers.d and tmpfiles.d entries
 # (applied to a scratch root) and the examples.
 #
 # Usage: install_test.sh BUILD_DIR
@@ -89,11 +90,20 @@ data=(share/man/man8/pcpoll.8
       lib/systemd/system/pcpoll@.service
       lib/tmpfiles.d/pcpoll.conf
       lib/sysusers.d/pcpoll.conf
+      lib/systemd/system/pcstat-dashboard.service
+      lib/systemd/system/pcstat-dashboard.timer
+      lib/sysusers.d/pcstat.conf
+      share/doc/pcstat/examples/nginx-pcstat
+      share/doc/pcstat/examples/pcstat-weekly-mail.service
+      share/doc/pcstat/examples/pcstat-weekly-mail.timer
       share/doc/pcpoll/examples/pcpoll-alerts.yml
       share/doc/pcpoll/examples/door1.conf
       share/doc/pcpoll/examples/pcview.conf
       share/doc/pcstat/examples/pcstat-load.service
-      share/doc/pcstat/examples/pcstat-load.timer)
+      share/doc/pcstat/examples/pcstat-load.timer
+      share/doc/pcstat/examples/collect/pcstat-collect.service
+      share/doc/pcstat/examples/collect/pcstat-collect.timer
+      share/doc/pcstat/examples/collect/pcstat-collect.shops)
 
 mode_of() { stat -c %a "$1"; }
 
@@ -142,6 +152,14 @@ for file in "${data[@]}"; do
         pass "$prefix/$file installed, mode 0644"
     fi
 done
+
+# The collecting script of the examples: a shell script, mode 0755.
+collect=$root/share/doc/pcstat/examples/collect/pcstat-collect
+if [[ -f $collect && $(mode_of "$collect") == 755 && $(head -c 2 "$collect") == '#!' ]]; then
+    pass "$prefix/share/doc/pcstat/examples/collect/pcstat-collect installed, mode 0755"
+else
+    fail "$prefix/share/doc/pcstat/examples/collect/pcstat-collect is a script with mode 0755"
+fi
 
 odd=$(find "$dest" \( -type d ! -perm 755 \) -o \( -type f ! -perm 755 ! -perm 644 \) \
       -o \( ! -type d ! -type f \))
@@ -235,6 +253,50 @@ if [[ -f $unit ]]; then
         fi
     else
         skip "systemd-analyze verify: systemd-analyze is not installed"
+    fi
+fi
+
+# ---- the statistics page's unit and timer
+
+dashboard=$root/lib/systemd/system/pcstat-dashboard.service
+if [[ -f $dashboard ]]; then
+    if grep -qx "ExecStart=$prefix/bin/pcstat --dashboard /var/lib/pcstat/www" "$dashboard" &&
+       grep -qx 'User=pcstat' "$dashboard" && grep -qx 'ProtectSystem=strict' "$dashboard" &&
+       grep -qx 'StateDirectory=pcstat pcstat/www' "$dashboard" &&
+       grep -qx 'OnCalendar=\*:00/15:30' "$root/lib/systemd/system/pcstat-dashboard.timer" &&
+       grep -qx 'OnBootSec=1min' "$root/lib/systemd/system/pcstat-dashboard.timer"; then
+        pass "pcstat-dashboard.service runs $prefix/bin/pcstat --dashboard as pcstat; its timer every 15 minutes and at boot"
+    else
+        fail "pcstat-dashboard.service and .timer" "$(grep -E '^(ExecStart|User|OnCalendar|OnBootSec)=' "$dashboard" "$root/lib/systemd/system/pcstat-dashboard.timer")"
+    fi
+    if grep -qE '^u[[:space:]]+pcstat[[:space:]]' "$root/lib/sysusers.d/pcstat.conf" &&
+       grep -qE '^m[[:space:]]+pcstat[[:space:]]+pcpoll([[:space:]]|$)' "$root/lib/sysusers.d/pcstat.conf"; then
+        pass "sysusers.d makes the system user pcstat, member of pcpoll"
+    else
+        fail "sysusers.d makes the system user pcstat, member of pcpoll" "$(cat "$root/lib/sysusers.d/pcstat.conf")"
+    fi
+    if command -v systemd-analyze >/dev/null 2>&1; then
+        mkdir -p "$work/units"
+        sed "s|$prefix/bin/pcstat |$root/bin/pcstat |" "$dashboard" >"$work/units/pcstat-dashboard.service"
+        cp "$root/lib/systemd/system/pcstat-dashboard.timer" "$work/units/"
+        if output=$(cd "$work" && systemd-analyze verify --man=no "$work/units/pcstat-dashboard.service" \
+                        "$work/units/pcstat-dashboard.timer" 2>&1) && [[ -z $output ]]; then
+            pass "systemd-analyze verify accepts pcstat-dashboard.service and .timer"
+        else
+            fail "systemd-analyze verify accepts pcstat-dashboard.service and .timer" "$output"
+        fi
+        output=$(cd "$work" && systemd-analyze security --offline=yes --threshold=15 --no-pager \
+                     "$work/units/pcstat-dashboard.service" 2>&1)
+        status=$?
+        exposure=$(sed -n 's/.*Overall exposure level for [^:]*: \([0-9.]*\).*/\1/p' <<<"$output")
+        if [[ $status -eq 0 && -n $exposure ]]; then
+            pass "systemd-analyze security --offline rates pcstat-dashboard.service $exposure, at most 1.5"
+        else
+            fail "systemd-analyze security --offline rates pcstat-dashboard.service at most 1.5" \
+                 "$(grep -E '^(✗|→)' <<<"$output")"
+        fi
+    else
+        skip "systemd-analyze verify of the dashboard's units: systemd-analyze is not installed"
     fi
 fi
 

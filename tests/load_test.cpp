@@ -438,7 +438,7 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
               "time,shop,transactions,revenue\n"
               "2011-03-25 10:15,shopA,3,\"120,50\"\n"
               "2011-03-25T11,shopA,2,80.00\n"
-              "2011-03-25,shopB,4,\n"
+              "2011-03-25,shopB,4,0\n"
               "2011-03-27 12:00:30,shopA,1,9.99\n");
     ProcessResult loaded = pcstat({"--load", conninfo(), "--sales", sales, "--from", "2011-03-25",
                                    "--to", "2011-03-29", "door1", door2()});
@@ -458,13 +458,26 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
         pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"}).status,
         0);
     EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "4,10\n");
-    // A bad line fails the load, naming it, and nothing of it is kept.
+    // A bad line is told as the statistics tell it and left out; the rest
+    // of the file replaces its earlier lines, and the status says so.
     writeFile(sales, "time,shop,transactions\n2011-03-26,shopA,1\n2011-13-40,shopA,1\n");
     ProcessResult bad =
         pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"});
-    EXPECT_EQ(bad.status, 2);
-    EXPECT_EQ(bad.err, "pcstat: " + sales + ":3: zly czas 2011-13-40\n");
-    EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "4,10\n");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_EQ(bad.err, "pcstat: " + sales +
+                           ": wiersz 3: zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub "
+                           "RRRR-MM-DD)\n");
+    EXPECT_EQ(sql("SELECT day, hour IS NULL, line, transactions, revenue FROM sales"),
+              "2011-03-26,t,2,1,0.00\n");
+    // A file without the shop column loads nothing and changes nothing.
+    writeFile(sales, "time,transactions\n2011-03-26,7\n");
+    ProcessResult noShop =
+        pcstat({"--load", conninfo(), "--sales", sales, "--date", "2011-03-25", "door1"});
+    EXPECT_EQ(noShop.status, 2);
+    EXPECT_EQ(noShop.err, "pcstat: " + sales +
+                              ": brak kolumny shop w naglowku (potrzebna sprzedaz wedlug "
+                              "sklepow)\n");
+    EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "1,1\n");
 }
 
 TEST_F(LoadTest, AFailedConnectionIsLibpqsMessage) {

@@ -1,5 +1,5 @@
 // What pcstat --load decides before the database sees it, in process: the
-// sales file's header and lines, the shop of an entrance, the options of
+// sales lines it stores, the shop and name of an entrance, the options of
 // --load, and FileCounter's decisions per record and moment (the same
 // ones the statistics sum), across a gap and a spring change.
 #include <gtest/gtest.h>
@@ -14,7 +14,8 @@
 #include "loader.h"
 #include "options.h"
 #include "record.h"
-#include "salesfile.h"
+#include "sales.h"
+#include "shops.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -27,71 +28,96 @@ Day dayOf(const std::string& dashed) {
     return day;
 }
 
-// The sale of a line under the header time,shop,transactions,revenue; the
-// error when it is refused.
-std::string saleOf(const std::string& header, const std::string& line) {
-    SalesReader reader;
-    std::string error;
-    if (!reader.header(header, true, error)) return "header: " + error;
-    SaleLine sale;
-    if (!reader.line(line, sale, error)) return "error: " + error;
-    return dashedDate(sale.day) + " " + std::to_string(sale.hour) + " " + sale.shop + " " +
-           std::to_string(sale.transactions) + " [" + sale.revenue + "]";
+// The sales of a file as the loader reads them (its shop column needed),
+// one text a sale or a bad line; the error when the header is refused.
+std::string salesOf(const std::string& text) {
+    std::FILE* file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+    EXPECT_NE(file, nullptr);
+    std::string seen, error;
+    auto sale = [&](long line, const Sale& s) {
+        seen += std::to_string(line) + ": " + dashedDate(s.day) + " " + std::to_string(s.hour) +
+                " [" + s.shop + "] " + std::to_string(s.transactions) + " " +
+                std::to_string(s.revenue) + "\n";
+    };
+    auto bad = [&](long line, const std::string& reason) {
+        seen += std::to_string(line) + ": bad: " + reason + "\n";
+    };
+    bool read = readSaleLines(file, true, sale, bad, error);
+    std::fclose(file);
+    return read ? seen : "header: " + error;
 }
 
 const std::string fullHeader = "time,shop,transactions,revenue";
 
 }  // namespace
 
-TEST(SalesFile, TimeFormsAndDecimals) {
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 10:15,krakow,3,120.50"),
-              "2011-03-14 10 krakow 3 [120.50]");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 23:59:59,krakow,1,\"9,99\""),
-              "2011-03-14 23 krakow 1 [9.99]");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14T00,gdansk,0,"), "2011-03-14 0 gdansk 0 []");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,gdansk,12,-3"), "2011-03-14 -1 gdansk 12 [-3]");
+TEST(SalesLines, EachSaleWithItsLineShopHourAndHundredths) {
+    EXPECT_EQ(salesOf(fullHeader + "\n2011-03-14 10:15,krakow,3,120.50\n"
+                                   "2011-03-14 23:59:59, krakow ,1,\"9,99\"\n"
+                                   "\n"
+                                   "2011-03-14T00,gdansk,0,0\n"
+                                   "2011-03-14,gdansk,12,-3\n"),
+              "2: 2011-03-14 10 [krakow] 3 12050\n"
+              "3: 2011-03-14 23 [krakow] 1 999\n"
+              "5: 2011-03-14 0 [gdansk] 0 0\n"
+              "6: 2011-03-14 24 [gdansk] 12 -300\n");
     // Without transactions each line is one; the columns in any order.
-    EXPECT_EQ(saleOf("shop,time", "\"sklep, nr 2\",2011-03-14 10:15"),
-              "2011-03-14 10 sklep, nr 2 1 []");
+    EXPECT_EQ(salesOf("shop,time\n\"sklep, nr 2\",2011-03-14 10:15\n"),
+              "2: 2011-03-14 10 [sklep, nr 2] 1 0\n");
+    EXPECT_EQ(salesOf("shop;time;revenue\nkrakow;2011-03-14T09;1,5\n"),
+              "2: 2011-03-14 9 [krakow] 1 150\n");
 }
 
-TEST(SalesFile, BadLinesAndHeadersAreNamed) {
-    EXPECT_EQ(saleOf(fullHeader, "2011-13-40,krakow,1,1"), "error: zly czas 2011-13-40");
-    EXPECT_EQ(saleOf(fullHeader, "20110314,krakow,1,1"), "error: zly czas 20110314");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14 24:00,krakow,1,1"),
-              "error: zly czas 2011-03-14 24:00");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14T7,krakow,1,1"), "error: zly czas 2011-03-14T7");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,-1,1"), "error: zla liczba transakcji -1");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,1,1.5.0"), "error: zly przychod 1.5.0");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,1,.5"), "error: zly przychod .5");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,1,1.12345"), "error: zly przychod 1.12345");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,,1,1"), "error: pusty sklep");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,krakow,1"), "error: zla liczba pol");
-    EXPECT_EQ(saleOf(fullHeader, "2011-03-14,\"krakow,1,1"), "error: zla liczba pol");
-    EXPECT_EQ(saleOf("time,transactions", "2011-03-14,1"), "header: brak kolumny shop w naglowku");
-    EXPECT_EQ(saleOf("shop,revenue", "x,1"), "header: brak kolumny time w naglowku");
-    EXPECT_EQ(saleOf("time,shop,time", "x"), "header: kolumna time dwa razy w naglowku");
+TEST(SalesLines, BadLinesAreToldAndTheRestRead) {
+    EXPECT_EQ(salesOf(fullHeader + "\n2011-13-40,krakow,1,1\n"
+                                   "2011-03-14 24:00,krakow,1,1\n"
+                                   "2011-03-14,krakow,-1,1\n"
+                                   "2011-03-14,krakow,1,1.5.0\n"
+                                   "2011-03-14,krakow\n"
+                                   "2011-03-14,\"krakow,1,1\n"
+                                   "2011-03-14,krakow,1,1\n"),
+              "2: bad: zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub RRRR-MM-DD)\n"
+              "3: bad: zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub RRRR-MM-DD)\n"
+              "4: bad: zla liczba transakcji\n"
+              "5: bad: zla kwota (np. 12.50 lub 12,50)\n"
+              "6: bad: za malo pol\n"
+              "7: bad: niezamkniety cudzyslow\n"
+              "8: 2011-03-14 24 [krakow] 1 100\n");
+    EXPECT_EQ(salesOf("time,transactions\n2011-03-14,1\n"),
+              "header: brak kolumny shop w naglowku (potrzebna sprzedaz wedlug sklepow)");
+    EXPECT_EQ(salesOf("shop,revenue\nx,1\n"), "header: brak kolumny time w naglowku");
+    EXPECT_EQ(salesOf("time,shop,time\nx\n"), "header: kolumna time powtorzona w naglowku");
+    EXPECT_EQ(salesOf(""), "header: brak naglowka");
 }
 
 TEST(LoadShop, TheLastComponentOfTheReportDirectory) {
-    Entrance entrance;
-    entrance.base = "/srv/reports/krakow/door1";
-    EXPECT_EQ(shopOf(entrance), "krakow");
-    entrance.base = "/srv/reports/krakow//door1";
-    EXPECT_EQ(shopOf(entrance), "krakow");
-    entrance.base = "/door1";
-    EXPECT_EQ(shopOf(entrance), "/");
+    EXPECT_EQ(shopOfBase("/srv/reports/krakow/door1"), "krakow");
+    EXPECT_EQ(shopOfBase("/srv/reports/krakow//door1"), "krakow");
+    EXPECT_EQ(shopOfBase("/door1"), "/");
     // A relative directory is the working directory's.
     ScratchDir dir("load_shop");
     makeDirs(dir.path + "/gdansk");
     char* previous = getcwd(nullptr, 0);
     ASSERT_EQ(chdir((dir.path + "/gdansk").c_str()), 0);
-    entrance.base = "door1";
-    EXPECT_EQ(shopOf(entrance), "gdansk");
-    entrance.base = "../gdansk/door1";
-    EXPECT_EQ(shopOf(entrance), "gdansk");
+    EXPECT_EQ(shopOfBase("door1"), "gdansk");
+    EXPECT_EQ(shopOfBase("../gdansk/door1"), "gdansk");
+    EXPECT_EQ(shopOfBase("./door1"), "gdansk");
     ASSERT_EQ(chdir(previous), 0);
     std::free(previous);
+}
+
+TEST(LoadEntranceName, ClashingLabelsKeepTheirNames) {
+    std::vector<Entrance> entrances(2);
+    entrances[0].label = "door1";
+    entrances[0].base = "/srv/reports/krakow/door1";
+    entrances[1].label = "door1";
+    entrances[1].base = "/srv/reports/gdansk/door1";
+    std::string error;
+    ASSERT_TRUE(settleLabels(entrances, {}, error)) << error;
+    EXPECT_EQ(entrances[0].label, "krakow/door1");
+    EXPECT_EQ(entrances[1].label, "gdansk/door1");
+    EXPECT_EQ(entrances[0].name, "door1");
+    EXPECT_EQ(entrances[1].name, "door1");
 }
 
 TEST(LoadOptions, WhatGoesWithLoad) {
@@ -109,8 +135,8 @@ TEST(LoadOptions, WhatGoesWithLoad) {
     EXPECT_EQ(parse({"--load", "dbname=x", "--days", "2", "door1"}, error), "dbname=x||2011-03-13");
     EXPECT_EQ(parse({"--load", "dbname=x", "--sales", "s.csv"}, error),
               "dbname=x|s.csv|2011-03-14");
-    EXPECT_EQ(parse({"--sales", "s.csv"}, error), "");
-    EXPECT_EQ(error, "--sales wymaga --load");
+    // Without --load, --sales is the conversion of the statistics.
+    EXPECT_EQ(parse({"--sales", "s.csv"}, error), "|s.csv|2011-03-14");
     EXPECT_EQ(parse({"--load", "x", "--check"}, error), "");
     EXPECT_EQ(error, "--load nie laczy sie z --check");
     EXPECT_EQ(parse({"--load", "x", "--by", "day"}, error), "");
@@ -119,6 +145,15 @@ TEST(LoadOptions, WhatGoesWithLoad) {
     EXPECT_EQ(error, "--load nie laczy sie z --format");
     EXPECT_EQ(parse({"--load", "x", "--chart", "a.png"}, error), "");
     EXPECT_EQ(error, "--load nie laczy sie z --chart");
+    const std::vector<std::vector<std::string>> printing = {
+        {"--compare", "year"}, {"--label", "a=door1"}, {"--by-shop"},
+        {"--league"},          {"--csv-sep", ";"},     {"--dashboard", "www"}};
+    for (const std::vector<std::string>& other : printing) {
+        std::vector<std::string> words = {"--load", "x"};
+        words.insert(words.end(), other.begin(), other.end());
+        EXPECT_EQ(parse(words, error), "");
+        EXPECT_EQ(error, "--load nie laczy sie z " + other[0]);
+    }
 }
 
 namespace {

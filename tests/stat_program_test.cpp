@@ -236,6 +236,8 @@ TEST(StatTableOutput, ReadAsAPersonWould) {
                   blocks(23) + "\n" + "2011-03-15 wt;   140;     0;   140; " + blocks(40) + "\n" +
                   "2011-03-16 śr;     0;    20;    20; " + blocks(6) + "\n" +
                   "razem        ;   200;    40;   240;\n"
+                  "Najwięcej w dniu: 2011-03-15 wt (140)\n"
+                  "Średnio na dzień otwarty: 80,0 (3 dni)\n"
                   "\n"
                   "Uwaga: 1 odczyt bez odpowiedzi licznika, 1 wiersz raportu nie do użycia; liczby "
                   "mogą być niepełne.\n"
@@ -259,7 +261,9 @@ TEST(StatTableOutput, OneDayByHourOfOneEntrance) {
               "08:00-09:00;     0;\n"
               "09:00-10:00;     4; " +
                   blocks(10) + "\n" + "10:00-11:00;    16; " + blocks(40) + "\n" +
-                  "razem      ;    20;\n");
+                  "razem      ;    20;\n"
+                  "Najwięcej w godzinie: 10:00-11:00 (16)\n"
+                  "Średnio na dzień otwarty: 20,0 (1 dzień)\n");
 }
 
 TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
@@ -274,7 +278,7 @@ TEST(StatUsage, ErrorsGiveStatusTwoWithTheUsage) {
         {{"--date", "2011-02-30"},
          "pcstat: zla data: 2011-02-30 (RRRR-MM-DD, RRRRMMDD, today, yesterday lub -N)\n"},
         {{"--by", "year"}, "pcstat: zly okres --by year (hour, day, week, month lub weekday)\n"},
-        {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv lub json)\n"},
+        {{"--format", "xml"}, "pcstat: zly format --format xml (table, csv, json lub html)\n"},
         {{"--days", "0"}, "pcstat: zla liczba dni: 0\n"},
         {{"--date", "today", "--from", "-3"},
          "pcstat: --date nie laczy sie z --from, --to ani --days\n"},
@@ -794,6 +798,8 @@ TEST(StatTableOutput, TheTableNamesWhatIsIncompleteAndWhatIsClosed) {
                   blocks(22) + "\n" + "2011-03-15 wt;         0;\n" + "2011-03-16 śr;        65; " +
                   blocks(40) + "\n" +
                   "razem        ;       140;\n"
+                  "Najwięcej w dniu: 2011-03-16 śr (65)\n"
+                  "Średnio na dzień otwarty: 35,0 (4 dni)\n"
                   "\n"
                   "Uwaga: 2 odczyty bez odpowiedzi licznika; liczby mogą być niepełne.\n"
                   "Brak odczytów (2): 2011-03-14 pn.\n"

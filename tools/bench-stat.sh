@@ -10,7 +10,11 @@
 # One entrance's month is generated with its real checksums, the other 19
 # are copies of it.  Each run times, one after the other: cat of all the
 # files, `pcstat --by day --format csv` and `pcstat --check` of the month.
-# Prints each run, then the medians and the ratios to cat.  Needs no root.
+# Prints each run, then the medians and the ratios to cat.  Then, on a
+# clock faked to the month's last afternoon (libfaketime), it times
+# `pcstat --dashboard` of the 20 entrances beside `pcstat --days 28 --by
+# day --format csv` of the same entrances, and gives the page's size.
+# Needs no root.
 set -euo pipefail
 
 here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
@@ -23,6 +27,12 @@ to=2011-03-31
 
 if [[ ! -x $stat ]]; then
     echo "no pcstat at $stat: build the target pcstat-scratch first" >&2
+    exit 1
+fi
+faketime=$(find /usr/lib/x86_64-linux-gnu/faketime /usr/lib/faketime -name libfaketime.so.1 \
+    2>/dev/null | head -n 1 || true)
+if [[ -z $faketime ]]; then
+    echo "bench-stat: libfaketime is needed for the dashboard (Debian package libfaketime)" >&2
     exit 1
 fi
 if [[ ! -x /usr/bin/time ]]; then
@@ -111,4 +121,28 @@ peak=$(sort -n "$work/peaks" | tail -n 1)
 awk -v c="$catMedian" -v s="$csvMedian" -v k="$checkMedian" -v p="$peak" 'BEGIN {
     printf "median wall: cat %.3f s, csv %.3f s (%.2f x cat), --check %.3f s (%.2f x cat)\n", c, s, s / c, k, k / c
     printf "peak memory of pcstat: %d KiB (%.1f MiB)\n", p, p / 1024
+}'
+
+# The dashboard at 2011-03-31 18:00 (its days: the 8 weeks up to the 30th,
+# today, a week ago, the check of the last 7 days) beside the csv of the
+# last 28 days, each run one after the other on the same clock.
+faked=(env LD_PRELOAD="$faketime" FAKETIME="@2011-03-31 18:00:00" FAKETIME_DONT_FAKE_MONOTONIC=1)
+: >"$work/days.t"; : >"$work/dash.t"
+for ((run = 1; run <= runs; run++)); do
+    read -r daysTime _ daysStatus < <(measure "${faked[@]}" "$stat" --days 28 --by day --format csv)
+    read -r dashTime dashPeak dashStatus < <(measure "${faked[@]}" "$stat" --dashboard "$work/www")
+    if [[ $daysStatus -ne 0 || $dashStatus -ne 0 ]]; then
+        echo "run $run: pcstat ended with $daysStatus (--days 28) and $dashStatus (--dashboard):" >&2
+        cat "$work/err" >&2
+        exit 1
+    fi
+    echo "run $run: --days 28 csv $daysTime s; --dashboard $dashTime s, peak $dashPeak KiB"
+    echo "$daysTime" >>"$work/days.t"
+    echo "$dashTime" >>"$work/dash.t"
+done
+daysMedian=$(median <"$work/days.t")
+dashMedian=$(median <"$work/dash.t")
+pageBytes=$(stat -c %s "$work/www/index.html")
+awk -v d="$daysMedian" -v h="$dashMedian" -v b="$pageBytes" 'BEGIN {
+    printf "median wall: --days 28 csv %.3f s, --dashboard %.3f s (%.2f x csv); page %d bytes (%.0f KiB)\n", d, h, h / d, b, b / 1024
 }'

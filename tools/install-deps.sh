@@ -28,6 +28,12 @@ packages=(
     # by systemd-nspawn; systemd's own systemd-analyze, systemd-tmpfiles and
     # systemd-sysusers for the unit checks; getfacl for the ACL check
     dpkg-dev debhelper lintian debootstrap debian-archive-keyring systemd-container systemd acl
+    # the example of collecting reports centrally: rsync over SSH against a
+    # local sshd in its end-to-end test
+    openssh-server openssh-client rsync
+    # pcstat's pages in a real browser: headless Chromium driven by Selenium
+    # (Debian's own python3), and tidy for the HTML
+    chromium chromium-driver python3-selenium tidy
 )
 missing=()
 for package in "${packages[@]}"; do

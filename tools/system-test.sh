@@ -16,7 +16,9 @@
 #   (recovered without a restart); the counter-health, line and
 #   configuration lines in the journal with their priorities; systemctl
 #   stop (status 0, a STOP line, no restart after it); a SIGHUP (status
-#   0, started again by Restart=always); pcview showing the day.
+#   0, started again by Restart=always); pcview showing the day; the statistics
+#   page's timer enabled, its run writing /var/lib/pcstat/www/index.html as
+#   pcstat, and its service rated at most 1.5 by systemd-analyze security.
 #
 # One line per check, then "N passed, N failed".  Exit status 0 only when
 # every check passed; 1 when one failed or the container could not be made
@@ -615,6 +617,50 @@ check "pcview as nobody shows all $(record_count) records of door1's day, status
 sleep $((stop_started / 1000000000 + 35 - $(date +%s) > 0 ? stop_started / 1000000000 + 35 - $(date +%s) : 0))
 check "35 s after systemctl stop: still inactive, not restarted" \
     expect_equal "state" "inactive" "$(show pcpoll@door1.service ActiveState)"
+
+# -- the statistics page: the timer's run writes it, as pcstat
+
+check_stat_user() {
+    inside getent passwd pcstat | grep -q ':/usr/sbin/nologin$' &&
+        inside id -nG pcstat | grep -qw pcpoll ||
+        { inside getent passwd pcstat; inside id pcstat; return 1; }
+}
+check "system user pcstat, member of pcpoll, no login" check_stat_user
+# A configuration only root and the group pcpoll may read.
+inside chgrp pcpoll /opt/velmora/door1.conf
+inside chmod 0640 /opt/velmora/door1.conf
+page=/var/lib/pcstat/www/index.html
+inside systemctl enable --now pcstat-dashboard.timer >"$logs/dashboard-enable.txt" 2>&1
+# The boot is more than OnBootSec= ago: the timer elapses at once.
+page_written() {
+    [[ $(show pcstat-dashboard.service Result) == success ]] && inside test -s "$page"
+}
+wait_until 120 page_written
+check_dashboard() {
+    page_written || {
+        echo "result $(show pcstat-dashboard.service Result)"
+        inside journalctl -u pcstat-dashboard.service -o cat --no-pager | tail -n 5
+        return 1
+    }
+    expect_equal "timer, page and its directory" "active enabled pcstat:pcstat 644 pcstat:pcstat 755" \
+        "$(show pcstat-dashboard.timer ActiveState) $(show pcstat-dashboard.timer UnitFileState) $(owners "$page" /var/lib/pcstat/www)" ||
+        return 1
+    inside grep -q '<th scope="row">door1</th><td>[0-9:.]*</td><td>odpowiada</td>' "$page" ||
+        { echo "door1's latest reading is not on the page"; inside grep door1 "$page" | head -n 3; return 1; }
+}
+check "pcstat-dashboard.timer enabled: its run writes $page as pcstat (0644) with door1's latest reading" \
+    check_dashboard
+inside cat "$page" >"$logs/dashboard.html" 2>&1
+
+inside systemd-analyze security --no-pager pcstat-dashboard.service >"$logs/security-dashboard.txt" 2>&1
+dashboard_exposure=$(sed -n 's/.*Overall exposure level for pcstat-dashboard.service: \([0-9.]*\).*/\1/p' \
+                         "$logs/security-dashboard.txt")
+dashboard_at_most_1_5() {
+    awk -v e="${dashboard_exposure:-99}" 'BEGIN { exit !(e <= 1.5) }' ||
+        grep -E '^(✗|→)' "$logs/security-dashboard.txt"
+}
+check "systemd-analyze security pcstat-dashboard.service: ${dashboard_exposure:-?}, at most 1.5" \
+    dashboard_at_most_1_5
 
 echo "system-test: $(($(date +%s) - started)) s; logs in $logs"
 inside journalctl --no-pager >"$logs/journal.txt" 2>&1

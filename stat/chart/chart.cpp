@@ -1,6 +1,7 @@
 // The chart's formats and files: one cairo surface per format, all drawn by
 // drawChartOn, collected in memory and written whole to a temporary file
-// that is renamed into place, so that a reader never sees half a picture.
+// that is renamed into place, so that a reader never sees half a picture,
+// or handed over in memory for a page.
 #include "chart.h"
 
 #include <cairo-pdf.h>
@@ -111,27 +112,38 @@ bool renderChart(const ChartInput& input, ChartFormat format, int width, int hei
     return true;
 }
 
-// cairo keeps the fonts it has looked up, and fontconfig its configuration,
-// for the life of the program.  Once a chart's surface and context are gone
-// no cairo object is left, so both are released: a program draws one chart
-// and ends, and the leak checker of the sanitizer build sees a clean exit.
-void releaseFontCaches() {
-    cairo_debug_reset_static_data();
-    FcFini();
+bool sizeAllowed(int width, int height, std::string& error) {
+    if (width >= chartMinWidth && height >= chartMinHeight && width <= chartMaxSide &&
+        height <= chartMaxSide)
+        return true;
+    error = "zly rozmiar wykresu " + std::to_string(width) + "x" + std::to_string(height);
+    return false;
 }
 
 }  // namespace
 
+// cairo keeps the fonts it has looked up, and fontconfig its configuration,
+// for the life of the program.  Once a chart's surface and context are gone
+// no cairo object is left, so both are released: a program draws its charts
+// and ends, and the leak checker of the sanitizer build sees a clean exit.
+void releaseChartFonts() {
+    cairo_debug_reset_static_data();
+    FcFini();
+}
+
+bool drawChartSvg(const ChartInput& input, int width, int height, std::string& svg,
+                  std::string& error) {
+    svg.clear();
+    return sizeAllowed(width, height, error) &&
+           renderChart(cleanChartInput(input), ChartFormat::svg, width, height, svg, error);
+}
+
 bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
                int height, std::string& error) {
-    if (width < chartMinWidth || height < chartMinHeight || width > chartMaxSide ||
-        height > chartMaxSide) {
-        error = "zly rozmiar wykresu " + std::to_string(width) + "x" + std::to_string(height);
-        return false;
-    }
+    if (!sizeAllowed(width, height, error)) return false;
     std::string bytes;
     const bool rendered = renderChart(cleanChartInput(input), format, width, height, bytes, error);
-    releaseFontCaches();
+    releaseChartFonts();
     // A new file's mode: 0666 less the umask.
     if (!rendered || !replaceFile(path, bytes, ReplaceRules{}, error)) {
         error = "nie mozna zapisac wykresu " + path + ": " + error;

@@ -25,6 +25,11 @@ struct ChartInput {
     // Optional, empty or one per period: a word written upright in the
     // place of a bar, as a label of an empty place (a closed day).
     std::vector<std::string> notes;
+    // Optional, empty or one per period: the visitors of the compared
+    // period (-1 for a place without one), drawn as a thin outline over
+    // each bar, with comparedLabel in the legend.
+    std::vector<long long> compared;
+    std::string comparedLabel;
 };
 
 enum class ChartFormat { png, svg, pdf };
@@ -49,6 +54,15 @@ bool parseChartSize(const std::string& text, int& width, int& height);
 // renamed into place).  On failure returns false with a message in error.
 bool drawChart(const ChartInput& input, const std::string& path, ChartFormat format, int width,
                int height, std::string& error);
+
+// Draws the chart as an SVG document into svg, for a page that shows it
+// inline.  Fonts stay loaded for the next chart: releaseChartFonts() after
+// the last one.  On failure returns false with a message in error.
+bool drawChartSvg(const ChartInput& input, int width, int height, std::string& svg,
+                  std::string& error);
+
+// Releases the fonts cairo and fontconfig keep between charts.
+void releaseChartFonts();
 
 // The vertical scale: ticks at 0, step, 2 step, ... up to top, where step is
 // the smallest of 1, 2 or 5 times a power of ten that reaches the highest bar

@@ -41,6 +41,9 @@ constexpr double scaleTextGrey = 0.35;
 constexpr double gridGrey = 0.87;
 constexpr double axisGrey = 0.25;
 constexpr double separatorGrey = 0.6;
+// The outline of a compared period's bar, and its width in pixels.
+constexpr double comparedGrey = 0.05;
+constexpr double comparedLine = 2;
 
 // Share of a bar's place that the bar fills; the rest is the gap between
 // neighbours.
@@ -138,6 +141,7 @@ long long highestBar(const ChartInput& input) {
             sum = saturatingAdd(sum, visitorsAt(input, p, e));
         highest = std::max(highest, sum);
     }
+    for (long long compared : input.compared) highest = std::max(highest, compared);
     return highest;
 }
 
@@ -187,7 +191,8 @@ double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, doub
                   double top) {
     const std::size_t count = input.entrances.size();
     const bool carried = anyCarried(input);
-    if (count < 2 && !carried) return top;
+    const bool compared = !input.compared.empty();
+    if (count < 2 && !carried && !compared) return top;
     setFont(cr, sizes.textFont, false);
     const cairo_font_extents_t font = fontExtents(cr);
     const double lineHeight = std::max(font.height, sizes.swatch) + sizes.gap / 2;
@@ -222,6 +227,25 @@ double drawLegend(cairo_t* cr, const ChartInput& input, const Sizes& sizes, doub
         showText(cr, x + sizes.swatch + sizes.gap / 2, middle + (font.ascent - font.descent) / 2,
                  label);
         x += itemWidth + 2.5 * sizes.gap;
+    }
+    if (compared) {
+        // The compared period: an outlined swatch, as its outlines in the plot.
+        const std::string label =
+            fitText(cr, input.comparedLabel, right - left - sizes.swatch - sizes.gap);
+        const double itemWidth = sizes.swatch + sizes.gap / 2 + textWidth(cr, label);
+        if (x > left && x + itemWidth > right) {
+            x = left;
+            y += lineHeight;
+        }
+        const double middle = y + lineHeight / 2;
+        setGrey(cr, comparedGrey);
+        cairo_set_line_width(cr, comparedLine);
+        cairo_rectangle(cr, std::round(x) + 1, std::round(middle - sizes.swatch / 2) + 1,
+                        std::round(sizes.swatch) - 2, std::round(sizes.swatch) - 2);
+        cairo_stroke(cr);
+        setGrey(cr, textGrey);
+        showText(cr, x + sizes.swatch + sizes.gap / 2, middle + (font.ascent - font.descent) / 2,
+                 label);
     }
     return y + lineHeight;
 }
@@ -284,6 +308,15 @@ void drawBars(cairo_t* cr, const ChartInput& input, const Plot& plot, const Size
                 const double carriedLow = std::min(low, plot.yFor(below - carried));
                 if (carriedLow > high) hatch(cr, x0, high, x1 - x0, carriedLow - high, sizes);
             }
+        }
+        // The compared period's visitors: a thin outline of the bar it
+        // would be.
+        if (p < input.compared.size() && input.compared[p] > 0 && x1 - x0 >= 3) {
+            const double top = plot.yFor(input.compared[p]);
+            setGrey(cr, comparedGrey);
+            cairo_set_line_width(cr, comparedLine);
+            cairo_rectangle(cr, x0 + 1, top + 1, x1 - x0 - 2, plot.bottom - top - 1);
+            cairo_stroke(cr);
         }
     }
 }

@@ -22,6 +22,7 @@
 #include "filecount.h"
 #include "pcutil.h"
 #include "schema.h"
+#include "shops.h"
 
 namespace {
 
@@ -277,11 +278,12 @@ public:
           options_(options),
           months_(months),
           summary_(summary),
-          shop_(shopOf(entrance)),
+          shop_(shopOfBase(entrance.base)),
+          name_(entrance.name.empty() ? entrance.label : entrance.name),
           counter_(entrance, options.now) {
         appendCopyText(keys_, shop_);
         keys_ += '\t';
-        appendCopyText(keys_, entrance_.label);
+        appendCopyText(keys_, name_);
         keys_ += '\t';
     }
 
@@ -294,9 +296,7 @@ private:
     bool forget(Day day, bool headOnly, std::string& error);
     bool storeFindings(std::string& error);
     bool ensureMonth(Day day, std::string& error);
-    std::vector<std::string> keyParams(Day day) const {
-        return {shop_, entrance_.label, dashedDate(day)};
-    }
+    std::vector<std::string> keyParams(Day day) const { return {shop_, name_, dashedDate(day)}; }
 
     PgConn& conn_;
     const Entrance& entrance_;
@@ -304,6 +304,7 @@ private:
     std::set<long>& months_;
     LoadSummary& summary_;
     std::string shop_;
+    std::string name_;  // the entrance's own name, whatever else is loaded with it
     std::string keys_;
     FileCounter counter_;
     std::map<Day, StoredFile> stored_;
@@ -312,13 +313,13 @@ private:
 
 bool EntranceLoad::readStored(std::string& error) {
     PgConn::Rows rows;
-    if (!conn_.query("SELECT day, size IS NOT NULL, coalesce(size, 0), coalesce(mtime_ns, 0), "
-                     "head_only, whole, start_known, start_total, start_gap, end_known, "
-                     "end_total, end_gap FROM files WHERE shop = $1 AND entrance = $2 AND "
-                     "day BETWEEN $3::date AND $4::date",
-                     {shop_, entrance_.label, dashedDate(options_.from - days{1}),
-                      dashedDate(options_.to + days{1})},
-                     rows, error))
+    if (!conn_.query(
+            "SELECT day, size IS NOT NULL, coalesce(size, 0), coalesce(mtime_ns, 0), "
+            "head_only, whole, start_known, start_total, start_gap, end_known, "
+            "end_total, end_gap FROM files WHERE shop = $1 AND entrance = $2 AND "
+            "day BETWEEN $3::date AND $4::date",
+            {shop_, name_, dashedDate(options_.from - days{1}), dashedDate(options_.to + days{1})},
+            rows, error))
         return false;
     for (const auto& row : rows.values) {
         Day day;
@@ -507,21 +508,6 @@ bool EntranceLoad::run(std::string& error) {
 }
 
 }  // namespace
-
-std::string shopOf(const Entrance& entrance) {
-    std::size_t slash = entrance.base.rfind('/');
-    std::string dir = slash == std::string::npos ? "." : entrance.base.substr(0, slash);
-    if (dir.empty()) return "/";
-    char* real = realpath(dir.c_str(), nullptr);
-    if (real != nullptr) {
-        dir = real;
-        std::free(real);
-    }
-    while (dir.size() > 1 && dir.back() == '/') dir.pop_back();
-    std::size_t last = dir.rfind('/');
-    std::string shop = last == std::string::npos ? dir : dir.substr(last + 1);
-    return shop.empty() ? "/" : shop;
-}
 
 bool loadEntrances(PgConn& conn, const std::vector<Entrance>& entrances, const Options& options,
                    LoadSummary& summary, std::string& error) {

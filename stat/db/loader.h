@@ -18,9 +18,6 @@ struct LoadSummary {
     long long sales = 0;      // sales lines stored
 };
 
-// The shop of an entrance: the last component of its report directory.
-std::string shopOf(const Entrance& entrance);
-
 // Loads the days of the options for the entrances, inside the caller's
 // transaction.  A file whose size, modification time and starting state
 // are those stored, and all of whose moments were due, is not read again.

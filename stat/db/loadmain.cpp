@@ -5,15 +5,15 @@
 #include "salesload.h"
 #include "schema.h"
 
-bool runLoad(const std::vector<Entrance>& entrances, const Options& options, LoadSummary& summary,
-             std::string& error) {
+bool runLoad(const std::vector<Entrance>& entrances, const Options& options,
+             const BadSalesLine& badSale, LoadSummary& summary, std::string& error) {
     PgConn conn;
     if (!conn.connect(options.load, error) ||
         !conn.exec("SET client_min_messages = warning; BEGIN", error) ||
         !upgradeSchema(conn, schemaVersion, error) ||
         !loadEntrances(conn, entrances, options, summary, error))
         return false;
-    if (!options.sales.empty() && !loadSales(conn, options.sales, summary.sales, error))
+    if (!options.sales.empty() && !loadSales(conn, options.sales, badSale, summary.sales, error))
         return false;
     return conn.exec("COMMIT", error);
 }

@@ -8,11 +8,12 @@
 #include "entrance.h"
 #include "loader.h"
 #include "options.h"
+#include "sales.h"
 
 // False with libpq's or the reader's message; the database is then as it
-// was before.
-bool runLoad(const std::vector<Entrance>& entrances, const Options& options, LoadSummary& summary,
-             std::string& error);
+// was before.  The sales file's bad lines are told to badSale and left out.
+bool runLoad(const std::vector<Entrance>& entrances, const Options& options,
+             const BadSalesLine& badSale, LoadSummary& summary, std::string& error);
 
 // The line pcstat prints after a load.
 std::string loadSummaryText(const LoadSummary& summary);

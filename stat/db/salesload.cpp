@@ -1,79 +1,28 @@
-// The sales file, line by line, into COPY.  The file is outside input: it
-// is opened only as a regular file, and a line longer than any sales line
-// ends the load with its number.
+// The sales file, line by line, into COPY: each sale with its shop, day,
+// hour (none for a sale timed by its day), the file and line it came from,
+// its transactions and its revenue.
 #include "salesload.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-
-#include "salesfile.h"
+#include <cstdlib>
 
 namespace {
 
-// Opens a regular file for reading, without waiting on a FIFO.
-std::FILE* openRegular(const std::string& path, std::string& problem) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) {
-        problem = std::strerror(errno);
-        return nullptr;
-    }
-    struct stat info {};
-    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        problem = "to nie jest zwykly plik";
-        ::close(fd);
-        return nullptr;
-    }
-    std::FILE* file = fdopen(fd, "rb");
-    if (file == nullptr) {
-        problem = std::strerror(errno);
-        ::close(fd);
-    }
-    return file;
-}
-
-// Reads a line without its line feed (and carriage return); false at the
-// end.  overlong when it holds more than maxSalesLine bytes.
-bool nextLine(std::FILE* file, std::string& line, bool& overlong) {
-    line.clear();
-    overlong = false;
-    int c;
-    bool any = false;
-    while ((c = std::getc(file)) != EOF) {
-        any = true;
-        if (c == '\n') break;
-        if (line.size() < maxSalesLine)
-            line += static_cast<char>(c);
-        else
-            overlong = true;
-    }
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    return any;
+// Hundredths as a decimal number with two decimals, as numeric reads it.
+std::string hundredthsText(long long hundredths) {
+    char text[32];
+    std::snprintf(text, sizeof text, "%s%lld.%02lld", hundredths < 0 ? "-" : "",
+                  std::llabs(hundredths) / 100, std::llabs(hundredths) % 100);
+    return text;
 }
 
 }  // namespace
 
-bool loadSales(PgConn& conn, const std::string& path, long long& lines, std::string& error) {
-    std::string problem;
-    std::FILE* file = openRegular(path, problem);
-    if (file == nullptr) {
-        error = "nie mozna czytac " + path + ": " + problem;
-        return false;
-    }
-    SalesReader reader;
-    std::string line, copy;
-    bool overlong = false;
-    long number = 0;
-    bool ok = true;
-    auto bad = [&](const std::string& why) {
-        error = path + ":" + std::to_string(number) + ": " + why;
-        ok = false;
-    };
-    std::string source;
+bool loadSales(PgConn& conn, const std::string& path, const BadSalesLine& bad, long long& lines,
+               std::string& error) {
+    std::FILE* file = openSalesFile(path, error);
+    if (file == nullptr) return false;
+    std::string source, copy;
     appendCopyText(source, path);
     if (!conn.run("DELETE FROM sales WHERE source = $1", {path}, error) ||
         !conn.beginCopy("COPY sales (shop, day, hour, source, line, transactions, revenue) "
@@ -82,32 +31,24 @@ bool loadSales(PgConn& conn, const std::string& path, long long& lines, std::str
         std::fclose(file);
         return false;
     }
-    SaleLine sale;
-    while (ok && nextLine(file, line, overlong)) {
-        ++number;
-        std::string why;
-        if (overlong) {
-            bad("linia dluzsza niz " + std::to_string(maxSalesLine) + " znakow");
-        } else if (number == 1) {
-            if (!reader.header(line, true, why)) bad(why);
-        } else if (line.empty()) {
-            continue;
-        } else if (!reader.line(line, sale, why)) {
-            bad(why);
-        } else {
-            appendCopyText(copy, sale.shop);
-            copy += '\t' + dashedDate(sale.day) + '\t' +
-                    (sale.hour >= 0 ? std::to_string(sale.hour) : "\\N") + '\t' + source + '\t' +
-                    std::to_string(number) + '\t' + std::to_string(sale.transactions) + '\t' +
-                    (sale.revenue.empty() ? "\\N" : sale.revenue) + '\n';
-            ++lines;
-            if (copy.size() >= 65536) {
-                ok = conn.sendCopy(copy.data(), copy.size(), error);
-                copy.clear();
-            }
+    bool sent = true;
+    auto store = [&](long line, const Sale& sale) {
+        appendCopyText(copy, sale.shop);
+        copy += '\t' + dashedDate(sale.day) + '\t' +
+                (sale.hour == salesDayOnly ? "\\N" : std::to_string(sale.hour)) + '\t' + source +
+                '\t' + std::to_string(line) + '\t' + std::to_string(sale.transactions) + '\t' +
+                hundredthsText(sale.revenue) + '\n';
+        ++lines;
+        if (sent && copy.size() >= 65536) {
+            sent = conn.sendCopy(copy.data(), copy.size(), error);
+            copy.clear();
         }
-    }
-    if (ok && number == 0) bad("brak naglowka");
+    };
+    bool read = readSaleLines(file, true, store, bad, error);
     std::fclose(file);
-    return ok && conn.sendCopy(copy.data(), copy.size(), error) && conn.endCopy(error);
+    if (!read) {
+        error = path + ": " + error;
+        return false;
+    }
+    return sent && conn.sendCopy(copy.data(), copy.size(), error) && conn.endCopy(error);
 }

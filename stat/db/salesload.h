@@ -5,7 +5,10 @@
 #include <string>
 
 #include "pgconn.h"
+#include "sales.h"
 
-// Loads the file inside the caller's transaction; false with a message
-// naming the file and line of the first bad line, or libpq's message.
-bool loadSales(PgConn& conn, const std::string& path, long long& lines, std::string& error);
+// Loads the file inside the caller's transaction, read as pcstat's --sales
+// reads it with its shop column; each bad line is told to bad and not
+// stored.  False with the reader's or libpq's message.
+bool loadSales(PgConn& conn, const std::string& path, const BadSalesLine& bad, long long& lines,
+               std::string& error);
