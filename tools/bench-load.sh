@@ -56,40 +56,10 @@ export TZ=UTC
 reports=$work/reports
 mkdir -p "$work/scratch/opt/velmora" "$reports"
 
-# The month of tools/bench-stat.sh: door01 as a poller open 00:00-24:00
-# writes it, each file starting with the day before's 23:59:59 record, the
-# total rising by one a record; door02..door20 are copies.
-awk -v interval="$interval" -v dir="$reports" '
-function checksum(text,    i, a, b) {
-    a = 0; b = 0
-    for (i = 1; i <= length(text) && i <= 255; i++) { a += ord[substr(text, i, 1)]; b += a }
-    return sprintf("0X%04X", (a % 251) * 256 + (b % 251))
-}
-function line(time, total,    body) {
-    body = sprintf("%s;%6d; 0; 0;", time, total % 1000000)
-    return body checksum(body)
-}
-BEGIN {
-    for (c = 32; c < 127; c++) ord[sprintf("%c", c)] = c
-    total = 0
-    for (day = 1; day <= 31; day++) {
-        file = sprintf("%s/door01_201103%02d.csv", dir, day)
-        print line("23:59.59", total++) > file
-        for (s = interval; s < 86400; s += interval)
-            print line(sprintf("%02d:%02d.%02d", int(s / 3600), int(s / 60) % 60, s % 60), total++) > file
-        close(file)
-    }
-}'
+# The month of reports and configurations (tools/bench-month.sh).
+"$here/tools/bench-month.sh" "$reports" "$work/scratch/opt/velmora" "$entrances" "$interval"
 names=()
-for ((k = 1; k <= entrances; k++)); do
-    name=$(printf 'door%02d' "$k")
-    names+=("$name")
-    if ((k > 1)); then
-        for file in "$reports"/door01_*.csv; do cp "$file" "${file/door01_/${name}_}"; done
-    fi
-    printf 'portname = /dev/null\nentry = %s/%s.csv\nrecordtime = %d\nopentime = 00:00-24:00\n' \
-        "$reports" "$name" "$interval" >"$work/scratch/opt/velmora/$name.conf"
-done
+for ((k = 1; k <= entrances; k++)); do names+=("$(printf 'door%02d' "$k")"); done
 files=("$reports"/*.csv)
 echo "reports: ${#files[@]} files, $(cat "${files[@]}" | wc -l) lines, $(du -sh "$reports" | cut -f1)"
 cat "${files[@]}" >/dev/null  # into the page cache, as for every later run

@@ -7,10 +7,11 @@
 
 #include <chrono>
 #include <cstdio>
+#include <string>
 
 namespace {
 
-constexpr const char* versionOne = R"sql(
+constexpr const char* versionOneTables = R"sql(
 CREATE TABLE schema_version (version integer NOT NULL);
 INSERT INTO schema_version VALUES (1);
 
@@ -129,28 +130,29 @@ CREATE VIEW visitors_daily AS
                         sum(missing)::bigint AS missing
                    FROM moments GROUP BY shop, entrance, day) m USING (shop, entrance, day);
 
-CREATE VIEW visitors_weekly AS
-    SELECT shop, entrance, date_trunc('week', day)::date AS week_start,
-           to_char(day, 'IYYY-"W"IW') AS period,
-           sum(visitors)::bigint AS visitors, sum(records)::bigint AS records,
-           sum(unanswered)::bigint AS unanswered, sum(faults)::bigint AS faults,
-           count(*) AS days, sum(open_days)::bigint AS open_days,
-           sum(expected)::bigint AS expected, sum(missing)::bigint AS missing,
-           sum(carried)::bigint AS carried, count(*) FILTER (WHERE file_missing) AS missing_files
-      FROM visitors_daily
-     GROUP BY shop, entrance, date_trunc('week', day), to_char(day, 'IYYY-"W"IW');
-
-CREATE VIEW visitors_monthly AS
-    SELECT shop, entrance, date_trunc('month', day)::date AS month_start,
-           to_char(day, 'YYYY-MM') AS period,
-           sum(visitors)::bigint AS visitors, sum(records)::bigint AS records,
-           sum(unanswered)::bigint AS unanswered, sum(faults)::bigint AS faults,
-           count(*) AS days, sum(open_days)::bigint AS open_days,
-           sum(expected)::bigint AS expected, sum(missing)::bigint AS missing,
-           sum(carried)::bigint AS carried, count(*) FILTER (WHERE file_missing) AS missing_files
-      FROM visitors_daily
-     GROUP BY shop, entrance, date_trunc('month', day), to_char(day, 'YYYY-MM');
 )sql";
+
+// A view of visitors_daily summed per week or per month (unit), its first
+// day in startColumn and its csv period text in the to_char format.
+std::string periodView(const std::string& name, const std::string& startColumn,
+                       const std::string& unit, const std::string& format) {
+    std::string start = "date_trunc('" + unit + "', day)";
+    std::string period = "to_char(day, '" + format + "')";
+    return "CREATE VIEW " + name + " AS\n    SELECT shop, entrance, " + start + "::date AS " +
+           startColumn + ",\n           " + period + R"sql( AS period,
+           sum(visitors)::bigint AS visitors, sum(records)::bigint AS records,
+           sum(unanswered)::bigint AS unanswered, sum(faults)::bigint AS faults,
+           count(*) AS days, sum(open_days)::bigint AS open_days,
+           sum(expected)::bigint AS expected, sum(missing)::bigint AS missing,
+           sum(carried)::bigint AS carried, count(*) FILTER (WHERE file_missing) AS missing_files
+      FROM visitors_daily
+     GROUP BY shop, entrance, )sql" +
+           start + ", " + period + ";\n";
+}
+
+const std::string versionOne = versionOneTables +
+                               periodView("visitors_weekly", "week_start", "week", "IYYY-\"W\"IW") +
+                               periodView("visitors_monthly", "month_start", "month", "YYYY-MM");
 
 // Sales from the tills, per shop and hour, and the conversion per shop and
 // day: transactions per hundred visitors of all the shop's entrances.
@@ -178,7 +180,7 @@ CREATE VIEW conversion_daily AS
 UPDATE schema_version SET version = 2;
 )sql";
 
-const char* const steps[] = {versionOne, versionTwo};
+const std::string steps[] = {versionOne, versionTwo};
 
 }  // namespace
 
