@@ -5,7 +5,8 @@
 // second load that changes nothing; a changed file read again alone; a
 // load cut off by the server's stop that leaves the previous state; the
 // schema made from nothing and migrated from its previous version; sales
-// and the conversion view; libpq's message for a failed connection.
+// and the conversion view; shops' directories with entrances of one name; libpq's message for a
+// failed connection.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -478,6 +479,27 @@ TEST_F(LoadTest, SalesMakeTheConversionView) {
                               ": brak kolumny shop w naglowku (potrzebna sprzedaz wedlug "
                               "sklepow)\n");
     EXPECT_EQ(sql("SELECT count(*), sum(transactions) FROM sales"), "1,1\n");
+}
+
+TEST_F(LoadTest, ShopDirectoriesKeepTheirEntrancesNames) {
+    // Two shops' directories, each with a door1 (no schedule): read
+    // together their labels clash, yet the rows keep the name door1 in
+    // each shop, and loading one shop alone again finds its file unchanged.
+    for (const char* shop : {"krakow", "gdansk"}) {
+        makeDirs(dir.path + "/reports/" + shop);
+        writeFile(dir.path + "/reports/" + shop + "/door1_20110325.csv",
+                  rec("10:00", 5) + rec("10:15", 9) + rec("11:00", 20));
+    }
+    ProcessResult both = pcstat({"--load", conninfo(), "--date", "2011-03-25", "reports/krakow/",
+                                 dir.path + "/reports/gdansk"});
+    ASSERT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(sql("SELECT shop, entrance, sum(visitors) FROM visitors_daily GROUP BY 1, 2 "
+                  "ORDER BY 1"),
+              "gdansk,door1,15\nkrakow,door1,15\n");
+    ProcessResult one = pcstat({"--load", conninfo(), "--date", "2011-03-25", "reports/krakow"});
+    ASSERT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, "Zaladowano 0 plikow (0 rekordow), bez zmian 2\n");
+    EXPECT_EQ(sql("SELECT count(DISTINCT (shop, entrance)), count(*) FROM records"), "2,6\n");
 }
 
 TEST_F(LoadTest, AFailedConnectionIsLibpqsMessage) {
