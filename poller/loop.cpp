@@ -57,15 +57,33 @@ long noteClockStep(const Settings& s, LoopState& state, std::time_t now) {
 // closing second 23:59:59 covers 00:00:00.
 constexpr std::time_t cycleSeconds = 3;
 
-// The earliest due moment of today, at most a minute ago, among the
-// seconds not yet judged that a sample woken late (a busy machine) skipped;
-// 0 when there is none.
+// Whether a moment of the day before, skipped by a sample woken late just
+// after midnight, is that day's closing second 23:59:59 and due under that
+// day's hours.  Its record goes into the new day's file, as the record of
+// a closing second polled on time does; other moments of the day before
+// are not polled late, since their records belong to its file.
+bool isYesterdaysClosingSecond(const Settings& s, std::time_t moment) {
+    std::tm parts{};
+    localtime_r(&moment, &parts);
+    int open = s.openTimes[parts.tm_wday];
+    int close = closingSecond(s.closeTimes[parts.tm_wday]);
+    int second = parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+    constexpr int lastSecondOfDay = secondsPerDay - 1;
+    return second == lastSecondOfDay && close == lastSecondOfDay &&
+           isDue(second, open, close, s.interval);
+}
+
+// The earliest due moment, at most a minute ago, among the seconds not yet
+// judged that a sample woken late (a busy machine) skipped; 0 when there
+// is none.
 std::time_t skippedDueMoment(const Settings& s, const LoopState& state, std::time_t now) {
     std::time_t from = std::max(state.judgedUpTo + 1, now - clockForwardTolerance);
     for (std::time_t moment = from; moment < now; ++moment) {
+        if (moment <= state.lastCycle) continue;
         int second = secondOfDay(moment);
-        if (second > t) continue;  // yesterday
-        if (moment > state.lastCycle && isDue(second, start, stop, s.interval)) return moment;
+        bool due = second > t ? isYesterdaysClosingSecond(s, moment)
+                              : isDue(second, start, stop, s.interval);
+        if (due) return moment;
     }
     return 0;
 }

@@ -18,18 +18,13 @@ constexpr int interval = 10;
 constexpr int openSecond = 10 * 3600;  // the shop of these tests opens 10:00-11:00
 constexpr int closeSecond = 11 * 3600;
 
-// Starts the rig's poller on the clock of the file, with standard error as
-// its journal.
-void startOnClockFile(PollerRig& rig, const std::string& clockFile, const std::string& clock) {
-    writeFile(clockFile, clock + "\n");
+// Starts the rig's poller on the clock of its clock file, with standard
+// error as its journal.
+void startOnClockFile(PollerRig& rig, const std::string& clock) {
     rig.configure(std::to_string(interval), "10:00-11:00");
     rig.simulate({});
-    rig.pollerSetup.program = pollerProgram();
-    rig.pollerSetup.argv0 = rig.invocation;
-    rig.pollerSetup.workDir = rig.dir.path;
-    rig.pollerSetup.fakeTimeFile = clockFile;
     rig.pollerSetup.journalStream = true;
-    rig.poller = startProcess(rig.pollerSetup);
+    rig.startPollerOnClock(clock);
 }
 
 // A line of a clock step, as the poller writes it.
@@ -89,14 +84,13 @@ std::vector<std::string> recordTimes(const PollerRig& rig, const std::string& da
 
 TEST(ClockSteps, AYearAheadAndBackIsSaidOnceEachAndPollingResumes) {
     PollerRig rig("clock_year");
-    std::string clockFile = rig.dir.path + "/clock";
-    startOnClockFile(rig, clockFile, "@2011-03-14 10:00:00 x10");
+    startOnClockFile(rig, "@2011-03-14 10:00:00 x10");
     ASSERT_TRUE(rig.waitForLines("20110314", 3));
-    writeFile(clockFile, "@2012-03-14 10:00:30 x10\n");
+    rig.setClock("@2012-03-14 10:00:30 x10");
     ASSERT_TRUE(rig.waitForVerbose("Zegar przesuniety o"));
     ASSERT_TRUE(rig.waitForLines("20120314", 2)) << "polled at the new time";
     std::size_t beforeBack = splitLines(rig.report("20110314")).size();
-    writeFile(clockFile, "@2011-03-14 10:05:00 x10\n");
+    rig.setClock("@2011-03-14 10:05:00 x10");
     ASSERT_TRUE(rig.waitForVerbose("Zegar cofniety o"));
     // Within one interval of the poller's clock (a second of real time at
     // x10), with room for a busy machine.
@@ -134,10 +128,9 @@ TEST(ClockSteps, AYearAheadAndBackIsSaidOnceEachAndPollingResumes) {
 
 TEST(ClockSteps, AMinuteBackIsNotSaidAndPollsNoMomentTwice) {
     PollerRig rig("clock_minute");
-    std::string clockFile = rig.dir.path + "/clock";
-    startOnClockFile(rig, clockFile, "@2011-03-14 10:00:00 x10");
+    startOnClockFile(rig, "@2011-03-14 10:00:00 x10");
     ASSERT_TRUE(rig.waitForLines("20110314", 4));
-    writeFile(clockFile, "@2011-03-14 09:59:50 x10\n");
+    rig.setClock("@2011-03-14 09:59:50 x10");
     ASSERT_TRUE(rig.waitForLines("20110314", 6, 60000));
     ProcessResult result = rig.stopPoller();
     EXPECT_EQ(result.status, 0);
@@ -149,10 +142,9 @@ TEST(ClockSteps, AMinuteBackIsNotSaidAndPollsNoMomentTwice) {
 
 TEST(ClockSteps, AnHourBackIsSaidAndTheHourIsPolledAgain) {
     PollerRig rig("clock_hour");
-    std::string clockFile = rig.dir.path + "/clock";
-    startOnClockFile(rig, clockFile, "@2011-03-14 10:59:00 x10");
+    startOnClockFile(rig, "@2011-03-14 10:59:00 x10");
     ASSERT_TRUE(rig.waitForLines("20110314", 3));
-    writeFile(clockFile, "@2011-03-14 10:00:00 x10\n");
+    rig.setClock("@2011-03-14 10:00:00 x10");
     ASSERT_TRUE(rig.waitForVerbose("Zegar cofniety o"));
     std::size_t lines = splitLines(rig.report("20110314")).size();
     ASSERT_TRUE(rig.waitForLines("20110314", static_cast<int>(lines) + 2));
@@ -169,13 +161,12 @@ TEST(ClockSteps, AnHourBackIsSaidAndTheHourIsPolledAgain) {
 
 TEST(ClockSteps, FiveMinutesAheadAreSaidWithTheSkippedMoments) {
     PollerRig rig("clock_ahead");
-    std::string clockFile = rig.dir.path + "/clock";
-    startOnClockFile(rig, clockFile, "@2011-03-14 10:00:00 x10");
+    startOnClockFile(rig, "@2011-03-14 10:00:00 x10");
     ASSERT_TRUE(rig.waitForLines("20110314", 2));
     std::vector<std::string> before = recordTimes(rig, "20110314");
     // Five minutes ahead of the poller's clock, give or take the time the
     // poller has run.
-    writeFile(clockFile, "@2011-03-14 10:05:20 x10\n");
+    rig.setClock("@2011-03-14 10:05:20 x10");
     ASSERT_TRUE(rig.waitForVerbose("Zegar przesuniety o"));
     ASSERT_TRUE(rig.waitForLines("20110314", static_cast<int>(before.size()) + 2));
     EXPECT_EQ(rig.stopPoller().status, 0);
@@ -189,6 +180,24 @@ TEST(ClockSteps, FiveMinutesAheadAreSaidWithTheSkippedMoments) {
     // The moments are skipped, not caught up.
     for (const std::string& time : recordTimes(rig, "20110314"))
         EXPECT_FALSE(time > "10:01.00" && time < "10:04.00") << time;
+}
+
+TEST(LateSamples, AClosingSecondSkippedAtMidnightIsPolledLateIntoTheNewDaysFile) {
+    PollerRig rig("clock_late_midnight");
+    rig.configure("900", "00:00-24:00");
+    rig.simulate({});
+    rig.startPollerOnClock("@2011-03-14 23:59:40 x10", {"-vv"});
+    ASSERT_TRUE(rig.waitForEvent("Otwarto port"));
+    // The poller's next sample comes after 23:59:59 and 00:00:00, as on a
+    // machine stalled at midnight; the jump is too short to be a step.
+    rig.setClock("@2011-03-15 00:00:03 x10");
+    ASSERT_TRUE(rig.waitForLines("20110315", 1));
+    sleepMs(1000);
+    EXPECT_EQ(rig.stopPoller().status, 0);
+    EXPECT_EQ(rig.report("20110315"), "23:59;     1; 0; 0;0X7952\n")
+        << "the closing second's record, and no cycle at 00:00:00";
+    EXPECT_FALSE(pathExists(rig.reportPath("20110314")));
+    EXPECT_EQ(occurrences(rig.verboseLog(), "Zegar"), 0) << rig.verboseLog();
 }
 
 TEST(LateSamples, MomentsSkippedByAStalledPollerArePolledLateWithTheirOwnTimes) {

@@ -85,6 +85,16 @@ void PollerRig::startPoller(const std::string& fakeTime, const std::vector<std::
     poller = startProcess(pollerSetup);
 }
 
+void PollerRig::startPollerOnClock(const std::string& clock, const std::vector<std::string>& args) {
+    setClock(clock);
+    pollerSetup.fakeTimeFile = dir.path + "/clock";
+    startPoller("", args);
+}
+
+void PollerRig::setClock(const std::string& clock) const {
+    writeFile(dir.path + "/clock", clock + "\n");
+}
+
 ProcessResult PollerRig::stopPoller(int signal, int timeoutMs) {
     kill(poller, signal);
     ProcessResult result = waitProcess(poller, pollerSetup, timeoutMs);

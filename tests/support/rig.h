@@ -33,6 +33,10 @@ struct PollerRig {
     void simulate(const std::vector<std::string>& args);
     void startPoller(const std::string& fakeTime, const std::vector<std::string>& args = {},
                      const std::string& timeZone = "UTC", long fileSizeLimit = 0);
+    // Starts the poller on the clock kept in the rig's clock file, which
+    // setClock rewrites while it runs: a step of its wall clock.
+    void startPollerOnClock(const std::string& clock, const std::vector<std::string>& args = {});
+    void setClock(const std::string& clock) const;
     // Sends the signal and waits for the poller to end.
     ProcessResult stopPoller(int signal = SIGTERM, int timeoutMs = 20000);
 
