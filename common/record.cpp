@@ -6,7 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <bit>
 #include <cerrno>
+#include <cstdint>
 #include <climits>
 #include <limits>
 #include <cstring>
@@ -72,26 +74,64 @@ bool isDigitChar(char c) { return static_cast<unsigned char>(c - '0') < 10; }
 
 bool isUpperHex(char c) { return isDigitChar(c) || (c >= 'A' && c <= 'F'); }
 
-// A number right-aligned in a field of a fixed width, as "%Nd" prints a
-// number that is not negative: blanks, then digits to the end of the
-// field.  False for any other text (a minus sign included), which the
-// general reader then takes.  Without branches, so that the compiler can
-// lay the whole field out.
-template <int width>
-inline bool readPrinted(const char* p, long long& value) {
-    long long number = 0;
-    bool seen = false;  // a digit came
-    bool bad = false;
-    for (int i = 0; i < width; ++i) {
-        char c = p[i];
-        unsigned digitValue = static_cast<unsigned char>(c - '0');
-        bool isDigit = digitValue <= 9;
-        bad |= !isDigit && (c != ' ' || seen);
-        seen |= isDigit;
-        number = number * 10 + (isDigit ? digitValue : 0);
+// Eight bytes of a line from p on, the first in the lowest byte.
+inline std::uint64_t eightBytes(const char* p) {
+    std::uint64_t bytes;
+    std::memcpy(&bytes, p, sizeof bytes);
+    if constexpr (std::endian::native == std::endian::big) bytes = __builtin_bswap64(bytes);
+    return bytes;
+}
+
+// 0x80 in each byte of x that is zero, 0 in the others.
+constexpr std::uint64_t zeroBytes(std::uint64_t x) {
+    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    return ~(((x & low7) + low7) | x | low7);
+}
+
+// The six-character total of a poller line, as "%6d" prints a number that
+// is not negative: blanks, then at least one digit to the end of the
+// field.  Taken eight bytes at a time (the field is followed by the rest
+// of the line): each byte is judged blank or digit at once, and the digits
+// are combined in three multiplications.  False for any other text, which
+// the general reader then takes.
+inline bool readPrintedTotal(const char* p, long long& value) {
+    constexpr std::uint64_t fieldBytes = 0x0000FFFFFFFFFFFFULL;  // the six of the field
+    constexpr std::uint64_t highBits = 0x0000808080808080ULL;
+    constexpr std::uint64_t each = 0x0101010101010101ULL;
+    std::uint64_t x = eightBytes(p) & fieldBytes;
+    std::uint64_t blanks = zeroBytes(x ^ (each * ' ')) & highBits;
+    std::uint64_t low = x & (each * 0x0F);
+    std::uint64_t highNibbleThree = zeroBytes((x & (each * 0xF0)) ^ (each * 0x30));
+    std::uint64_t lowAboveNine = ((low + each * 0x06) & (each * 0x10)) << 3;
+    std::uint64_t digits = highNibbleThree & ~lowAboveNine & highBits;
+    if ((blanks | digits) != highBits || digits == 0) return false;
+    // The blanks must all come first: their bytes, filled, are a run from
+    // the lowest byte up.
+    std::uint64_t blankBytes = (blanks >> 7) * 0xFF;
+    if ((blankBytes & (blankBytes + 1)) != 0) return false;
+    // A blank's low nibble is 0, a leading zero.  Two more leading zeros
+    // make eight digits, the first the most significant.
+    std::uint64_t number = low << 16;
+    number = (number * (10 * 256 + 1)) >> 8;
+    number = ((number & 0x00FF00FF00FF00FFULL) * (100 * 65536 + 1)) >> 16;
+    number = ((number & 0x0000FFFF0000FFFFULL) * (10000ULL * (1ULL << 32) + 1)) >> 32;
+    value = static_cast<long long>(number & 0xFFFFFFFFULL);
+    return true;
+}
+
+// A two-character field as "%2d" prints a number that is not negative: a
+// blank and a digit, or two digits.
+inline bool readPrintedPair(const char* p, long long& value) {
+    unsigned first = static_cast<unsigned char>(p[0] - '0');
+    unsigned second = static_cast<unsigned char>(p[1] - '0');
+    if (second > 9) return false;
+    if (p[0] == ' ') {
+        value = second;
+        return true;
     }
-    value = number;
-    return seen && !bad;
+    if (first > 9) return false;
+    value = first * 10 + second;
+    return true;
 }
 
 // The lines the poller writes: a time HH:MM or HH:MM.SS, the total in 6
@@ -115,8 +155,8 @@ bool readPollerLine(std::string_view line, RecordView& record) {
                     isUpperHex(sum[4]) && isUpperHex(sum[5]);
     if (!timeShape || !sumShape) return false;
     long long total = 0, faults = 0, noAnswer = 0;
-    if (!readPrinted<6>(p + t + 1, total) || !readPrinted<2>(p + t + 8, faults) ||
-        !readPrinted<2>(p + t + 11, noAnswer))
+    if (!readPrintedTotal(p + t + 1, total) || !readPrintedPair(p + t + 8, faults) ||
+        !readPrintedPair(p + t + 11, noAnswer))
         return false;
     record.time = std::string_view(p, t);
     record.total = static_cast<long>(total);

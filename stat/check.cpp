@@ -53,6 +53,7 @@ const char* malformedText(MalformedReason reason) {
 
 class DayCheck {
 public:
+    explicit DayCheck(const Entrance& entrance) : dayMoments_(entrance.schedule) {}
     // Checks the file of one day, expecting the moments due by now,
     // reporting its findings and adding their number to findings.
     void run(const Entrance& entrance, Day day, std::time_t now, IncreaseTracker& tracker,
@@ -66,6 +67,7 @@ private:
     void reportMissing();
 
     MomentMatch match_;
+    DayMoments dayMoments_;
     std::vector<ExpectedMoment> moments_;
     std::function<void(const Finding&)> report_;
     Finding finding_;
@@ -154,7 +156,7 @@ void DayCheck::run(const Entrance& entrance, Day day, std::time_t now, IncreaseT
     scheduled_ = entrance.scheduled;
     interval_ = entrance.schedule.interval;
     moments_.clear();
-    if (scheduled_) expectedMoments(entrance.schedule, day, moments_);
+    if (scheduled_) dayMoments_.of(day, moments_);
     // Only what is due by now is expected: the moments are in file order.
     moments_.erase(std::find_if(moments_.begin(), moments_.end(),
                                 [&](const ExpectedMoment& m) { return !dueBy(m, now); }),
@@ -281,13 +283,14 @@ bool runCheck(const std::vector<Entrance>& entrances, const Options& options,
     std::vector<std::vector<Finding>> found(entrances.size());
     std::vector<long long> counts(entrances.size(), 0);
     auto checkEntrance = [&](std::size_t k, std::string&) {
-        DayCheck check;
+        DayCheck check(entrances[k]);
         IncreaseTracker tracker;
         auto keep = [&](const Finding& finding) { found[k].push_back(finding); };
         // A file before the days that cannot be read is not theirs to
         // report: the look back stops there, the previous record unknown.
         std::string before;
-        lookBack(entrances[k], options.from, tracker, before);
+        bool gapBefore = false;
+        lookBack(entrances[k], options.from, options.now, tracker, gapBefore, before);
         for (Day day = options.from; day <= options.to; day += days{1})
             check.run(entrances[k], day, options.now, tracker, keep, counts[k]);
         return true;

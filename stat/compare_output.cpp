@@ -3,6 +3,7 @@
 
 #include <algorithm>
 
+#include "chart_input.h"
 #include "labels.h"
 #include "quoting.h"
 #include "pcutil.h"
@@ -230,4 +231,13 @@ std::string extraNotes(const TableExtras& extras, const StatTable& table) {
         text += "Bez harmonogramu (konfiguracji pollera), braków nie liczono: " +
                 listed(extras.unscheduled) + ".\n";
     return text;
+}
+
+ChartInput comparedChartInput(const StatTable& table, const Comparison& comparison) {
+    if (!comparison.on) return chartInputFromTable(table);
+    std::vector<long long> compared;
+    for (std::size_t r = 0; r < comparison.visitors.size(); ++r)
+        compared.push_back(comparedRow(comparison, r));
+    return chartInputFromTable(table, compared,
+                               "wcześniej: " + comparison.fromDate + " - " + comparison.toDate);
 }

@@ -1,10 +1,12 @@
 // The columns, summary lines and notes that comparisons and sales add to
-// pcstat's csv, JSON Lines and table.
+// pcstat's csv, JSON Lines, table and page, and the compared periods on
+// the chart.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "chart.h"
 #include "compare.h"
 #include "rows.h"
 
@@ -34,3 +36,7 @@ std::string extraNotes(const TableExtras& extras, const StatTable& table);
 
 // The change as the table shows it: "+12,5%", "-3,0%", or "" for none.
 std::string signedChange(long long now, long long before);
+
+// The chart of the table, with the compared period of every row (of all
+// entrances together) as an outline over its bar when the comparison is on.
+ChartInput comparedChartInput(const StatTable& table, const Comparison& comparison);

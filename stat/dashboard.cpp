@@ -4,6 +4,7 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 
@@ -72,7 +73,11 @@ bool computeDashboard(const std::vector<Entrance>& entrances, std::time_t now, D
     dashboard = Dashboard{};
     dashboard.now = now;
     dashboard.today = localDayOf(now);
-    for (const Entrance& entrance : entrances) dashboard.named.push_back(entrance.given);
+    // A directory of reports names each of its entrances: once is enough.
+    for (const Entrance& entrance : entrances)
+        if (std::find(dashboard.named.begin(), dashboard.named.end(), entrance.given) ==
+            dashboard.named.end())
+            dashboard.named.push_back(entrance.given);
     const Day today = dashboard.today;
     const Day weekAgo = today - days{daysPerWeek};
     if (!computeStatTable(entrances, optionsFor(today, today, Period::hour, now),

@@ -48,8 +48,13 @@ bool computeDashboard(const std::vector<Entrance>& entrances, std::time_t now, D
 // same days.
 StatTable weekdayTable(const StatTable& days);
 
-// The dashboard's page.
-std::string dashboardPage(const Dashboard& dashboard);
+// The dashboard's page; with shop, the page of that shop among several,
+// titled with its name and linking back to the index.
+std::string dashboardPage(const Dashboard& dashboard, const std::string& shop = "");
+
+// The paragraph at the top of the dashboard's pages: the moment of writing
+// and its weekday.
+std::string dashboardStamp(std::time_t now);
 
 // A file of the dashboard: its name in the directory and its text.
 struct DashboardFile {
@@ -57,8 +62,8 @@ struct DashboardFile {
     std::string text;
 };
 
-// The pages of the dashboard: index.html.  A page per shop, with the
-// shops' league as the index, comes in beside it once pcstat knows shops.
+// The page of the dashboard of one shop: index.html.  (Several shops:
+// dashboard_shops.h.)
 std::vector<DashboardFile> dashboardFiles(const Dashboard& dashboard);
 
 // Writes each file whole into dir (a temporary file renamed into place),

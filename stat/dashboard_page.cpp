@@ -241,12 +241,19 @@ std::string writtenAt(std::time_t now) {
 
 }  // namespace
 
-std::string dashboardPage(const Dashboard& d) {
+std::string dashboardStamp(std::time_t now) {
+    return "<p>Stan na <time datetime=\"" + htmlText(writtenAt(now)) + "\">" +
+           htmlText(writtenAt(now)) + "</time>, " +
+           htmlText(weekdayLong[isoWeekday(localDayOf(now))]) +
+           ". Strona odświeżana co 15 minut.</p>\n";
+}
+
+std::string dashboardPage(const Dashboard& d, const std::string& shop) {
     const StatTable& t = d.todayHours;
-    std::string html = htmlPageStart(visitorsTitle(t.entrances, 4));
-    html += "<p>Stan na <time datetime=\"" + htmlText(writtenAt(d.now)) + "\">" +
-            htmlText(writtenAt(d.now)) + "</time>, " + htmlText(weekdayLong[isoWeekday(d.today)]) +
-            ". Strona odświeżana co 15 minut.</p>\n";
+    const std::string title = visitorsTitle(t.entrances, 4);
+    std::string html = htmlPageStart(shop.empty() ? title : "Sklep " + shop + ": " + title);
+    html += dashboardStamp(d.now);
+    if (!shop.empty()) html += "<p><a href=\"index.html\">Wszystkie sklepy</a></p>\n";
     html += entrancesSection(d);
     html += sectionOf(d, allEntrances, "razem", "Wszystkie wejścia razem", true);
     for (std::size_t k = 0; k < t.entrances.size(); ++k)

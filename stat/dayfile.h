@@ -30,6 +30,13 @@ struct DayLine {
     bool dayBefore = false;    // a record of the day before (see DayFile)
 };
 
+// Where a record or an expected moment lies in its day's file: those of
+// the day before, at its head, come first.
+inline int fileOrder(int second, bool dayBefore) {
+    constexpr int secondsOfADay = 86400;
+    return dayBefore ? second - secondsOfADay : second;
+}
+
 // Reads a time text HH:MM or HH:MM.SS of the clock; false for any other.
 bool readRecordTime(std::string_view text, int& second, bool& withSeconds);
 

@@ -4,8 +4,10 @@
 // the first sample of each day) and lets isDue decide each of them.
 #include "expected.h"
 
+#include <algorithm>
 #include <climits>
 
+#include "dayfile.h"
 #include "pcutil.h"
 #include "record.h"
 
@@ -108,6 +110,50 @@ void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMome
     };
     walk.walkDay(day - std::chrono::days{1}, take);
     walk.walkDay(day, take);
+}
+
+namespace {
+
+// Whether the local clock runs through the day without a change: one
+// segment of a whole day from midnight.
+bool runsPlainly(Day day) {
+    ClockSegment segments[maxClockSegments];
+    if (daySegments(day, segments) != 1) return false;
+    return segments[0].firstSecond == 0 && segments[0].to - segments[0].from == secondsPerDay;
+}
+
+}  // namespace
+
+void DayMoments::of(Day day, std::vector<ExpectedMoment>& moments) {
+    moments.clear();
+    Day before = day - std::chrono::days{1};
+    if (!runsPlainly(day) || !runsPlainly(before)) {
+        expectedMoments(schedule_, day, moments);
+        return;
+    }
+    Hours hoursBefore = hoursOf(schedule_, before), hours = hoursOf(schedule_, day);
+    std::array<int, 4> key = {hoursBefore.open, hoursBefore.stop, hours.open, hours.stop};
+    std::time_t start = dayStart(day);
+    auto kept =
+        std::find_if(kept_.begin(), kept_.end(), [&](const Kept& k) { return k.hours == key; });
+    if (kept == kept_.end()) {
+        expectedMoments(schedule_, day, moments);
+        Kept fresh{key, {}};
+        fresh.orders.reserve(moments.size());
+        for (const ExpectedMoment& moment : moments)
+            fresh.orders.push_back(fileOrder(moment.second, moment.dayBefore));
+        kept_.push_back(std::move(fresh));
+        return;
+    }
+    const std::vector<int>& orders = kept->orders;
+    moments.resize(orders.size());
+    for (std::size_t i = 0; i < orders.size(); ++i) {
+        int order = orders[i];
+        ExpectedMoment& moment = moments[i];
+        moment.dayBefore = order < 0;
+        moment.second = moment.dayBefore ? order + secondsPerDay : order;
+        moment.when = start + order;
+    }
 }
 
 bool opensOn(const Schedule& schedule, Day day) {

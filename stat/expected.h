@@ -3,6 +3,7 @@
 // to the samples of its loop on the local clock.
 #pragma once
 
+#include <array>
 #include <ctime>
 #include <vector>
 
@@ -37,6 +38,30 @@ constexpr int cycleSeconds = 2;
 // Appends to moments, in file order, the moments of the records that the
 // file of the day receives.
 void expectedMoments(const Schedule& schedule, Day day, std::vector<ExpectedMoment>& moments);
+
+// The expected moments of one schedule's days, asked for one day after
+// another.  The moments of a day depend only on its hours, the day
+// before's and the clock of both: a day on which the local clock runs
+// plainly, as on the day before (no daylight-saving change on either),
+// gets the moments kept from an earlier such day with the same hours on
+// both days, moved to it; other days are walked afresh.  A shop with the
+// same hours every day walks one day.
+class DayMoments {
+public:
+    explicit DayMoments(const Schedule& schedule) : schedule_(schedule) {}
+    // Replaces moments with those of the day, as expectedMoments gives them.
+    void of(Day day, std::vector<ExpectedMoment>& moments);
+
+private:
+    // The moments of a plain day, as their places in the file (fileOrder:
+    // those of the day before below 0), under the hours of both days.
+    struct Kept {
+        std::array<int, 4> hours{};  // opening and closing second of the day before, of the day
+        std::vector<int> orders;
+    };
+    const Schedule& schedule_;
+    std::vector<Kept> kept_;
+};
 
 // The time text a record of that moment carries: HH:MM for intervals of
 // 60 seconds and more, HH:MM.SS below.

@@ -12,9 +12,6 @@ namespace {
 
 constexpr int hoursPerDay = 24;
 
-// Where a record or a moment lies in its file: the day before's come first.
-int fileOrder(int second, bool dayBefore) { return dayBefore ? second - secondsPerDay : second; }
-
 }  // namespace
 
 int HourRule::hourOf(Day day, int second) {
@@ -36,7 +33,7 @@ void FileCounter::dueMoments(Day day, bool headOnly) {
     moments_.clear();
     allDue_ = true;
     if (!entrance_.scheduled) return;
-    expectedMoments(entrance_.schedule, day, moments_);
+    dayMoments_.of(day, moments_);
     auto past = std::find_if(moments_.begin(), moments_.end(), [&](const ExpectedMoment& m) {
         return !dueBy(m, now_) || (headOnly && !m.dayBefore);
     });

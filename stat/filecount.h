@@ -70,7 +70,8 @@ private:
 // later than now are not expected.  Returns whether the file exists.
 class FileCounter {
 public:
-    FileCounter(const Entrance& entrance, std::time_t now) : entrance_(entrance), now_(now) {}
+    FileCounter(const Entrance& entrance, std::time_t now)
+        : entrance_(entrance), now_(now), dayMoments_(entrance.schedule) {}
     Opened count(Day day, bool headOnly, CountState& state, CountVisitor& visitor,
                  std::string& error);
     // Whether every moment of the last counted file was due by now.
@@ -95,6 +96,7 @@ private:
     bool allDue_ = true;
     HourRule hours_;
     MomentMatch match_;
+    DayMoments dayMoments_;  // the moments of plain days, kept
     std::vector<ExpectedMoment> moments_;
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;

@@ -29,26 +29,16 @@ constexpr const char* styleSheet =
     "@media print{@page{size:A4;margin:15mm}body{max-width:none;padding:0;font-size:10pt}"
     ".scroll{overflow:visible}table,figure{break-inside:avoid}h2,h3{break-after:avoid}}";
 
-void appendCells(std::string& html, const std::vector<std::string>& cells) {
-    for (std::size_t i = 0; i < cells.size(); ++i)
-        html += (i == 0 ? "<th scope=\"row\">" : "<td>") + htmlText(cells[i]) +
-                (i == 0 ? "</th>" : "</td>");
-}
-
-// Replaces every occurrence of from in text with to.
-void replaceAll(std::string& text, std::string_view from, const std::string& to) {
-    for (std::size_t at = text.find(from); at != std::string::npos;
-         at = text.find(from, at + to.size()))
-        text.replace(at, from.size(), to);
-}
-
-// Removes the attribute name="..." from the tag that starts at text[tag].
-void dropAttribute(std::string& text, std::size_t tag, const std::string& name) {
-    const std::size_t end = text.find('>', tag);
-    const std::size_t at = text.find(" " + name + "=\"", tag);
-    if (at == std::string::npos || at > end) return;
-    const std::size_t close = text.find('"', at + name.size() + 3);
-    if (close != std::string::npos) text.erase(at, close + 1 - at);
+void appendCells(std::string& html, const std::vector<std::string>& cells,
+                 const std::string& link = "") {
+    for (std::size_t i = 0; i < cells.size(); ++i) {
+        if (i == 0 && !link.empty())
+            html += "<th scope=\"row\"><a href=\"" + htmlText(link) + "\">" + htmlText(cells[i]) +
+                    "</a></th>";
+        else
+            html += (i == 0 ? "<th scope=\"row\">" : "<td>") + htmlText(cells[i]) +
+                    (i == 0 ? "</th>" : "</td>");
+    }
 }
 
 }  // namespace
@@ -68,36 +58,15 @@ std::string htmlText(std::string_view text) {
     return safe;
 }
 
-std::string inlineSvg(std::string_view svg, const std::string& idPrefix) {
-    // Everything before the root element goes: the XML declaration.
-    const std::size_t root = svg.find("<svg");
-    if (root == std::string::npos) return "";
-    std::string text(svg.substr(root));
-    dropAttribute(text, 0, "width");
-    dropAttribute(text, 0, "height");
-    text.insert(4, " role=\"img\"");
-    // The ids come after the title, whose text is the chart's and stays
-    // as it is.
-    const std::size_t titleEnd = text.find("</title>");
-    const std::size_t from = titleEnd == std::string::npos ? 0 : titleEnd;
-    std::string tail = text.substr(from);
-    replaceAll(tail, " id=\"", " id=\"" + idPrefix);
-    replaceAll(tail, "href=\"#", "href=\"#" + idPrefix);
-    replaceAll(tail, "url(#", "url(#" + idPrefix);
-    text.replace(from, std::string::npos, tail);
-    while (!text.empty() && (text.back() == '\n' || text.back() == '\r')) text.pop_back();
-    return text;
-}
-
 std::string htmlTable(const HtmlTable& table) {
     std::string html = "<div class=\"scroll\"><table>\n<caption>" + htmlText(table.caption) +
                        "</caption>\n<thead><tr>";
     for (const std::string& cell : table.header)
         html += "<th scope=\"col\">" + htmlText(cell) + "</th>";
     html += "</tr></thead>\n<tbody>\n";
-    for (const std::vector<std::string>& row : table.rows) {
+    for (std::size_t r = 0; r < table.rows.size(); ++r) {
         html += "<tr>";
-        appendCells(html, row);
+        appendCells(html, table.rows[r], r < table.links.size() ? table.links[r] : "");
         html += "</tr>\n";
     }
     if (table.rows.empty())

@@ -18,15 +18,23 @@ std::string htmlText(std::string_view text);
 // declaration, without the fixed width and height (the style sheet sizes
 // it to the width of the page, the viewBox keeps its proportions), with
 // every id and reference to one prefixed by idPrefix so that several
-// charts can share a page, and with role="img".
+// charts can share a page, and with role="img".  Written out again element
+// by element, so it is well-formed; "" for a document that is not a
+// drawing as the chart writes it (a malformed one, another element, a
+// script or event attribute, a link or url( to anything outside it,
+// markup in its title) and for an idPrefix of other characters than
+// letters, digits, '-' and '_'.  (inline_svg.cpp)
 std::string inlineSvg(std::string_view svg, const std::string& idPrefix);
 
 // A table of plain texts (escaped here).  The first cell of every row is
-// its header cell; the foot, when not empty, is the row of totals.
+// its header cell, a link when links gives the row a target (a relative
+// address, escaped here too); the foot, when not empty, is the row of
+// totals.
 struct HtmlTable {
     std::string caption;
     std::vector<std::string> header;
     std::vector<std::vector<std::string>> rows;
+    std::vector<std::string> links;  // per row, "" or missing for none
     std::vector<std::string> foot;
     std::string emptyText = "brak danych";  // the one row of a table without rows
 };

@@ -195,40 +195,64 @@ void writeLeagueJson(const League& league, std::FILE* out) {
     std::fputs(text.c_str(), out);
 }
 
-void writeLeagueTable(const League& league, std::FILE* out) {
-    long days = league.rows.empty() ? 0 : league.rows.front().days;
-    std::string text = "Sklepy według liczby odwiedzających\nDni " + league.fromDate + " - " +
-                       league.toDate + " (" + polishCount(days, "dzień", "dni", "dni") + ")";
-    if (league.compare) text += ", porównanie z " + league.compareFrom + " - " + league.compareTo;
-    text += "\n\n";
+std::vector<std::string> leagueHeader(const League& league) {
     std::vector<std::string> header = {"sklep", "odwiedzający", "średnio na dzień otwarty"};
     if (league.compare) header.insert(header.end(), {"wcześniej", "zmiana"});
     if (league.sales) header.insert(header.end(), {"transakcje", "konwersja"});
     header.insert(header.end(), {"braki", "po przerwie"});
-    std::vector<std::vector<std::string>> grid = {header};
+    return header;
+}
+
+std::vector<std::string> leagueCells(const League& league, const LeagueRow& row) {
+    std::vector<std::string> line = {row.shop, std::to_string(row.visitors), average(row, ',')};
+    if (league.compare) {
+        std::string change = changePercent(row.visitors, row.compareVisitors, ',');
+        line.push_back(std::to_string(row.compareVisitors));
+        line.push_back(change.empty() ? "" : (change[0] == '-' ? "" : "+") + change + "%");
+    }
+    if (league.sales) {
+        std::string percent = conversionPercent(row.sales.transactions, row.visitors, ',');
+        line.push_back(std::to_string(row.sales.transactions));
+        line.push_back(percent.empty() ? "" : percent + "%");
+    }
+    line.push_back(row.scheduled ? std::to_string(row.missing) : "");
+    line.push_back(std::to_string(row.carried));
+    return line;
+}
+
+LeagueRow leagueTotal(const League& league) {
     LeagueRow total;
     total.shop = "razem";
     for (const LeagueRow& row : league.rows) {
-        std::vector<std::string> line = {row.shop, std::to_string(row.visitors), average(row, ',')};
-        if (league.compare) {
-            std::string change = changePercent(row.visitors, row.compareVisitors, ',');
-            line.push_back(std::to_string(row.compareVisitors));
-            line.push_back(change.empty() ? "" : (change[0] == '-' ? "" : "+") + change + "%");
-        }
-        if (league.sales) {
-            std::string percent = conversionPercent(row.sales.transactions, row.visitors, ',');
-            line.push_back(std::to_string(row.sales.transactions));
-            line.push_back(percent.empty() ? "" : percent + "%");
-        }
-        line.push_back(row.scheduled ? std::to_string(row.missing) : "");
-        line.push_back(std::to_string(row.carried));
-        grid.push_back(line);
+        total.entrances += row.entrances;
         total.visitors += row.visitors;
         total.compareVisitors += row.compareVisitors;
         total.sales.transactions += row.sales.transactions;
+        total.sales.revenue += row.sales.revenue;
+        total.scheduled = total.scheduled || row.scheduled;
+        total.missing += row.missing;
+        total.carried += row.carried;
     }
+    return total;
+}
+
+std::vector<std::string> leagueTitle(const League& league) {
+    long days = league.rows.empty() ? 0 : league.rows.front().days;
+    std::string range = "Dni " + league.fromDate + " - " + league.toDate + " (" +
+                        polishCount(days, "dzień", "dni", "dni") + ")";
+    if (league.compare) range += ", porównanie z " + league.compareFrom + " - " + league.compareTo;
+    return {"Sklepy według liczby odwiedzających", range};
+}
+
+void writeLeagueTable(const League& league, std::FILE* out) {
+    std::string text;
+    for (const std::string& line : leagueTitle(league)) text += line + "\n";
+    text += "\n";
+    std::vector<std::vector<std::string>> grid = {leagueHeader(league)};
+    for (const LeagueRow& row : league.rows) grid.push_back(leagueCells(league, row));
     if (league.rows.empty()) grid.push_back({"(brak sklepów)"});
     text += gridText(grid);
+    const LeagueRow total = leagueTotal(league);
     text += "razem: " + std::to_string(total.visitors) + " odwiedzających";
     if (league.compare) {
         std::string change = changePercent(total.visitors, total.compareVisitors, ',');

@@ -43,6 +43,16 @@ struct League {
 bool computeLeague(const std::vector<Entrance>& entrances, const Options& options,
                    const SalesTable* sales, League& league, std::string& error);
 
+// The league as a person reads it, in the text table and on the page: the
+// column heads, the cells of a row (the shop's name first), and the row of
+// all shops together (named "razem", without an average).
+std::vector<std::string> leagueHeader(const League& league);
+std::vector<std::string> leagueCells(const League& league, const LeagueRow& row);
+LeagueRow leagueTotal(const League& league);
+
+// The title lines of the league: what it is, its days and the compared ones.
+std::vector<std::string> leagueTitle(const League& league);
+
 void writeLeagueCsv(const League& league, char sep, std::FILE* out);
 void writeLeagueJson(const League& league, std::FILE* out);
 void writeLeagueTable(const League& league, std::FILE* out);

@@ -179,6 +179,6 @@ void writeStatTable(const StatTable& table, OutputFormat format, std::FILE* out,
         case OutputFormat::csv: writeCsv(table, out, extras); break;
         case OutputFormat::json: writeJson(table, out, extras); break;
         case OutputFormat::table: writeTable(table, out, extras); break;
-        case OutputFormat::html: put(out, htmlReport(table, std::time(nullptr))); break;
+        case OutputFormat::html: put(out, htmlReport(table, std::time(nullptr), extras)); break;
     }
 }

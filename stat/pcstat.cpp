@@ -6,10 +6,13 @@
 
 #include "chart_input.h"
 #include "check.h"
+#include "compare_output.h"
 #include "dashboard.h"
+#include "dashboard_shops.h"
 #include "escape.h"
 #include "findings_out.h"
 #include "league.h"
+#include "league_page.h"
 #include "loadmain.h"
 #include "output.h"
 #include "pcconfig.h"
@@ -62,17 +65,7 @@ const char* chartFormatName(ChartFormat format) {
 // are; standard output gets one line about it.
 int writeChart(const StatTable& table, const Comparison& comparison, const Options& options) {
     std::string error;
-    ChartInput input = chartInputFromTable(table);
-    if (comparison.on) {
-        std::vector<long long> compared;
-        for (const std::vector<long long>& row : comparison.visitors) {
-            long long sum = 0;
-            for (long long visitors : row) sum += visitors;
-            compared.push_back(sum);
-        }
-        input = chartInputFromTable(
-            table, compared, "wcześniej: " + comparison.fromDate + " - " + comparison.toDate);
-    }
+    const ChartInput input = comparedChartInput(table, comparison);
     if (!drawChart(input, options.chart, options.chartFormat, options.chartWidth,
                    options.chartHeight, error))
         return fail(error);
@@ -115,6 +108,11 @@ int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
         case OutputFormat::csv: writeLeagueCsv(league, options.csvSep, stdout); break;
         case OutputFormat::json: writeLeagueJson(league, stdout); break;
         case OutputFormat::table: writeLeagueTable(league, stdout); break;
+        case OutputFormat::html: {
+            const std::string page = htmlLeagueReport(league, options.now);
+            std::fwrite(page.data(), 1, page.size(), stdout);
+            break;
+        }
     }
     return badLines ? statusFindings : 0;
 }
@@ -156,11 +154,16 @@ int runStatistics(const std::vector<Entrance>& entrances, const Options& options
     return badLines ? statusFindings : 0;
 }
 
-// The dashboard's pages into their directory; standard output stays
-// empty, as for a timer's run.
+// The dashboard's pages into their directory: with several shops, a page
+// per shop and their league as the index.  Standard output stays empty,
+// as for a timer's run.
 int runDashboard(const std::vector<Entrance>& entrances, const Options& options) {
     Dashboard dashboard;
     std::string error;
+    std::vector<std::size_t> shopOf;
+    if (shopsOf(entrances, shopOf).size() > 1)
+        return writeShopDashboards(options.dashboard, entrances, options.now, error) ? 0
+                                                                                     : fail(error);
     if (!computeDashboard(entrances, options.now, dashboard, error) ||
         !writeDashboardFiles(options.dashboard, dashboardFiles(dashboard), error))
         return fail(error);

@@ -166,13 +166,17 @@ private:
     // The counts of a record or moment of the day owner in the hour row;
     // null outside the range.
     PeriodCounts* countsOf(Day owner, int hour) {
+        if (options_.by != Period::hour && owner == lastOwner_) return lastCounts_;
         if (owner < options_.from || owner > options_.to) return nullptr;
         long index = (owner - options_.from).count();
-        std::size_t slot =
-            options_.by == Period::hour
-                ? static_cast<std::size_t>(index * hoursPerDay + hour)
-                : static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)]);
-        return &own_[slot];
+        if (options_.by != Period::hour) {
+            // A day's records all fall in its row: kept for the next one.
+            lastOwner_ = owner;
+            lastCounts_ =
+                &own_[static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)])];
+            return lastCounts_;
+        }
+        return &own_[static_cast<std::size_t>(index * hoursPerDay + hour)];
     }
 
     const Entrance& entrance_;
@@ -183,11 +187,14 @@ private:
     long long& unusable_;
     std::vector<PeriodCounts> own_;
     bool missingDayCounted_ = false;  // the missing file of the day is counted
+    Day lastOwner_ = Day::min();      // of periods other than hours: the last day looked up
+    PeriodCounts* lastCounts_ = nullptr;
 };
 
 bool EntranceCount::run(std::string& error) {
     CountState state;
-    if (!lookBack(entrance_, options_.from, state.tracker, error)) return false;
+    if (!lookBack(entrance_, options_.from, options_.now, state.tracker, state.gap, error))
+        return false;
     FileCounter counter(entrance_, options_.now);
     for (Day day = options_.from; day <= options_.to + days{1}; day += days{1}) {
         bool after = day > options_.to;  // only the head of the next day's file

@@ -2,11 +2,13 @@
 #include "stream.h"
 
 #include <atomic>
+#include <climits>
 #include <cerrno>
 #include <cstring>
 #include <thread>
 #include <vector>
 
+#include "expected.h"
 #include "pollrules.h"
 
 long long IncreaseTracker::take(long total, Fall& fall) {
@@ -49,20 +51,60 @@ Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& er
     return opened;
 }
 
-bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error) {
+namespace {
+
+// The moments of a day that the schedule expects by now; none without one.
+void dueMomentsOf(const Entrance& entrance, DayMoments& dayMoments, Day day, std::time_t now,
+                  std::vector<ExpectedMoment>& moments) {
+    moments.clear();
+    if (!entrance.scheduled) return;
+    dayMoments.of(day, moments);
+    std::erase_if(moments, [&](const ExpectedMoment& m) { return !dueBy(m, now); });
+}
+
+// The last second a record's time text stands for: HH:MM stands for the
+// whole minute.
+int lastSecondOf(const DayLine& line) {
+    constexpr int restOfMinute = 59;
+    return fileOrder(line.second, line.dayBefore) + (line.withSeconds ? 0 : restOfMinute);
+}
+
+}  // namespace
+
+bool lookBack(const Entrance& entrance, Day from, std::time_t now, IncreaseTracker& tracker,
+              bool& gap, std::string& error) {
+    gap = false;
     DayFile file;
+    std::vector<ExpectedMoment> moments;
+    DayMoments dayMoments(entrance.schedule);
     for (int back = 1; back <= lookBackDays; ++back) {
-        Opened opened = openDay(file, entrance, from - std::chrono::days{back}, error);
+        Day day = from - std::chrono::days{back};
+        dueMomentsOf(entrance, dayMoments, day, now, moments);
+        Opened opened = openDay(file, entrance, day, error);
         if (opened == Opened::error) return false;
-        if (opened == Opened::missing) continue;
+        if (opened == Opened::missing) {
+            if (!moments.empty()) gap = true;
+            continue;
+        }
         bool found = false;
+        bool unansweredSince = false;  // unanswered records after the last answered one
         long last = 0;
+        int lastRecord = INT_MIN;  // where the file's last record lies
         DayLine line;
         while (file.next(line)) {
-            if (line.kind != LineClass::record || !answered(line)) continue;
+            if (line.kind != LineClass::record) continue;
+            lastRecord = lastSecondOf(line);
+            if (!answered(line)) {
+                unansweredSince = true;
+                continue;
+            }
             found = true;
+            unansweredSince = false;
             last = line.record.total;
         }
+        bool momentsAfter = !moments.empty() &&
+                            fileOrder(moments.back().second, moments.back().dayBefore) > lastRecord;
+        if (unansweredSince || momentsAfter) gap = true;
         if (found) {
             tracker.seed(last);
             return true;

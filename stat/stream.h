@@ -3,6 +3,7 @@
 // answered one, and the look back for that previous record.
 #pragma once
 
+#include <ctime>
 #include <functional>
 #include <string>
 
@@ -47,8 +48,13 @@ Opened openDay(DayFile& file, const Entrance& entrance, Day day, std::string& er
 Opened openDayFile(DayFile& file, const std::string& path, std::string& problem);
 
 // Seeds the tracker with the last answered record of the lookBackDays days
-// before from.  False with a message for a file that cannot be read.
-bool lookBack(const Entrance& entrance, Day from, IncreaseTracker& tracker, std::string& error);
+// before from.  gap says whether a gap lies between that record and the
+// range, as the statistics count one: unanswered records after it, moments
+// due by now after the last record of its file, or a day in between on
+// which the schedule expected records it does not hold.  False with a
+// message for a file that cannot be read.
+bool lookBack(const Entrance& entrance, Day from, std::time_t now, IncreaseTracker& tracker,
+              bool& gap, std::string& error);
 
 // Runs work(k, error) for every entrance k of count, on as many threads as
 // the machine has processors (at most four, and one per entrance): the

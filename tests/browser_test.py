@@ -3,13 +3,17 @@
 
 Writes a scratch shop (three entrances with two months of reports, one
 day's file missing and a counter that did not answer) and, on a faked
-clock, the page of `pcstat --format html` and the dashboard of
-`pcstat --dashboard`.  Checks both with Debian's tidy (no errors), then
-opens them from file:// in headless Chromium with the network cut off, at
-1280x800 and at 390x844: no console error, no request that failed or left
-the file system, no horizontal scroll on the phone, every chart present and
-sized, and the totals shown equal to those of `--format csv` for the same
-options.  Screenshots of both sizes are kept in the artefact directory.
+clock, the page of `pcstat --format html` (also as the weekly mail writes
+it, with `--compare previous`) and the dashboard of `pcstat --dashboard`;
+then the same reports copied into two shop directories and their
+dashboard: a page per shop and the league as the index.  Checks every page
+with Debian's tidy (no errors), then opens them from file:// in headless
+Chromium with the network cut off, at 1280x800 and at 390x844: no console
+error, no request that failed or left the file system, no horizontal
+scroll on the phone, every chart present and sized, every link leading to
+a written page, and the totals shown equal to those of `--format csv` (and
+`--league --format csv`) for the same options.  Screenshots of both sizes
+are kept in the artefact directory.
 
 Usage: browser_test.py PCSTAT_SCRATCH FAKETIME_LIBRARY ARTEFACT_DIR
 
@@ -161,7 +165,9 @@ const svgs = [...document.querySelectorAll('figure svg')].map(s => {
 const foot = [...document.querySelectorAll('table')].map(t =>
   [t.caption ? t.caption.textContent : '',
    [...t.querySelectorAll('tfoot th, tfoot td')].map(c => c.textContent)]);
+const links = [...document.querySelectorAll('a[href]')].map(a => a.href);
 return {scrollWidth: document.documentElement.scrollWidth, innerWidth: window.innerWidth,
+        links: links,
         lang: document.documentElement.lang, svgs: svgs, foot: foot,
         scripts: document.scripts.length,
         panel: (document.getElementById('kompletnosc') || {textContent: ''}).textContent};
@@ -192,11 +198,28 @@ def look(driver, path, name, artefacts, expect_charts):
                                                             facts["innerWidth"]))
         check(len(facts["svgs"]) == expect_charts,
               what + ": %d charts, expected %d" % (len(facts["svgs"]), expect_charts))
+        broken = [link for link in facts["links"]
+                  if not link.startswith("file://") or not os.path.isfile(link[len("file://"):])]
+        check(not broken, what + ": every link leads to a written page " + repr(broken))
         for w, h in facts["svgs"]:
             check(w >= min(300, width - 40) and h >= 100 and w <= width,
                   what + ": chart sized %.0fx%.0f" % (w, h))
         driver.save_screenshot(os.path.join(artefacts, "%s-%s.png" % (name, size)))
     return facts
+
+
+def write_shops(root, reports):
+    """door1 and door2 as the shop north, door3 as south."""
+    for shop, names in (("north", ["door1", "door2"]), ("south", ["door3"])):
+        os.makedirs(os.path.join(root, shop))
+        for name in names:
+            for file in os.listdir(reports):
+                if file.startswith(name + "_"):
+                    shutil.copy(os.path.join(reports, file), os.path.join(root, shop, file))
+
+
+def league_visitors(text):
+    return {row["shop"]: row["visitors"] for row in csv.DictReader(io.StringIO(text))}
 
 
 def foot_of(facts, caption_start):
@@ -232,7 +255,27 @@ def main():
         check(os.path.isfile(dashboard), "the dashboard is www/index.html")
         shutil.copy(dashboard, os.path.join(artefacts, "dashboard.html"))
         dashboard = os.path.join(artefacts, "dashboard.html")
+        status, page, _ = run_stat(stat, faketime, root, "--format", "html", "--days", "7",
+                                   "--to", "yesterday", "--compare", "previous")
+        check(status == 0 and "<th scope=\"col\">zmiana</th>" in page,
+              "the weekly mail's page has the change column")
+        mail = os.path.join(artefacts, "mail.html")
+        with open(mail, "w") as out:
+            out.write(page)
+        shops = os.path.join(root, "shops")
+        write_shops(shops, os.path.join(root, "reports"))
+        status, _, error = run_stat(stat, faketime, root, "--dashboard", "wwwshops",
+                                    "shops/north", "shops/south")
+        check(status == 0, "pcstat --dashboard of two shops ends with 0 " + error)
+        shop_pages = os.path.join(artefacts, "shops")
+        shutil.copytree(os.path.join(root, "wwwshops"), shop_pages, dirs_exist_ok=True)
+        check(sorted(os.listdir(shop_pages)) ==
+              ["index.html", "sklep-north.html", "sklep-south.html"],
+              "the shops' dashboard is an index and a page per shop")
         check(tidy(report), "tidy finds no error in the report page")
+        check(tidy(mail), "tidy finds no error in the weekly mail's page")
+        for name in ("index.html", "sklep-north.html"):
+            check(tidy(os.path.join(shop_pages, name)), "tidy finds no error in " + name)
         check(tidy(dashboard), "tidy finds no error in the dashboard")
 
         week = csv_visitors(run_stat(stat, faketime, root, "--format", "csv", "--days", "7")[1])
@@ -246,6 +289,9 @@ def main():
                                         "-14", "--to", "-8")[1])
         door1_today = csv_visitors(run_stat(stat, faketime, root, "--format", "csv", "--date",
                                             "today", "door1")[1])
+        league_today = league_visitors(run_stat(stat, faketime, root, "--league", "--format",
+                                                "csv", "--date", "today", "shops/north",
+                                                "shops/south")[1])
 
         driver = open_browser(os.path.join(root, "profile"))
         try:
@@ -269,6 +315,22 @@ def main():
                   "2026-03-09unanswered" in facts["panel"],
                   "dashboard: the completeness panel lists door2's missing file and door3's "
                   "unanswered reading")
+            look(driver, mail, "mail", artefacts, 1)
+            facts = look(driver, os.path.join(shop_pages, "index.html"), "shops", artefacts, 0)
+            today_league = foot_of(facts, "Sklepy według liczby odwiedzających; Dni " +
+                                   TODAY.isoformat() + " - " + TODAY.isoformat())
+            total = sum(int(visitors) for visitors in league_today.values())
+            check(today_league is not None and today_league[1] == str(total) and
+                  total == today,
+                  "shops: today's league in all %r is the league csv's %d" % (today_league,
+                                                                               total))
+            check(len(facts["links"]) == 6, "shops: each shop linked from each of three tables")
+            facts = look(driver, os.path.join(shop_pages, "sklep-north.html"), "shop-north",
+                         artefacts, 2)
+            todays = [cells for caption, cells in facts["foot"] if caption.startswith("Dziś")]
+            check(todays and todays[0][1] == league_today.get("north"),
+                  "shop-north: today %r is the league csv's %s" % (
+                      todays[0][1:] if todays else None, league_today.get("north")))
         finally:
             driver.quit()
     finally:

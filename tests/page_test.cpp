@@ -9,6 +9,7 @@
 
 #include "chart.h"
 #include "dashboard.h"
+#include "dashboard_shops.h"
 #include "html.h"
 #include "html_report.h"
 #include "pcutil.h"
@@ -69,6 +70,44 @@ TEST(PageHtml, TablesHaveACaptionAndHeaderCells) {
               std::string::npos);
 }
 
+TEST(PageHtml, RowsLinkToPagesWithTheAddressEscaped) {
+    HtmlTable table;
+    table.caption = "Sklepy";
+    table.header = {"sklep", "odwiedzający"};
+    table.rows = {{"a<b", "1"}, {"c", "2"}, {"d", "3"}};
+    table.links = {"sklep-a-b.html", ""};
+    table.foot = {"razem", "6"};
+    EXPECT_EQ(htmlTable(table),
+              "<div class=\"scroll\"><table>\n<caption>Sklepy</caption>\n"
+              "<thead><tr><th scope=\"col\">sklep</th><th scope=\"col\">odwiedzający</th></tr>"
+              "</thead>\n<tbody>\n"
+              "<tr><th scope=\"row\"><a href=\"sklep-a-b.html\">a&lt;b</a></th><td>1</td></tr>\n"
+              "<tr><th scope=\"row\">c</th><td>2</td></tr>\n"
+              "<tr><th scope=\"row\">d</th><td>3</td></tr>\n</tbody>\n"
+              "<tfoot><tr><th scope=\"row\">razem</th><td>6</td></tr></tfoot>\n</table></div>\n");
+    table.links = {"x\"><script>"};
+    EXPECT_NE(htmlTable(table).find("<a href=\"x&quot;&gt;&lt;script&gt;\">"), std::string::npos);
+}
+
+TEST(PageShops, EveryShopGetsAFileNameOfItsOwnThatNeedsNoEscaping) {
+    std::vector<std::string> taken;
+    EXPECT_EQ(shopPageName("north", taken), "sklep-north.html");
+    EXPECT_EQ(shopPageName("North", taken), "sklep-north-2.html");
+    EXPECT_EQ(shopPageName("NORTH", taken), "sklep-north-3.html");
+    EXPECT_EQ(shopPageName("Łódź <1> & co", taken), "sklep-d-1-co.html");
+    EXPECT_EQ(shopPageName("../../etc/passwd", taken), "sklep-etc-passwd.html");
+    EXPECT_EQ(shopPageName("Sklep_2 (rynek)", taken), "sklep-sklep-2-rynek.html");
+    EXPECT_EQ(shopPageName("żółć", taken), "sklep.html");
+    EXPECT_EQ(shopPageName("", taken), "sklep-2.html");
+    EXPECT_EQ(shopPageName(".", taken), "sklep-3.html");
+    EXPECT_EQ(shopPageName("index", taken), "sklep-index.html");
+    EXPECT_EQ(shopPageName(std::string(100, 'a') + "b", taken),
+              "sklep-" + std::string(60, 'a') + ".html");
+    EXPECT_EQ(shopPageName(std::string(59, 'a') + "-b", taken),
+              "sklep-" + std::string(59, 'a') + ".html");
+    EXPECT_EQ(taken.size(), 12u);
+}
+
 TEST(PageHtml, ThePageFrameIsPolishSelfContainedAndPrintable) {
     const std::string page = htmlPageStart("Odwiedzający <x>") + htmlPageEnd("Zapisano");
     EXPECT_EQ(
@@ -102,6 +141,88 @@ TEST(PageSvg, TheChartStandsInlineWithIdsOfItsOwn) {
               "<use xlink:href=\"#w1-glyph0-1\" x=\"1\"/><g clip-path=\"url(#w1-clip1)\"/>\n"
               "</svg>");
     EXPECT_EQ(inlineSvg("not a picture", "x-"), "");
+}
+
+TEST(PageSvg, ReferencesTextAndEmptyElementsPassAsTheyAre) {
+    EXPECT_EQ(inlineSvg("\n <?xml version=\"1.0\" encoding=\"UTF-8\"?>\n<svg/>", "x-"),
+              "<svg role=\"img\"/>");
+    EXPECT_EQ(inlineSvg("<svg viewBox=\"0 0 1 2\"\n\twidth=\"1pt\" role=\"picture\">"
+                        "<title>Wejście &amp; &#x105;&#261; &lt;1&gt; \"a\"</title>"
+                        "<g style=\"fill:URL(#m);stroke:none\" "
+                        "transform=\"matrix(1,0,0,1,-2.5,3e-05)\">\n"
+                        "<rect x=\"0\" y = \"0\" /></g ></svg>\n\n",
+                        "p-"),
+              "<svg role=\"img\" viewBox=\"0 0 1 2\">"
+              "<title>Wejście &amp; &#x105;&#261; &lt;1&gt; \"a\"</title>"
+              "<g style=\"fill:URL(#p-m);stroke:none\" "
+              "transform=\"matrix(1,0,0,1,-2.5,3e-05)\">\n"
+              "<rect x=\"0\" y=\"0\"/></g></svg>");
+}
+
+// Whatever the document holds, what comes onto the page is a drawing and
+// nothing else: a document the chart does not write gives no element.
+TEST(PageSvg, DocumentsThatCouldBreakThePageGiveNoElement) {
+    const std::string head = "<svg viewBox=\"0 0 1 1\">";
+    const std::vector<std::string> hostile = {
+        "",
+        "<?xml version=\"1.0\"?>",
+        // Stopped the fuzzer: a root element with a quote in its name, an
+        // XML declaration after it, an unfinished attribute.
+        std::string("door<1>x\" \x1b[<svg'<?xml vers\xfe\"x\"</title><defs><symbol id=\"g=1\"/>"
+                    "</defs><use xlink:href=\"#g0J\" \x1b['J \xc5\x9br \xfe \"/\xc5\x9br><g "
+                    "clip-path=\"ur*></svg>e"),
+        "text before <svg></svg>",
+        "<svgx></svgx>",
+        "<g></g>",
+        head,                        // never closed
+        head + "</g></svg>",         // closes what is not open
+        head + "<g></svg>",          // closes the root over an open element
+        head + "</svg><svg></svg>",  // a second root
+        head + "</svg>x",            // text after the root
+        head + "<script>alert(1)</script></svg>",
+        head + "<foreignObject><p>x</p></foreignObject></svg>",
+        head + "<image href=\"x.png\"/></svg>",
+        head + "<svg></svg></svg>",           // another root inside
+        head + "<title>a<g/></title></svg>",  // markup where a browser reads HTML
+        head + "<title>a<b>c</b></title></svg>",
+        head + "<!-- a comment --></svg>",
+        head + "<![CDATA[x]]></svg>",
+        "<!DOCTYPE svg>" + head + "</svg>",
+        head + "<?php x ?></svg>",
+        "<svg onload=\"alert(1)\"></svg>",
+        head + "<g ONclick=\"x\"/></svg>",
+        head + "<use xlink:href=\"http://example.org/a.svg#x\"/></svg>",
+        head + "<use href=\"a.svg#x\"/></svg>",
+        head + "<g style=\"fill:url(http:x)\"/></svg>",
+        head + "<g style=\"fill:uRl( #x)\"/></svg>",
+        head + "<g style=\"fill:u\\72l(x)\"/></svg>",  // a CSS escape
+        head + "<g style=\"background:image-set('x' 1x)\"/></svg>",
+        head + "<g x='1'/></svg>",  // quotes the chart does not write
+        head + "<g x=1/></svg>",
+        head + "<g x=\"1\"y=\"2\"/></svg>",   // attributes run together
+        head + "<g x=\"1\" x=\"2\"/></svg>",  // twice
+        head + "<g x=\"1/></svg>",
+        head + "<g x=\"a<b\"/></svg>",
+        "<svg xmlns=\"http://example.org/\"></svg>",
+        "<svg xmlns:x=\"http://www.w3.org/2000/svg\"></svg>",
+        head + "<title>&nbsp;</title></svg>",  // a name HTML knows but XML does not
+        head + "<title>& x</title></svg>",
+        head + "<title>&#0;</title></svg>",
+        head + "<title>&#x1b;</title></svg>",
+        head + "<title>&#xD800;</title></svg>",
+        head + "<title>&#x110000;</title></svg>",
+        head + "<title>&#;</title></svg>",
+        head + "<title>&#12345678901234567890;</title></svg>",
+        head + "<title>\x1b[2J</title></svg>",
+        head + "<title>\xc2\x9b</title></svg>",  // C1 control
+        head + "<title>\xff</title></svg>",
+        head + "<title>\xc5</title></svg>",
+    };
+    for (const std::string& svg : hostile) EXPECT_EQ(inlineSvg(svg, "p-"), "") << svg;
+    // The prefix is the program's own, but checked all the same.
+    EXPECT_EQ(inlineSvg(head + "</svg>", "p\"-"), "");
+    EXPECT_EQ(inlineSvg(head + "</svg>", "p-"), "<svg role=\"img\" viewBox=\"0 0 1 1\"></svg>");
+    EXPECT_EQ(inlineSvg("<svg/>", ""), "<svg role=\"img\"/>");
 }
 
 TEST(PageSvg, TwoRealChartsShareAPageWithoutSharingAnId) {

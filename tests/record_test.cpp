@@ -2,6 +2,8 @@
 // by the viewer's rules, the checksum test, and the line reader of report
 // files and the rule that only regular files are opened as reports.
 #include <gtest/gtest.h>
+
+#include <regex>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -193,6 +195,50 @@ TEST(RecordRead, LinesOfThePollersShapeAndTheirNeighbours) {
     ASSERT_TRUE(readRecord("1a:00;   123; 0; 0;0X8EB2\n", record));
     EXPECT_EQ(record.time, "1a:00");
     EXPECT_EQ(record.checksum, "0X8EB2");
+}
+
+TEST(RecordRead, RandomNumberFieldsReadAsTheGeneralRulesSay) {
+    // Fields of the poller's widths filled from characters that lie next to
+    // the ones it writes; a field is a number when it is blanks, an
+    // optional sign, digits and blanks, whichever reader takes the line.
+    // (A semicolon or a byte 0xFF would end the field early.)
+    const std::string alphabet = std::string(" 0123456789+-\t/:\x80\xB0") + '\0';
+    std::regex number("[ \t]*[+-]?([0-9]+)[ \t]*");
+    unsigned seed = 2011;
+    auto next = [&] { return seed = seed * 1103515245u + 12345u, (seed >> 16) & 0x7FFF; };
+    auto field = [&](int width) {
+        std::string text(static_cast<std::size_t>(width), ' ');
+        // Mostly right-aligned digits, as printed; sometimes anything.
+        bool printed = next() % 2 == 0;
+        for (int i = 0; i < width; ++i) {
+            int blanks = static_cast<int>(next() % static_cast<unsigned>(width + 1));
+            if (printed)
+                text[static_cast<std::size_t>(i)] =
+                    i < blanks ? ' ' : static_cast<char>('0' + next() % 10);
+            else
+                text[static_cast<std::size_t>(i)] = alphabet[next() % alphabet.size()];
+        }
+        return text;
+    };
+    auto model = [&](const std::string& text, long long& value) {
+        std::smatch match;
+        if (!std::regex_match(text, match, number)) return false;
+        value = std::stoll(match[0]);
+        return true;
+    };
+    for (int round = 0; round < 20000; ++round) {
+        std::string total = field(6), faults = field(2), flag = field(2);
+        std::string line = "10:00;" + total + ";" + faults + ";" + flag + ";0X0000\n";
+        long long totalValue = 0, faultsValue = 0, flagValue = 0;
+        bool expected =
+            model(total, totalValue) && model(faults, faultsValue) && model(flag, flagValue);
+        RecordView record;
+        ASSERT_EQ(readRecord(line, record), expected) << round << ": " << line;
+        if (!expected) continue;
+        ASSERT_EQ(record.total, totalValue) << line;
+        ASSERT_EQ(record.faults, faultsValue) << line;
+        ASSERT_EQ(record.noAnswer, flagValue) << line;
+    }
 }
 
 TEST(ReportFileOpen, OnlyRegularFilesOpen) {

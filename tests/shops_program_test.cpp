@@ -123,7 +123,8 @@ TEST(StatCompare, TheTableShowsBothNumbersTheChangeAndTheSummaryLines) {
                                   "previous", r.at("shop/door1.csv")});
     EXPECT_EQ(result.status, 0) << result.err;
     // 02-26: 30; 02-27: 0 (the unanswered record gives nothing); 02-28:
-    // 70 + 30 = 100; 02-29: 0 + 60.
+    // 70 + 30 = 100, the 70 carried across 02-27's unanswered record before
+    // the range; 02-29: 0 + 60.
     std::string bar100(40 * 3, ' '), bar60(24 * 3, ' ');
     bar100.clear();
     bar60.clear();
@@ -145,6 +146,13 @@ TEST(StatCompare, TheTableShowsBothNumbersTheChangeAndTheSummaryLines) {
                   "Średnio na dzień otwarty: 80,0 (2 dni)\n"
                   "Zmiana całego okresu: +433,3% (160 wobec 30 w dniach 2024-02-26 - "
                   "2024-02-27)\n"
+                  "\n"
+                  "Uwaga: liczby mogą być niepełne.\n"
+                  "Odwiedzający po przerwie w odczytach (70, mogą należeć do wcześniejszych "
+                  "godzin lub dni): 2024-02-28 śr.\n"
+                  "Szczegóły: pcstat --check --from 2024-02-28 --to 2024-02-29 " +
+                  r.at("shop/door1.csv") +
+                  "\n"
                   "Uwaga: porównywane okresy z niepełnymi liczbami: 2024-02-27.\n");
 }
 

@@ -786,6 +786,30 @@ TEST(StatCsv, TheNewColumnsSayWhatIsMissingAndWhatWasCarried) {
                   "2011-03-14T10,door1,25,2,0,0,1,1,4,2,20\n");
 }
 
+TEST(StatCsv, ARowIsTheSameWhereverTheRangeStarts) {
+    // The look back before a range sees the gaps a range from earlier
+    // would see: Wednesday's +25 comes after Tuesday's missing file, and is
+    // carried whether Tuesday lies in the range or not; Monday's first
+    // increase follows a closed Sunday and a whole Saturday, and is not.
+    StatRun r("stat_look_back_gaps");
+    writeIncompleteWeek(r);
+    auto rows = [&](const std::string& from) {
+        std::string out =
+            r.run({"--from", from, "--to", "2011-03-16", "--by", "day", "--format", "csv", "door1"})
+                .out;
+        std::vector<std::string> lines = splitLines(out);
+        return std::vector<std::string>(lines.begin() + 1, lines.end());
+    };
+    std::vector<std::string> whole = rows("2011-03-12");
+    ASSERT_EQ(whole.size(), 5u);
+    EXPECT_EQ(whole[4], "2011-03-16,door1,65,5,2,0,1,1,5,0,55");
+    for (int start = 13; start <= 16; ++start) {
+        std::vector<std::string> part = rows("2011-03-" + std::to_string(start));
+        std::vector<std::string> tail(whole.end() - static_cast<long>(part.size()), whole.end());
+        EXPECT_EQ(part, tail) << "from 2011-03-" << start;
+    }
+}
+
 TEST(StatTableOutput, TheTableNamesWhatIsIncompleteAndWhatIsClosed) {
     StatRun r("stat_table_notes");
     writeIncompleteWeek(r);

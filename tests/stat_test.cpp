@@ -238,6 +238,41 @@ TEST(StatExpected, AgreesWithTheLoopSecondBySecond) {
     }
 }
 
+TEST(StatExpected, DaysInTurnAgreeWithEachDayWalkedAlone) {
+    // Days in turn through both daylight-saving changes, with weekdays of
+    // different hours: the moments kept from a day of the same weekday,
+    // moved to the day, are those of the day walked alone, sample times
+    // included.
+    auto same = [](const std::vector<ExpectedMoment>& a, const std::vector<ExpectedMoment>& b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (a[i].second != b[i].second || a[i].when != b[i].when ||
+                a[i].dayBefore != b[i].dayBefore)
+                return false;
+        return true;
+    };
+    Schedule mixed = every("09:00-21:00", 1000);
+    mixed.closeTimes[1] = 86400;  // Monday until 24:00
+    mixed.openTimes[2] = 0;       // Tuesday 00:00-20:00
+    mixed.closeTimes[2] = hm(20, 0);
+    mixed.openTimes[0] = mixed.closeTimes[0] = 0;  // Sunday 00:00-00:00
+    for (const char* zone : {"UTC", "Europe/Warsaw"})
+        for (const Schedule& schedule :
+             {mixed, every("00:00-24:00", 10), every("02:00-03:30", 70)}) {
+            Zone z(zone);
+            for (Day first : {date(2011, 3, 14), date(2011, 10, 17)}) {
+                DayMoments inTurn(schedule);
+                for (int i = 0; i < 28; ++i) {
+                    Day day = first + days{i};
+                    std::vector<ExpectedMoment> kept, alone;
+                    inTurn.of(day, kept);
+                    expectedMoments(schedule, day, alone);
+                    ASSERT_TRUE(same(kept, alone)) << zone << " " << dashedDate(day);
+                }
+            }
+        }
+}
+
 TEST(StatExpected, TheMidnightRules) {
     Zone z("UTC");
     Day monday = date(2011, 3, 14);

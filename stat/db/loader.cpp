@@ -499,7 +499,8 @@ bool EntranceLoad::run(std::string& error) {
             // Nothing stored before: the previous answered record is looked
             // for in the files, as the statistics do at a range's start.
             state = CountState{};
-            if (!lookBack(entrance_, day, state.tracker, error)) return false;
+            if (!lookBack(entrance_, day, options_.now, state.tracker, state.gap, error))
+                return false;
             stateKnown = true;
         }
         if (!loadFile(day, headOnly, file, state, error)) return false;
