@@ -2,9 +2,12 @@
 //
 // Properties: the reader never reads outside its input and never counts a
 // line it calls bad; every bad line number lies between 2 and the number
-// of lines; a file whose every data line is a plain "YYYY-MM-DD HH:MM"
-// time inside the range counts one transaction per line; the amount and
-// time readers agree with a plain model on the texts they accept.
+// of lines; read one by one with the shop column, as the loader reads
+// them, each line is a sale or a bad line, in the order of the file, with
+// its numbers within their ranges; a file whose every data line is a
+// plain "YYYY-MM-DD HH:MM" time inside the range counts one transaction
+// per line; the amount and time readers agree with a plain model on the
+// texts they accept.
 #include <cstdio>
 #include <set>
 
@@ -61,6 +64,28 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::fclose(file);
     FUZZ_CHECK(read || !error.empty());
     if (read) FUZZ_CHECK(table.days() == 3);
+
+    // The sales one by one, as the loader stores them: each line is a sale
+    // or a bad line, never both, in the order of the file.
+    file = fmemopen(text.data(), text.size(), "r");
+    FUZZ_CHECK(file != nullptr);
+    long last = 1;
+    std::set<long> told;
+    auto sale = [&](long line, const Sale& s) {
+        FUZZ_CHECK(line > last && line <= lines);
+        FUZZ_CHECK(s.hour >= 0 && s.hour <= salesDayOnly);
+        FUZZ_CHECK(s.transactions >= 0 && s.transactions <= maxSaleTransactions);
+        FUZZ_CHECK(s.revenue >= -maxSaleRevenue && s.revenue <= maxSaleRevenue);
+        last = line;
+    };
+    auto badLine = [&](long line, const std::string&) {
+        FUZZ_CHECK(line > last && line <= lines);
+        FUZZ_CHECK(told.insert(line).second);
+        last = line;
+    };
+    error.clear();
+    if (!readSaleLines(file, true, sale, badLine, error)) FUZZ_CHECK(!error.empty());
+    std::fclose(file);
 
     // A file of plain times: one transaction each.
     std::string plain = "time\n";

@@ -16,6 +16,10 @@ struct Entrance {
     // The name, or for a path its file name before the first point; escaped
     // (escapedText), as every output shows it.
     std::string label;
+    // The label as the entrance's own name gives it, before settleLabels
+    // tells clashing labels apart and applies --label: the same whichever
+    // entrances are read with it.
+    std::string name;
     std::string given;  // as named on the command line, for messages
     std::string base;   // report files: base + "_" + YYYYMMDD + "." + ext
     std::string ext;

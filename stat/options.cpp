@@ -20,6 +20,7 @@ enum OptionId {
     optDashboard,
     optHelp,
     optVersion,
+    optLoad,
 };
 
 // The options of comparisons, sales and shops.
@@ -51,6 +52,7 @@ const struct option longOptions[] = {
     {"dashboard", required_argument, nullptr, optDashboard},
     {"help", no_argument, nullptr, optHelp},
     {"version", no_argument, nullptr, optVersion},
+    {"load", required_argument, nullptr, optLoad},
     {nullptr, 0, nullptr, 0},
 };
 
@@ -185,6 +187,25 @@ bool checkShopOptions(const Options& options, bool byGiven, std::string& error) 
     return true;
 }
 
+// --load stores the days instead of printing them: nothing that shapes
+// printed output goes with it; --sales then loads the sales too.
+bool checkLoadOptions(const Options& parsed, bool byGiven, bool formatGiven, std::string& error) {
+    if (parsed.load.empty()) return true;
+    const char* other = parsed.check                          ? "--check"
+                        : byGiven                             ? "--by"
+                        : formatGiven                         ? "--format"
+                        : !parsed.chart.empty()               ? "--chart"
+                        : parsed.compare != CompareWith::none ? "--compare"
+                        : !parsed.labels.empty()              ? "--label"
+                        : parsed.byShop                       ? "--by-shop"
+                        : parsed.league                       ? "--league"
+                        : parsed.csvSep != ','                ? "--csv-sep"
+                        : !parsed.dashboard.empty()           ? "--dashboard"
+                                                              : nullptr;
+    if (other != nullptr) error = std::string("--load nie laczy sie z ") + other;
+    return other == nullptr;
+}
+
 }  // namespace
 
 bool parseOptions(int argc, char** argv, Day today, Options& options, std::string& error) {
@@ -258,6 +279,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
             case 'h':
             case optHelp: parsed.help = true; break;
             case optVersion: parsed.version = true; break;
+            case optLoad: parsed.load = value; break;
             default: {
                 std::string option = optind > 0 && optind <= argc ? argv[optind - 1] : "?";
                 if (optopt != 0 && optopt < optDate)
@@ -275,6 +297,7 @@ bool parseOptions(int argc, char** argv, Day today, Options& options, std::strin
         options = parsed;
         return true;
     }
+    if (!checkLoadOptions(parsed, byGiven, formatGiven, error)) return false;
     if (parsed.check && byGiven) {
         error = "--check nie laczy sie z --by";
         return false;
@@ -336,6 +359,9 @@ std::string usageText() {
            "                       dziesietnym\n"
            "  --dashboard KATALOG  strona KATALOG/index.html: dzisiaj, ostatnie dni i tygodnie,\n"
            "                       srednie dni tygodnia, ostatnie odczyty i kompletnosc\n"
+           "  --load POLACZENIE    te dni do bazy PostgreSQL zamiast liczb (napis\n"
+           "                       polaczenia libpq, np. dbname=korvane); z --sales\n"
+           "                       takze sprzedaz (kolumna shop)\n"
            "  -h, --help           ten opis\n"
            "  --version            wersja\n"
            "\n"

@@ -45,6 +45,9 @@ struct Options {
     std::string dashboard;
     bool help = false;
     bool version = false;
+    // --load CONNINFO: the days into PostgreSQL instead of statistics (and
+    // the sales of --sales into their table); empty for none.
+    std::string load;
 };
 
 // Reads the command line, with today as the default day.  False with a

@@ -13,6 +13,7 @@
 #include "findings_out.h"
 #include "league.h"
 #include "league_page.h"
+#include "loadmain.h"
 #include "output.h"
 #include "pcconfig.h"
 #include "sales.h"
@@ -73,18 +74,23 @@ int writeChart(const StatTable& table, const Comparison& comparison, const Optio
     return 0;
 }
 
-// Reads the sales file of --sales into the range's days (per shop for the
-// league); each bad line is told on standard error and marks the run as
-// finding something.  False with a message when the file cannot be read.
-bool readSalesOption(const Options& options, const std::vector<std::string>& shops,
-                     SalesTable& sales, bool& badLines, std::string& error) {
-    SalesPlan plan{options.from, options.to, shops};
-    auto bad = [&](long line, const std::string& reason) {
+// Tells each bad line of the sales file of --sales on standard error and
+// marks the run as finding something.
+BadSalesLine salesLineTeller(const Options& options, bool& badLines) {
+    return [&options, &badLines](long line, const std::string& reason) {
         std::fprintf(stderr, "pcstat: %s: wiersz %ld: %s\n", options.sales.c_str(), line,
                      reason.c_str());
         badLines = true;
     };
-    return readSales(options.sales, plan, sales, bad, error);
+}
+
+// Reads the sales file of --sales into the range's days (per shop for the
+// league); each bad line is told.  False with a message when the file
+// cannot be read.
+bool readSalesOption(const Options& options, const std::vector<std::string>& shops,
+                     SalesTable& sales, bool& badLines, std::string& error) {
+    SalesPlan plan{options.from, options.to, shops};
+    return readSales(options.sales, plan, sales, salesLineTeller(options, badLines), error);
 }
 
 int runLeague(const std::vector<Entrance>& entrances, const Options& options) {
@@ -164,6 +170,18 @@ int runDashboard(const std::vector<Entrance>& entrances, const Options& options)
     return 0;
 }
 
+// The days into PostgreSQL; standard output gets one line about them.  The
+// sales file's bad lines are told and left out, as for the statistics.
+int runLoadMode(const std::vector<Entrance>& entrances, const Options& options) {
+    LoadSummary summary;
+    std::string error;
+    bool badLines = false;
+    if (!runLoad(entrances, options, salesLineTeller(options, badLines), summary, error))
+        return fail(error);
+    std::fputs(loadSummaryText(summary).c_str(), stdout);
+    return badLines ? statusFindings : 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -186,6 +204,7 @@ int main(int argc, char** argv) {
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
+    if (!options.load.empty()) return runLoadMode(entrances, options);
     if (!options.dashboard.empty()) return runDashboard(entrances, options);
     if (options.check) return runCheckMode(entrances, options);
     return options.league ? runLeague(entrances, options) : runStatistics(entrances, options);

@@ -115,9 +115,9 @@ bool addTo(SalesAmount& sum, long long transactions, long long revenue) {
     return true;
 }
 
-// Reads one data line into the table; the reason when it is bad.
-bool readSaleLine(std::string_view text, const Columns& columns, const SalesPlan& plan,
-                  SalesTable& table, std::vector<std::string>& fields, std::string& reason) {
+// Reads one data line into sale; the reason when it is bad.
+bool readSaleLine(std::string_view text, const Columns& columns, std::vector<std::string>& fields,
+                  Sale& sale, std::string& reason) {
     if (!splitCsvLine(text, columns.sep, fields)) {
         reason = "niezamkniety cudzyslow";
         return false;
@@ -126,36 +126,38 @@ bool readSaleLine(std::string_view text, const Columns& columns, const SalesPlan
         reason = "za malo pol";
         return false;
     }
-    Day day{};
-    int hour = 0;
-    if (!readSaleTime(trimmed(fields[columns.time]), day, hour)) {
+    sale = Sale{};
+    if (!readSaleTime(trimmed(fields[columns.time]), sale.day, sale.hour)) {
         reason = "zly czas (RRRR-MM-DD GG:MM[:SS], RRRR-MM-DDTGG lub RRRR-MM-DD)";
         return false;
     }
-    long long transactions = 1, revenue = 0;
     if (columns.transactions != noColumn &&
-        !readSaleCount(trimmed(fields[columns.transactions]), transactions)) {
+        !readSaleCount(trimmed(fields[columns.transactions]), sale.transactions)) {
         reason = "zla liczba transakcji";
         return false;
     }
-    if (columns.revenue != noColumn && !readSaleAmount(trimmed(fields[columns.revenue]), revenue)) {
+    if (columns.revenue != noColumn &&
+        !readSaleAmount(trimmed(fields[columns.revenue]), sale.revenue)) {
         reason = "zla kwota (np. 12.50 lub 12,50)";
         return false;
     }
+    if (columns.shop != noColumn) sale.shop = trimmed(fields[columns.shop]);
+    return true;
+}
+
+// Adds a sale to its place in the table, when the plan asks for its shop
+// and day; false when the sum would overflow.
+bool addSale(const Sale& sale, const SalesPlan& plan, SalesTable& table) {
     std::size_t shop = 0;
     if (!plan.shops.empty()) {
-        std::string_view name = trimmed(fields[columns.shop]);
-        auto found = std::find(plan.shops.begin(), plan.shops.end(), name);
+        auto found = std::find(plan.shops.begin(), plan.shops.end(), sale.shop);
         if (found == plan.shops.end()) return true;  // a shop not asked for
         shop = static_cast<std::size_t>(found - plan.shops.begin());
     }
-    if (day < plan.from || day > plan.to) return true;  // outside the range
+    if (sale.day < plan.from || sale.day > plan.to) return true;  // outside the range
     table.markAny();
-    if (!addTo(table.at(shop, (day - plan.from).count(), hour), transactions, revenue)) {
-        reason = "suma poza zakresem";
-        return false;
-    }
-    return true;
+    return addTo(table.at(shop, (sale.day - plan.from).count(), sale.hour), sale.transactions,
+                 sale.revenue);
 }
 
 }  // namespace
@@ -283,9 +285,8 @@ bool splitCsvLine(std::string_view line, char sep, std::vector<std::string>& fie
     }
 }
 
-bool readSalesFile(std::FILE* file, const SalesPlan& plan, SalesTable& table,
-                   const BadSalesLine& bad, std::string& error) {
-    table.plan(plan);
+bool readSaleLines(std::FILE* file, bool needShop, const SaleRead& sale, const BadSalesLine& bad,
+                   std::string& error) {
     std::string line;
     bool overlong = false;
     if (!readLine(file, line, overlong) || overlong) {
@@ -294,20 +295,24 @@ bool readSalesFile(std::FILE* file, const SalesPlan& plan, SalesTable& table,
     }
     Columns columns;
     if (!readHeader(line, columns, error)) return false;
-    if (!plan.shops.empty() && columns.shop == noColumn) {
+    if (needShop && columns.shop == noColumn) {
         error = "brak kolumny shop w naglowku (potrzebna sprzedaz wedlug sklepow)";
         return false;
     }
-    if (!plan.shops.empty()) columns.needed = std::max(columns.needed, columns.shop + 1);
+    if (needShop) columns.needed = std::max(columns.needed, columns.shop + 1);
     std::vector<std::string> fields;
     std::string reason;
+    Sale read;
     for (long number = 2; readLine(file, line, overlong); ++number) {
         if (overlong) {
             bad(number, "wiersz dluzszy niz " + std::to_string(maxSalesLine) + " znakow");
             continue;
         }
         if (trimmed(line).empty()) continue;  // an empty line holds no sale
-        if (!readSaleLine(line, columns, plan, table, fields, reason)) bad(number, reason);
+        if (readSaleLine(line, columns, fields, read, reason))
+            sale(number, read);
+        else
+            bad(number, reason);
     }
     if (std::ferror(file)) {
         error = std::string("blad odczytu: ") + std::strerror(errno);
@@ -316,26 +321,40 @@ bool readSalesFile(std::FILE* file, const SalesPlan& plan, SalesTable& table,
     return true;
 }
 
-bool readSales(const std::string& path, const SalesPlan& plan, SalesTable& table,
-               const BadSalesLine& bad, std::string& error) {
+bool readSalesFile(std::FILE* file, const SalesPlan& plan, SalesTable& table,
+                   const BadSalesLine& bad, std::string& error) {
+    table.plan(plan);
+    auto add = [&](long line, const Sale& sale) {
+        if (!addSale(sale, plan, table)) bad(line, "suma poza zakresem");
+    };
+    return readSaleLines(file, !plan.shops.empty(), add, bad, error);
+}
+
+std::FILE* openSalesFile(const std::string& path, std::string& error) {
     int fd = open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) {
         error = "nie mozna czytac " + path + ": " + std::strerror(errno);
-        return false;
+        return nullptr;
     }
     struct stat status {};
     if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
         close(fd);
         error = "nie mozna czytac " + path + ": to nie jest zwykly plik";
-        return false;
+        return nullptr;
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* file = fdopen(fd, "r");
     if (file == nullptr) {
         close(fd);
         error = "nie mozna czytac " + path + ": " + std::strerror(errno);
-        return false;
     }
+    return file;
+}
+
+bool readSales(const std::string& path, const SalesPlan& plan, SalesTable& table,
+               const BadSalesLine& bad, std::string& error) {
+    std::FILE* file = openSalesFile(path, error);
+    if (file == nullptr) return false;
     bool read = readSalesFile(file, plan, table, bad, error);
     std::fclose(file);
     if (!read) error = path + ": " + error;

@@ -57,6 +57,29 @@ private:
 // Told of each bad line: its number from 1 and why it is bad.
 using BadSalesLine = std::function<void(long line, const std::string& reason)>;
 
+// One sale as a line of the file gives it.
+struct Sale {
+    Day day{};
+    int hour = salesDayOnly;  // 0..23, or salesDayOnly for a sale timed by its day
+    std::string shop;         // the shop column, trimmed; empty without one
+    long long transactions = 1;
+    long long revenue = 0;  // hundredths
+};
+
+// Told of each sale read: its line number from 1 and the sale.
+using SaleRead = std::function<void(long line, const Sale& sale)>;
+
+// Reads every sale of an open file in the order of its lines.  Bad lines
+// are told to bad and not to sale; false with a message in error when the
+// header is unusable (no time column, no shop column when needShop, or no
+// header at all) or the file cannot be read.
+bool readSaleLines(std::FILE* file, bool needShop, const SaleRead& sale, const BadSalesLine& bad,
+                   std::string& error);
+
+// Opens path for reading as a regular file only (never a FIFO, a device
+// or a directory); null with a message naming path when it cannot.
+std::FILE* openSalesFile(const std::string& path, std::string& error);
+
 // Reads the sales from an open file into table (planned first).  Bad lines
 // are told to bad and not counted; false with a message in error when the
 // header is unusable (no time column, or no header at all).

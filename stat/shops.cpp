@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <set>
 #include <utility>
@@ -76,10 +77,20 @@ bool directoryEntrances(const std::string& dir, std::vector<Entrance>& entrances
 
 std::string shopOfBase(const std::string& base) {
     std::size_t slash = base.rfind('/');
-    if (slash == std::string::npos || slash == 0) return slash == 0 ? "/" : ".";
-    std::string dir = base.substr(0, slash);
+    std::string dir = slash == std::string::npos ? "." : base.substr(0, slash);
+    if (dir.empty()) return "/";
+    // A relative directory is named by where it really is, so that the
+    // shop does not depend on the working directory.
+    if (dir.front() != '/') {
+        if (char* real = realpath(dir.c_str(), nullptr)) {
+            dir = real;
+            std::free(real);
+        }
+    }
+    dir = withoutTrailingSlashes(dir);
     std::size_t before = dir.rfind('/');
-    return before == std::string::npos ? dir : dir.substr(before + 1);
+    std::string shop = before == std::string::npos ? dir : dir.substr(before + 1);
+    return shop.empty() ? "/" : shop;
 }
 
 void copiedSchedule(Entrance& entrance) {
@@ -97,7 +108,10 @@ void copiedSchedule(Entrance& entrance) {
 bool settleLabels(std::vector<Entrance>& entrances, const std::vector<std::string>& labels,
                   std::string& error) {
     std::vector<std::string> plain;
-    for (const Entrance& entrance : entrances) plain.push_back(entrance.label);
+    for (Entrance& entrance : entrances) {
+        entrance.name = entrance.label;
+        plain.push_back(entrance.label);
+    }
     for (std::size_t k = 0; k < entrances.size(); ++k)
         if (std::count(plain.begin(), plain.end(), plain[k]) > 1)
             entrances[k].label = shopOfBase(entrances[k].base) + "/" + plain[k];

@@ -20,7 +20,8 @@ bool isReportDirectory(const std::string& name, const std::string& confDir);
 bool directoryEntrances(const std::string& dir, std::vector<Entrance>& entrances,
                         std::string& error);
 
-// The shop of an entrance: the last component of its report directory.
+// The shop of an entrance: the last component of its report directory (a
+// relative one resolved first).
 std::string shopOfBase(const std::string& base);
 
 // A poller configuration copied beside an entrance's reports (DIR/NAME.conf
@@ -28,8 +29,8 @@ std::string shopOfBase(const std::string& base);
 // schedule; a configuration that does not give one is left alone.
 void copiedSchedule(Entrance& entrance);
 
-// Labels that clash become SHOP/NAME; then each --label NAME=ENTRANCE sets
-// the label of the entrance it names (as given on the command line, its
+// Each entrance's name is its label as resolved; labels that clash become SHOP/NAME; then each
+// --label NAME=ENTRANCE sets the label of the entrance it names (as given on the command line, its
 // report path without the date, SHOP/NAME, or its label).  False with a message for
 // a --label that names no entrance.
 bool settleLabels(std::vector<Entrance>& entrances, const std::vector<std::string>& labels,

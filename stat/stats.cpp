@@ -3,20 +3,16 @@
 // Every entrance's files are read in day order, from the day before the
 // range (looked back up to a week for the previous answered record) to
 // the head of the file after it (which holds the last record of a day open
-// until midnight).  Each record is counted for the day it belongs to and
-// the hour its increase ends in (increaseHour); the counts are kept per
-// hour of each day (for --by hour) or per row, so that memory grows with
-// the rows printed, not with the records read.  A day's records are kept
-// while its file is read, so that the schedule's moments can be matched
-// with them before their increases are counted: an increase across a gap
-// (unanswered records, moments without a record, a missing file) is
-// counted as carried.
+// until midnight).  FileCounter makes every counting decision; here each
+// record is summed for the day it belongs to and the hour its increase
+// ends in, and each expected moment likewise.  The counts are kept per hour
+// of each day (for --by hour) or per row, so that memory grows with the
+// rows printed, not with the records read.
 #include "stats.h"
 
 #include <algorithm>
 
-#include "matching.h"
-#include "stream.h"
+#include "filecount.h"
 
 namespace {
 
@@ -121,42 +117,55 @@ void markSoFar(const Options& options, StatTable& table) {
     }
 }
 
-// A record of a day's file, kept until the file's moments are matched.
-struct FileRecord {
-    int second = 0;
-    bool withSeconds = false;
-    bool dayBefore = false;
-    bool answered = false;
-    bool fault = false;
-    long total = 0;
-};
-
-// The counting of one entrance into its column of the slots.
-class EntranceCount {
+// The counting of one entrance into its column of the slots: what
+// FileCounter tells of each record and moment, summed into its period.
+class EntranceCount : public CountVisitor {
 public:
     EntranceCount(const Entrance& entrance, const Options& options, std::size_t column,
                   std::size_t width, const std::vector<int>& rowOfDay,
-                  const std::vector<char>& skipped, std::vector<PeriodCounts>& slots,
-                  long long& unusable)
+                  std::vector<PeriodCounts>& slots, long long& unusable)
         : entrance_(entrance),
           options_(options),
           column_(column),
           width_(width),
           rowOfDay_(rowOfDay),
-          skipped_(skipped),
           slots_(slots),
           unusable_(unusable),
-          own_(slots.size() / width),
-          dayMoments_(entrance.schedule) {}
+          own_(slots.size() / width) {}
 
     // Counts the entrance's files into its own slots, then copies them into
     // its column (entrances on other threads write the other columns; a
     // column of its own keeps each thread off the others' cache lines).
     bool run(std::string& error);
 
+    void record(const CountedRecord& record) override {
+        PeriodCounts* counts = countsOf(record.day, record.hour);
+        if (counts == nullptr) return;
+        counts->visitors += record.increase;
+        if (record.carried) counts->carried += record.increase;
+        ++counts->records;
+        if (record.noAnswer == 1) ++counts->unanswered;
+        if (record.faults > 0) ++counts->faults;
+    }
+    void moment(const CountedMoment& moment) override {
+        PeriodCounts* counts = countsOf(moment.day, moment.hour);
+        if (counts == nullptr) return;
+        ++counts->expected;
+        if (!moment.missing) return;
+        ++counts->missing;
+        if (!moment.ofMissingFile) return;
+        ++counts->missingOfFiles;
+        if (!moment.dayBefore && !missingDayCounted_) {
+            ++counts->missingDays;
+            missingDayCounted_ = true;
+        }
+    }
+    void unusableLine() override { ++unusable_; }
+
 private:
-    // The counts of a record or moment of the day owner; null outside the range.
-    PeriodCounts* countsOf(Day owner, int second) {
+    // The counts of a record or moment of the day owner in the hour row;
+    // null outside the range.
+    PeriodCounts* countsOf(Day owner, int hour) {
         if (options_.by != Period::hour && owner == lastOwner_) return lastCounts_;
         if (owner < options_.from || owner > options_.to) return nullptr;
         long index = (owner - options_.from).count();
@@ -167,147 +176,30 @@ private:
                 &own_[static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)])];
             return lastCounts_;
         }
-        std::size_t slot = static_cast<std::size_t>(index * hoursPerDay + increaseHour(second));
-        // The second before the first of the hour after a spring change lies
-        // in the hour before the change.
-        if (skipped_[slot] && slot % hoursPerDay > 0) --slot;
-        return &own_[slot];
+        return &own_[static_cast<std::size_t>(index * hoursPerDay + hour)];
     }
-    bool sameAsMoments() const;
-    void dueMoments(Day day, bool after);
-    void missingFile(Day day);
-    void readFile(DayFile& file, bool after);
-    void countFile(Day day);
 
     const Entrance& entrance_;
     const Options& options_;
     std::size_t column_, width_;
     const std::vector<int>& rowOfDay_;
-    const std::vector<char>& skipped_;  // by hour: the hours the clock does not show
     std::vector<PeriodCounts>& slots_;
     long long& unusable_;
     std::vector<PeriodCounts> own_;
-    Day lastOwner_ = Day::min();  // of periods other than hours: the last day looked up
+    bool missingDayCounted_ = false;  // the missing file of the day is counted
+    Day lastOwner_ = Day::min();      // of periods other than hours: the last day looked up
     PeriodCounts* lastCounts_ = nullptr;
-
-    IncreaseTracker tracker_;
-    bool gap_ = false;  // a gap since the last answered record
-    MomentMatch match_;
-    DayMoments dayMoments_;
-    std::vector<ExpectedMoment> moments_;
-    std::vector<FileRecord> records_;
-    std::vector<int> missingAt_;  // file order of the moments without a record
 };
 
-// The moments of the day's file that are due by now; of the file after the
-// range only those of its head.
-void EntranceCount::dueMoments(Day day, bool after) {
-    moments_.clear();
-    if (!entrance_.scheduled) return;
-    dayMoments_.of(day, moments_);
-    moments_.erase(std::find_if(moments_.begin(), moments_.end(),
-                                [&](const ExpectedMoment& m) {
-                                    return !dueBy(m, options_.now) || (after && !m.dayBefore);
-                                }),
-                   moments_.end());
-}
-
-void EntranceCount::missingFile(Day day) {
-    bool counted = false;
-    for (const ExpectedMoment& moment : moments_) {
-        PeriodCounts* counts = countsOf(moment.dayBefore ? day - days{1} : day, moment.second);
-        if (counts == nullptr) continue;
-        ++counts->expected;
-        ++counts->missing;
-        ++counts->missingOfFiles;
-        if (!moment.dayBefore && !counted) {
-            ++counts->missingDays;
-            counted = true;
-        }
-    }
-    if (!moments_.empty()) gap_ = true;
-}
-
-void EntranceCount::readFile(DayFile& file, bool after) {
-    records_.clear();
-    DayLine line;
-    while (file.next(line)) {
-        if (line.kind != LineClass::record) {
-            if (!after) ++unusable_;
-            continue;
-        }
-        if (after && !line.dayBefore) break;
-        records_.push_back({line.second, line.withSeconds, line.dayBefore, answered(line),
-                            line.record.faults > 0, line.record.total});
-    }
-}
-
-// Whether the file's records carry exactly the times of its moments, in
-// order: then every moment has its record, without matching.
-bool EntranceCount::sameAsMoments() const {
-    if (records_.size() != moments_.size()) return false;
-    for (std::size_t i = 0; i < records_.size(); ++i)
-        if (records_[i].second != moments_[i].second ||
-            records_[i].dayBefore != moments_[i].dayBefore)
-            return false;
-    return true;
-}
-
-void EntranceCount::countFile(Day day) {
-    missingAt_.clear();
-    bool whole = sameAsMoments();
-    if (!whole && !moments_.empty()) {
-        match_.startFile(entrance_.schedule.interval);
-        for (const FileRecord& r : records_) match_.addRecord(r.second, r.withSeconds);
-    }
-    for (const ExpectedMoment& moment : moments_) {
-        bool found = whole || match_.takeRecordFor(moment.second);
-        if (!found) missingAt_.push_back(fileOrder(moment.second, moment.dayBefore));
-        PeriodCounts* counts = countsOf(moment.dayBefore ? day - days{1} : day, moment.second);
-        if (counts == nullptr) continue;
-        ++counts->expected;
-        if (!found) ++counts->missing;
-    }
-    std::size_t next = 0;  // the next moment without a record
-    for (const FileRecord& record : records_) {
-        int order = fileOrder(record.second, record.dayBefore);
-        for (; next < missingAt_.size() && missingAt_[next] < order; ++next) gap_ = true;
-        long long increase = 0;
-        bool carried = false;
-        if (!record.answered) {
-            gap_ = true;
-        } else {
-            bool known = tracker_.known();
-            Fall fall;
-            increase = tracker_.take(record.total, fall);
-            carried = gap_ && known;
-            gap_ = false;
-        }
-        PeriodCounts* counts = countsOf(record.dayBefore ? day - days{1} : day, record.second);
-        if (counts == nullptr) continue;
-        counts->visitors += increase;
-        if (carried) counts->carried += increase;
-        ++counts->records;
-        if (!record.answered) ++counts->unanswered;
-        if (record.fault) ++counts->faults;
-    }
-    if (next < missingAt_.size()) gap_ = true;
-}
-
 bool EntranceCount::run(std::string& error) {
-    if (!lookBack(entrance_, options_.from, options_.now, tracker_, gap_, error)) return false;
-    DayFile file;
+    CountState state;
+    if (!lookBack(entrance_, options_.from, options_.now, state.tracker, state.gap, error))
+        return false;
+    FileCounter counter(entrance_, options_.now);
     for (Day day = options_.from; day <= options_.to + days{1}; day += days{1}) {
         bool after = day > options_.to;  // only the head of the next day's file
-        dueMoments(day, after);
-        Opened opened = openDay(file, entrance_, day, error);
-        if (opened == Opened::error) return false;
-        if (opened == Opened::missing) {
-            missingFile(day);
-            continue;
-        }
-        readFile(file, after);
-        countFile(day);
+        missingDayCounted_ = false;
+        if (counter.count(day, after, state, *this, error) == Opened::error) return false;
     }
     for (std::size_t slot = 0; slot < own_.size(); ++slot)
         slots_[slot * width_ + column_] = own_[slot];
@@ -336,14 +228,10 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
     std::size_t slotCount =
         byHour ? static_cast<std::size_t>(dayCount(options)) * hoursPerDay : table.rows.size();
     std::vector<PeriodCounts> slots(slotCount * width);
-    std::vector<char> skipped(byHour ? slotCount : 0, 0);
-    for (std::size_t slot = 0; slot < skipped.size(); ++slot)
-        skipped[slot] = !hourExists(options.from + days{static_cast<long>(slot / hoursPerDay)},
-                                    static_cast<int>(slot % hoursPerDay));
 
     // Each entrance fills its own column of the slots.
     auto countEntrance = [&](std::size_t k, std::string& failure) {
-        EntranceCount count(entrances[k], options, k, width, rowOfDay, skipped, slots,
+        EntranceCount count(entrances[k], options, k, width, rowOfDay, slots,
                             table.unusableLines[k]);
         return count.run(failure);
     };
@@ -361,4 +249,11 @@ bool computeStatTable(const std::vector<Entrance>& entrances, const Options& opt
     }
     markSoFar(options, table);
     return true;
+}
+
+bool computeStatTable(const Options& options, const Places& places, StatTable& table,
+                      std::string& error) {
+    std::vector<Entrance> entrances;
+    return resolveEntrances(options, places, entrances, error) &&
+           computeStatTable(entrances, options, table, error);
 }

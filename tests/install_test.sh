@@ -93,15 +93,17 @@ data=(share/man/man8/pcpoll.8
       lib/systemd/system/pcstat-dashboard.service
       lib/systemd/system/pcstat-dashboard.timer
       lib/sysusers.d/pcstat.conf
-      share/doc/pcpoll/examples/nginx-pcstat
-      share/doc/pcpoll/examples/pcstat-weekly-mail.service
-      share/doc/pcpoll/examples/pcstat-weekly-mail.timer
+      share/doc/pcstat/examples/nginx-pcstat
+      share/doc/pcstat/examples/pcstat-weekly-mail.service
+      share/doc/pcstat/examples/pcstat-weekly-mail.timer
       share/doc/pcpoll/examples/pcpoll-alerts.yml
       share/doc/pcpoll/examples/door1.conf
       share/doc/pcpoll/examples/pcview.conf
-      share/doc/pcpoll/examples/collect/pcstat-collect.service
-      share/doc/pcpoll/examples/collect/pcstat-collect.timer
-      share/doc/pcpoll/examples/collect/pcstat-collect.shops)
+      share/doc/pcstat/examples/pcstat-load.service
+      share/doc/pcstat/examples/pcstat-load.timer
+      share/doc/pcstat/examples/collect/pcstat-collect.service
+      share/doc/pcstat/examples/collect/pcstat-collect.timer
+      share/doc/pcstat/examples/collect/pcstat-collect.shops)
 
 mode_of() { stat -c %a "$1"; }
 
@@ -118,6 +120,28 @@ for file in "${programs[@]}"; do
     fi
 done
 
+# The poller and the viewer need only the C and C++ runtime (their package
+# pcpoll has no other dependency); cairo and libpq are pcstat's alone.
+if command -v readelf >/dev/null 2>&1; then
+    for file in bin/pcpoll bin/pcview; do
+        [[ -f $root/$file ]] || continue
+        needed=$(readelf -d "$root/$file" | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p' | sort | tr '\n' ' ')
+        if grep -qE 'libpq|libcairo|libfontconfig' <<<"$needed"; then
+            fail "$prefix/$file links only the C and C++ runtime" "$needed"
+        else
+            pass "$prefix/$file links only the C and C++ runtime ($needed)"
+        fi
+    done
+    needed=$(readelf -d "$root/bin/pcstat" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    if grep -q '^libpq\.so' <<<"$needed" && grep -q '^libcairo\.so' <<<"$needed"; then
+        pass "$prefix/bin/pcstat links cairo and libpq"
+    else
+        fail "$prefix/bin/pcstat links cairo and libpq" "$needed"
+    fi
+else
+    skip "the libraries the programs link: readelf is not installed"
+fi
+
 for file in "${data[@]}"; do
     path=$root/$file
     if [[ ! -f $path ]]; then
@@ -130,11 +154,11 @@ for file in "${data[@]}"; do
 done
 
 # The collecting script of the examples: a shell script, mode 0755.
-collect=$root/share/doc/pcpoll/examples/collect/pcstat-collect
+collect=$root/share/doc/pcstat/examples/collect/pcstat-collect
 if [[ -f $collect && $(mode_of "$collect") == 755 && $(head -c 2 "$collect") == '#!' ]]; then
-    pass "$prefix/share/doc/pcpoll/examples/collect/pcstat-collect installed, mode 0755"
+    pass "$prefix/share/doc/pcstat/examples/collect/pcstat-collect installed, mode 0755"
 else
-    fail "$prefix/share/doc/pcpoll/examples/collect/pcstat-collect is a script with mode 0755"
+    fail "$prefix/share/doc/pcstat/examples/collect/pcstat-collect is a script with mode 0755"
 fi
 
 odd=$(find "$dest" \( -type d ! -perm 755 \) -o \( -type f ! -perm 755 ! -perm 644 \) \

@@ -48,38 +48,8 @@ export TZ=UTC
 reports=$work/reports
 mkdir -p "$work/scratch/opt/velmora" "$reports"
 
-# One month of door01, as a poller open 00:00-24:00 writes it: each file
-# starts with the day before's 23:59:59 record and then holds every tenth
-# second from 00:00:10 to 23:59:50.  The total rises by one a record.
-awk -v interval="$interval" -v dir="$reports" '
-function checksum(text,    i, a, b) {
-    a = 0; b = 0
-    for (i = 1; i <= length(text) && i <= 255; i++) { a += ord[substr(text, i, 1)]; b += a }
-    return sprintf("0X%04X", (a % 251) * 256 + (b % 251))
-}
-function line(time, total,    body) {
-    body = sprintf("%s;%6d; 0; 0;", time, total % 1000000)
-    return body checksum(body)
-}
-BEGIN {
-    for (c = 32; c < 127; c++) ord[sprintf("%c", c)] = c
-    total = 0
-    for (day = 1; day <= 31; day++) {
-        file = sprintf("%s/door01_201103%02d.csv", dir, day)
-        print line("23:59.59", total++) > file
-        for (s = interval; s < 86400; s += interval)
-            print line(sprintf("%02d:%02d.%02d", int(s / 3600), int(s / 60) % 60, s % 60), total++) > file
-        close(file)
-    }
-}'
-for ((k = 1; k <= entrances; k++)); do
-    name=$(printf 'door%02d' "$k")
-    if ((k > 1)); then
-        for file in "$reports"/door01_*.csv; do cp "$file" "${file/door01_/${name}_}"; done
-    fi
-    printf 'portname = /dev/null\nentry = %s/%s.csv\nrecordtime = %d\nopentime = 00:00-24:00\n' \
-        "$reports" "$name" "$interval" >"$work/scratch/opt/velmora/$name.conf"
-done
+# The month of reports and configurations (tools/bench-month.sh).
+"$here/tools/bench-month.sh" "$reports" "$work/scratch/opt/velmora" "$entrances" "$interval"
 files=("$reports"/*.csv)
 echo "reports: ${#files[@]} files, $(cat "${files[@]}" | wc -l) lines, $(du -sh "$reports" | cut -f1)"
 

@@ -7,7 +7,9 @@
 # beside it, so it builds a copy.
 #
 # Usage: tools/build-deb.sh            packages in build/deb/
-# Prints the path of the binary package as its last line.  Fails when the
+# Two binary packages: pcpoll (the poller and the viewer) and pcstat (the
+# statistics, charts and the loader into PostgreSQL).  Prints the paths of
+# both as its last two lines, pcpoll's first.  Fails when the
 # build fails or lintian reports an error or a warning (lintian's output
 # is kept in build/deb/lintian.txt).
 set -euo pipefail
@@ -24,7 +26,7 @@ version=$(dpkg-parsechangelog -l "$here/debian/changelog" -S Version)
 src=$out/pcpoll-$version
 rm -rf "$src"
 mkdir -p "$src"
-rm -f "$out"/pcpoll_* "$out"/pcpoll-dbgsym_*
+rm -f "$out"/pcpoll_* "$out"/pcpoll-dbgsym_* "$out"/pcstat_* "$out"/pcstat-dbgsym_*
 # The files of the working tree that git knows or would add (tracked and
 # untracked, not ignored), so a build from a fresh clone and one from a
 # working tree use the same rule.
@@ -40,6 +42,7 @@ rm -f "$out"/pcpoll_* "$out"/pcpoll-dbgsym_*
 }
 changes=$(ls "$out"/pcpoll_"$version"_*.changes)
 deb=$(ls "$out"/pcpoll_"$version"_*.deb)
+statdeb=$(ls "$out"/pcstat_"$version"_*.deb)
 
 # Errors and warnings fail; overridden tags are shown with their reasons.
 lintian --fail-on error,warning --show-overrides --info "$changes" > "$out/lintian.txt" 2>&1 ||
@@ -49,5 +52,8 @@ if [[ ${lintian_status:-0} -ne 0 ]]; then
     echo "build-deb: lintian reports errors or warnings (status $lintian_status)" >&2
     exit 1
 fi
-echo "build-deb: lintian clean; $(du -k "$deb" | cut -f1) KiB installed-size $(dpkg-deb -f "$deb" Installed-Size) KiB"
+for package in "$deb" "$statdeb"; do
+    echo "build-deb: lintian clean; $(basename "$package"): $(du -k "$package" | cut -f1) KiB, installed-size $(dpkg-deb -f "$package" Installed-Size) KiB"
+done
 echo "$deb"
+echo "$statdeb"

@@ -20,6 +20,9 @@ packages=(
     prometheus prometheus-node-exporter
     # charts of pcstat: cairo, a font with Polish letters, an XML checker for the SVG test
     pkg-config libcairo2-dev fonts-dejavu-core libxml2-utils
+    # pcstat --load: libpq to build it; the PostgreSQL 15 server and psql
+    # that its tests start and query
+    libpq-dev postgresql postgresql-15 postgresql-client-15
     # the Debian package and the system test: debhelper and lintian; a
     # Debian 12 root made by debootstrap (with the archive's keys) and booted
     # by systemd-nspawn; systemd's own systemd-analyze, systemd-tmpfiles and

@@ -24,8 +24,9 @@
 # every check passed; 1 when one failed or the container could not be made
 # or booted (the reason is printed); 2 on bad usage.
 #
-# Usage: tools/system-test.sh [PACKAGE.deb]
-#   default package: the newest build/deb/pcpoll_*.deb (tools/build-deb.sh)
+# Usage: tools/system-test.sh [PCPOLL.deb [PCSTAT.deb]]
+#   default packages: the newest build/deb/pcpoll_*.deb and the pcstat_*.deb
+#   beside it (tools/build-deb.sh); both are installed
 # Environment: PC_DEBIAN_MIRROR  the Debian mirror for debootstrap (default:
 #              the one apt on this machine uses for bookworm)
 #              PC_KEEP_SYSTEM_ROOT=1  keep the booted copy for a look
@@ -43,8 +44,8 @@ root=$work/root              # the copy that is booted, made anew every run
 logs=$work/logs
 started=$(date +%s)
 
-if [[ $# -gt 1 ]]; then
-    echo "usage: $0 [PACKAGE.deb]" >&2
+if [[ $# -gt 2 ]]; then
+    echo "usage: $0 [PCPOLL.deb [PCSTAT.deb]]" >&2
     exit 2
 fi
 
@@ -70,6 +71,10 @@ if [[ -z $deb ]]; then
 fi
 [[ -f $deb ]] || die "no such package: $deb"
 deb=$(cd "$(dirname "$deb")" && pwd)/$(basename "$deb")
+# The statistics package of the same build: pcstat_VERSION_ARCH.deb.
+statdeb=${2:-$(dirname "$deb")/$(basename "$deb" | sed 's/^pcpoll_/pcstat_/')}
+[[ -f $statdeb ]] || die "no such package: $statdeb"
+statdeb=$(cd "$(dirname "$statdeb")" && pwd)/$(basename "$statdeb")
 
 mkdir -p "$work" "$logs"
 rm -f "$logs"/*
@@ -114,7 +119,7 @@ cp -a --reflink=auto "$base" "$root" || die "cannot copy $base"
 # serial device (root:dialout 0660) and a /dev/serial/by-id/ name, so the
 # poller reaches it exactly as it reaches a USB adapter.
 mkdir -p "$root/root/pkg" "$root/etc/pcsim"
-cp "$deb" "$root/root/pkg/"
+cp "$deb" "$statdeb" "$root/root/pkg/"
 install -m 0755 "$work/sim/tools/pcsim" "$root/usr/local/bin/pcsim"
 cat >"$root/usr/local/bin/pcsim-as-serial-device" <<'EOF'
 #!/bin/sh
@@ -162,7 +167,8 @@ echo "system-test: fetching the package's dependencies (kept in $archives)"
 if ! timeout 600 systemd-nspawn --quiet --register=no --keep-unit --directory="$root" \
          --bind="$archives:/var/cache/apt/archives" \
          apt-get install -y -q --download-only \
-         "/root/pkg/$(basename "$deb")" </dev/null >"$logs/apt-download.txt" 2>&1; then
+         "/root/pkg/$(basename "$deb")" "/root/pkg/$(basename "$statdeb")" \
+         </dev/null >"$logs/apt-download.txt" 2>&1; then
     tail -20 "$logs/apt-download.txt" >&2
     die "cannot fetch the package's dependencies (see $logs/apt-download.txt)"
 fi
@@ -310,13 +316,13 @@ check "state of the booted system: $state (no failed units)" \
     expect_equal "failed units" "" "$(inside systemctl --failed --no-legend --plain)"
 
 package=/root/pkg/$(basename "$deb")
-install_output=$(inside apt-get install -y -q "$package" 2>&1)
+install_output=$(inside apt-get install -y -q "$package" "/root/pkg/$(basename "$statdeb")" 2>&1)
 install_status=$?
 printf '%s\n' "$install_output" >"$logs/apt-install.txt"
 if [[ $install_status -eq 0 ]]; then
-    pass "apt-get install ./$(basename "$deb") ($(grep -c '^Unpacking' <<<"$install_output") packages)"
+    pass "apt-get install ./$(basename "$deb") ./$(basename "$statdeb") ($(grep -c '^Unpacking' <<<"$install_output") packages)"
 else
-    fail "apt-get install ./$(basename "$deb")" "$(tail -15 <<<"$install_output")"
+    fail "apt-get install ./$(basename "$deb") ./$(basename "$statdeb")" "$(tail -15 <<<"$install_output")"
 fi
 
 user_line=$(inside getent passwd pcpoll)

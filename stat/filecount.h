@@ -1,0 +1,103 @@
+// Counting one entrance's day file: every record with the increase that
+// pcstat's rules give it, the hour it counts in and whether it is carried
+// across a gap, and every expected moment with whether a record answers
+// it.  The statistics sum what it tells; pcstat --load stores it as it is.
+#pragma once
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "calendar.h"
+#include "entrance.h"
+#include "matching.h"
+#include "stream.h"
+
+// What the counting carries from one file to the next: the previous
+// answered total, and whether a gap lies between it and what follows.
+struct CountState {
+    IncreaseTracker tracker;
+    bool gap = false;
+};
+
+// A record as counted.
+struct CountedRecord {
+    Day day{};      // the day it belongs to (the day before for a head record)
+    int hour = 0;   // the hour row its increase counts in
+    long line = 0;  // its line number in the file
+    int second = 0;
+    bool withSeconds = false;
+    bool dayBefore = false;
+    long total = 0;
+    int faults = 0;
+    int noAnswer = 0;
+    long long increase = 0;
+    bool carried = false;
+};
+
+// An expected moment as matched.
+struct CountedMoment {
+    Day day{};     // the day its record belongs to
+    int hour = 0;  // the hour row it counts in
+    bool missing = false;
+    bool dayBefore = false;
+    bool ofMissingFile = false;  // the file of the day does not exist
+};
+
+class CountVisitor {
+public:
+    virtual ~CountVisitor() = default;
+    virtual void record(const CountedRecord& record) = 0;
+    virtual void moment(const CountedMoment& moment) = 0;
+    // A line of the file that is not a record.
+    virtual void unusableLine() {}
+};
+
+// The hour row of a record or moment at second of the day: the hour that
+// holds the second before it, on the local clock of that day.
+class HourRule {
+public:
+    int hourOf(Day day, int second);
+
+private:
+    Day cached_{};
+    bool haveCache_ = false;
+    bool exists_[24] = {};
+};
+
+// Counts the file of a day, or the lack of it; with headOnly only the
+// records of the day before at its head (the file after a range).  Moments
+// later than now are not expected.  Returns whether the file exists.
+class FileCounter {
+public:
+    FileCounter(const Entrance& entrance, std::time_t now)
+        : entrance_(entrance), now_(now), dayMoments_(entrance.schedule) {}
+    Opened count(Day day, bool headOnly, CountState& state, CountVisitor& visitor,
+                 std::string& error);
+    // Whether every moment of the last counted file was due by now.
+    bool allDue() const { return allDue_; }
+
+private:
+    struct FileRecord {
+        long line = 0;
+        int second = 0;
+        bool withSeconds = false;
+        bool dayBefore = false;
+        long total = 0;
+        int faults = 0;
+        int noAnswer = 0;
+    };
+    void dueMoments(Day day, bool headOnly);
+    bool sameAsMoments() const;
+    void countRecords(Day day, CountState& state, CountVisitor& visitor);
+
+    const Entrance& entrance_;
+    std::time_t now_;
+    bool allDue_ = true;
+    HourRule hours_;
+    MomentMatch match_;
+    DayMoments dayMoments_;  // the moments of plain days, kept
+    std::vector<ExpectedMoment> moments_;
+    std::vector<FileRecord> records_;
+    std::vector<int> missingAt_;
+};
