@@ -1,5 +1,8 @@
 // pcstat: visitor statistics from the daily reports of pcpoll, and checks
 // that the reports are complete and intact.
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <ctime>
@@ -13,7 +16,9 @@
 #include "findings_out.h"
 #include "league.h"
 #include "league_page.h"
+#ifdef PC_LOADER_PROGRAM
 #include "loadmain.h"
+#endif
 #include "output.h"
 #include "pcconfig.h"
 #include "sales.h"
@@ -170,6 +175,7 @@ int runDashboard(const std::vector<Entrance>& entrances, const Options& options)
     return 0;
 }
 
+#ifdef PC_LOADER_PROGRAM
 // The days into PostgreSQL; standard output gets one line about them.  The
 // sales file's bad lines are told and left out, as for the statistics.
 int runLoadMode(const std::vector<Entrance>& entrances, const Options& options) {
@@ -181,6 +187,14 @@ int runLoadMode(const std::vector<Entrance>& entrances, const Options& options) 
     std::fputs(loadSummaryText(summary).c_str(), stdout);
     return badLines ? statusFindings : 0;
 }
+#else
+// --load: the loader, a program of its own that links libpq, takes over
+// with the same arguments; it says what goes wrong itself.
+int runLoader(char** argv) {
+    ::execv(PC_LOADER_PATH, argv);
+    return fail(std::string("nie mozna uruchomic ") + PC_LOADER_PATH + ": " + std::strerror(errno));
+}
+#endif
 
 }  // namespace
 
@@ -200,11 +214,16 @@ int main(int argc, char** argv) {
         std::printf("pcstat %s\n", PC_VERSION);
         return 0;
     }
+#ifndef PC_LOADER_PROGRAM
+    if (!options.load.empty()) return runLoader(argv);
+#endif
     options.now = now;
     Places places{PC_POLLER_CONF_DIR, PC_VIEWER_REPORT_DIR, reportUnreadable};
     std::vector<Entrance> entrances;
     if (!resolveEntrances(options, places, entrances, error)) return fail(error);
+#ifdef PC_LOADER_PROGRAM
     if (!options.load.empty()) return runLoadMode(entrances, options);
+#endif
     if (!options.dashboard.empty()) return runDashboard(entrances, options);
     if (options.check) return runCheckMode(entrances, options);
     return options.league ? runLeague(entrances, options) : runStatistics(entrances, options);

@@ -83,7 +83,7 @@ fi
 
 # ---- every file present, with its permissions
 
-programs=(bin/pcpoll bin/pcview bin/pcstat)
+programs=(bin/pcpoll bin/pcview bin/pcstat lib/pcstat/pcstat-load)
 data=(share/man/man8/pcpoll.8
       share/man/man1/pcview.1
       share/man/man1/pcstat.1
@@ -132,11 +132,19 @@ if command -v readelf >/dev/null 2>&1; then
             pass "$prefix/$file links only the C and C++ runtime ($needed)"
         fi
     done
+    # pcstat leaves libpq, and the libraries it brings, to its loader.
     needed=$(readelf -d "$root/bin/pcstat" 2>/dev/null | sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
-    if grep -q '^libpq\.so' <<<"$needed" && grep -q '^libcairo\.so' <<<"$needed"; then
-        pass "$prefix/bin/pcstat links cairo and libpq"
+    if ! grep -q '^libpq\.so' <<<"$needed" && grep -q '^libcairo\.so' <<<"$needed"; then
+        pass "$prefix/bin/pcstat links cairo, not libpq"
     else
-        fail "$prefix/bin/pcstat links cairo and libpq" "$needed"
+        fail "$prefix/bin/pcstat links cairo, not libpq" "$needed"
+    fi
+    needed=$(readelf -d "$root/lib/pcstat/pcstat-load" 2>/dev/null |
+        sed -n 's/.*(NEEDED).*\[\(.*\)\]/\1/p')
+    if grep -q '^libpq\.so' <<<"$needed"; then
+        pass "$prefix/lib/pcstat/pcstat-load links libpq"
+    else
+        fail "$prefix/lib/pcstat/pcstat-load links libpq" "$needed"
     fi
 else
     skip "the libraries the programs link: readelf is not installed"
