@@ -116,6 +116,10 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
         return opened;
     }
     records_.clear();
+    // Room for a record a moment and a few more, so that a whole day's
+    // file does not double the room.
+    constexpr std::size_t extraRecords = 16;
+    records_.reserve(moments_.size() + extraRecords);
     DayLine line;
     while (file.next(line)) {
         if (line.kind != LineClass::record) {
@@ -123,8 +127,13 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
             continue;
         }
         if (headOnly && !line.dayBefore) break;
-        records_.push_back({line.number, line.second, line.withSeconds, line.dayBefore,
-                            line.record.total, line.record.faults, line.record.noAnswer});
+        records_.push_back({.line = line.number,
+                            .second = line.second,
+                            .total = static_cast<int>(line.record.total),
+                            .faults = static_cast<std::uint8_t>(line.record.faults),
+                            .noAnswer = static_cast<std::uint8_t>(line.record.noAnswer),
+                            .withSeconds = line.withSeconds,
+                            .dayBefore = line.dayBefore});
     }
     countRecords(day, state, visitor);
     return opened;

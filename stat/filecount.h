@@ -4,6 +4,7 @@
 // it.  The statistics sum what it tells; pcstat --load stores it as it is.
 #pragma once
 
+#include <cstdint>
 #include <ctime>
 #include <string>
 #include <vector>
@@ -78,14 +79,17 @@ public:
     bool allDue() const { return allDue_; }
 
 private:
+    // A record of the file as kept until its moments are matched: 24
+    // bytes, as a day's file may hold some ten thousand.  Only records in
+    // the ranges the poller writes (numbersInRange) are kept.
     struct FileRecord {
         long line = 0;
         int second = 0;
+        int total = 0;
+        std::uint8_t faults = 0;
+        std::uint8_t noAnswer = 0;
         bool withSeconds = false;
         bool dayBefore = false;
-        long total = 0;
-        int faults = 0;
-        int noAnswer = 0;
     };
     void dueMoments(Day day, bool headOnly);
     bool sameAsMoments() const;
