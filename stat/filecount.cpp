@@ -14,17 +14,14 @@ constexpr int hoursPerDay = 24;
 
 }  // namespace
 
-int HourRule::hourOf(Day day, int second) {
-    if (!haveCache_ || day != cached_) {
-        for (int hour = 0; hour < hoursPerDay; ++hour) exists_[hour] = hourExists(day, hour);
-        cached_ = day;
-        haveCache_ = true;
-    }
-    int hour = increaseHour(second);
-    // The second before the first of the hour after a spring change lies
-    // in the hour before the change.
-    if (!exists_[hour] && hour > 0) --hour;
-    return hour;
+const HourRule::DayHours& HourRule::hoursOf(Day day) {
+    recent_ = 1 - recent_;
+    DayHours& hours = days_[recent_];
+    if (hours.known && hours.day == day) return hours;
+    for (int hour = 0; hour < hoursPerDay; ++hour) hours.exists[hour] = hourExists(day, hour);
+    hours.day = day;
+    hours.known = true;
+    return hours;
 }
 
 // The moments of the day's file that are due by now; with headOnly only

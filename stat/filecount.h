@@ -12,6 +12,7 @@
 #include "calendar.h"
 #include "entrance.h"
 #include "matching.h"
+#include "rows.h"
 #include "stream.h"
 
 // What the counting carries from one file to the next: the previous
@@ -58,12 +59,27 @@ public:
 // holds the second before it, on the local clock of that day.
 class HourRule {
 public:
-    int hourOf(Day day, int second);
+    int hourOf(Day day, int second) {
+        const DayHours& hours =
+            days_[recent_].known && days_[recent_].day == day ? days_[recent_] : hoursOf(day);
+        int hour = increaseHour(second);
+        // The second before the first of the hour after a spring change
+        // lies in the hour before the change.
+        if (!hours.exists[hour] && hour > 0) --hour;
+        return hour;
+    }
 
 private:
-    Day cached_{};
-    bool haveCache_ = false;
-    bool exists_[24] = {};
+    // The hours each of the last two days asked for shows: a file's
+    // records belong to its day and, at its head, to the day before.
+    struct DayHours {
+        Day day{};
+        bool known = false;
+        bool exists[24] = {};
+    };
+    const DayHours& hoursOf(Day day);
+    DayHours days_[2];
+    int recent_ = 0;  // the entry asked for last; the other is replaced next
 };
 
 // Counts the file of a day, or the lack of it; with headOnly only the
