@@ -140,6 +140,16 @@ echo "  due moments:      $due"
 echo "  records written:  $records (unanswered polls among them: $unanswered)"
 echo "  missed moments:   $((due - records))"
 echo "  missed between the first and the last record: $inside"
+# A step of the machine's clock while the poller runs (a correction of a
+# few milliseconds is seconds on a clock a thousand times faster) is
+# reported by the poller with the moments it skipped; those are no cost of
+# the loop.
+steps=$(cat scratch/opt/velmora/log/door1_v.log 2>/dev/null |
+    sed -n 's/.* Zegar przesuniety o [0-9]* s, pominieto \([0-9]*\) pomiarow$/\1/p')
+stepCount=$(grep -c . <<<"$steps" || true)
+stepMoments=$(awk '{ n += $1 } END { print n + 0 }' <<<"$steps")
+echo "  clock steps the poller reported: $stepCount, skipping $stepMoments moments"
+echo "  missed, not counting those: $((inside - stepMoments))"
 awk -v u="$utime" -v s="$stime" -v hz="$ticks" -v r0="$realStart" -v r1="$realEnd" \
     'BEGIN { printf "  poller CPU:       %.2f s user + %.2f s system in %.1f s real\n", u / hz, s / hz, r1 - r0 }'
 echo "  poller peak RSS:  $peakKiB KiB"
