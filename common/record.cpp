@@ -15,6 +15,10 @@
 
 #include "pcutil.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr std::size_t readerBufferSize = 1 << 16;
@@ -165,6 +169,27 @@ bool readPollerLine(std::string_view line, RecordView& record) {
     record.body = std::string_view(p, t + 14);
     record.checksum = std::string_view(sum, 6);
     return true;
+}
+
+// The first line feed of the count bytes from p on, or null.  A record
+// line is some thirty bytes: the first 32 are looked at in two vectors
+// where the machine has them, before the library's search of the rest.
+inline const char* findLineFeed(const char* p, std::size_t count) {
+#if defined(__SSE2__)
+    constexpr std::size_t vectorBytes = 16;
+    if (count >= 2 * vectorBytes) {
+        const __m128i feeds = _mm_set1_epi8('\n');
+        unsigned low = static_cast<unsigned>(_mm_movemask_epi8(
+            _mm_cmpeq_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)), feeds)));
+        unsigned high = static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(
+            _mm_loadu_si128(reinterpret_cast<const __m128i*>(p + vectorBytes)), feeds)));
+        unsigned found = low | (high << vectorBytes);
+        if (found != 0) return p + std::countr_zero(found);
+        p += 2 * vectorBytes;
+        count -= 2 * vectorBytes;
+    }
+#endif
+    return static_cast<const char*>(std::memchr(p, '\n', count));
 }
 
 template <typename Number>
@@ -337,10 +362,9 @@ bool ReportReader::next(std::string_view& text, LineKind& kind) {
     for (;;) {
         const char* from = buffer_.get() + begin_;
         std::size_t available = end_ - begin_;
-        const void* feed = std::memchr(from, '\n', available);
+        const char* feed = findLineFeed(from, available);
         if (feed != nullptr) {
-            std::size_t length =
-                static_cast<std::size_t>(static_cast<const char*>(feed) - from) + 1;
+            std::size_t length = static_cast<std::size_t>(feed - from) + 1;
             begin_ += length;
             if (skipping) {
                 text = std::string_view(head_, maxRecordLine);
