@@ -31,11 +31,11 @@ int dueMomentsOfDay(const Settings& s, int weekdayNumber, int first, int last) {
     return count;
 }
 
+}  // namespace
+
 int secondOfDay(const std::tm& parts) {
     return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
 }
-
-}  // namespace
 
 long clockStep(ClockWatch& watch) {
     timespec wall{}, mono{};

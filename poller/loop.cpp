@@ -32,7 +32,7 @@ struct DueSample {
 int secondOfDay(std::time_t when) {
     std::tm parts{};
     localtime_r(&when, &parts);
-    return parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+    return secondOfDay(parts);
 }
 
 // Says a step of the wall clock found at the sample now, at every level
@@ -67,7 +67,7 @@ bool isYesterdaysClosingSecond(const Settings& s, std::time_t moment) {
     localtime_r(&moment, &parts);
     int open = s.openTimes[parts.tm_wday];
     int close = closingSecond(s.closeTimes[parts.tm_wday]);
-    int second = parts.tm_hour * 3600 + parts.tm_min * 60 + parts.tm_sec;
+    int second = secondOfDay(parts);
     constexpr int lastSecondOfDay = secondsPerDay - 1;
     return second == lastSecondOfDay && close == lastSecondOfDay &&
            isDue(second, open, close, s.interval);

@@ -192,6 +192,8 @@ std::string clockBackText(std::time_t now, long seconds);
 std::string clockForwardText(std::time_t now, long seconds, int skipped);
 // The due moments, closed days left out, of the seconds from..to-1.
 int dueMomentsBetween(const Settings& s, std::time_t from, std::time_t to);
+// The seconds-of-day of a local time.
+int secondOfDay(const std::tm& parts);
 
 // ---- schedule and main loop (schedule.cpp, loop.cpp)
 // Sleeps to the start of the next second of the wall clock, never longer

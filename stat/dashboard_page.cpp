@@ -5,6 +5,7 @@
 #include "dashboard.h"
 #include "findings_out.h"
 #include "html.h"
+#include "html_report.h"
 #include "labels.h"
 #include "notes.h"
 #include "person_table.h"
@@ -231,19 +232,11 @@ std::string completenessSection(const Dashboard& d) {
     return html + "</section>\n";
 }
 
-std::string writtenAt(std::time_t now) {
-    std::tm local{};
-    localtime_r(&now, &local);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%d %H:%M", &local);
-    return text;
-}
-
 }  // namespace
 
 std::string dashboardStamp(std::time_t now) {
-    return "<p>Stan na <time datetime=\"" + htmlText(writtenAt(now)) + "\">" +
-           htmlText(writtenAt(now)) + "</time>, " +
+    return "<p>Stan na <time datetime=\"" + htmlText(pageTime(now)) + "\">" +
+           htmlText(pageTime(now)) + "</time>, " +
            htmlText(weekdayLong[isoWeekday(localDayOf(now))]) +
            ". Strona odświeżana co 15 minut.</p>\n";
 }
@@ -261,7 +254,7 @@ std::string dashboardPage(const Dashboard& d, const std::string& shop) {
             sectionOf(d, k, "wejscie-" + std::to_string(k + 1), "Wejście " + t.entrances[k], false);
     html += completenessSection(d);
     releaseChartFonts();
-    return html + htmlPageEnd("Zapisano " + writtenAt(d.now) + " przez pcstat --dashboard.");
+    return html + htmlPageEnd("Zapisano " + pageTime(d.now) + " przez pcstat --dashboard.");
 }
 
 std::vector<DashboardFile> dashboardFiles(const Dashboard& dashboard) {

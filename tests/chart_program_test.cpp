@@ -11,6 +11,7 @@
 
 #include "chartpixels.h"
 #include "record.h"
+#include "statrun.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -41,11 +42,7 @@ struct ChartRun {
     }
     std::string door1() const { return dir.path + "/reports/door1.csv"; }
     ProcessResult run(std::vector<std::string> args) {
-        ProcessSetup setup;
-        setup.program = PC_TEST_STAT;
-        setup.args = std::move(args);
-        setup.workDir = dir.path;
-        return runProcess(setup, runTimeoutMs);
+        return runStat(dir.path, std::move(args), runTimeoutMs);
     }
     ScratchDir dir;
 };

@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "record.h"
+#include "statrun.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -39,13 +40,7 @@ struct PageRun {
                       ".csv\nrecordtime = 900\nopentime = 09:00-11:00\n");
     }
     ProcessResult run(std::vector<std::string> args, const std::string& fakeTime = "") {
-        ProcessSetup setup;
-        setup.program = PC_TEST_STAT;
-        setup.args = std::move(args);
-        setup.workDir = dir.path;
-        setup.timeZone = "UTC";
-        setup.fakeTime = fakeTime;
-        return runProcess(setup, runTimeoutMs);
+        return runStat(dir.path, std::move(args), runTimeoutMs, "UTC", fakeTime);
     }
     ScratchDir dir;
 };

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "record.h"
+#include "statrun.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -41,13 +42,7 @@ struct ShopRun {
     }
     std::string at(const std::string& relative) const { return dir.path + "/" + relative; }
     ProcessResult run(std::vector<std::string> args, const std::string& fakeTime = "") {
-        ProcessSetup setup;
-        setup.program = PC_TEST_STAT;
-        setup.args = std::move(args);
-        setup.workDir = dir.path;
-        setup.timeZone = "UTC";
-        setup.fakeTime = fakeTime;
-        return runProcess(setup, runTimeoutMs);
+        return runStat(dir.path, std::move(args), runTimeoutMs, "UTC", fakeTime);
     }
     ScratchDir dir;
 };

@@ -15,6 +15,7 @@
 
 #include "rig.h"
 #include "record.h"
+#include "statrun.h"
 #include "testsupport.h"
 
 using namespace testsupport;
@@ -47,13 +48,7 @@ struct StatRun {
     std::string door1() const { return dir.path + "/reports/door1.csv"; }
     ProcessResult run(std::vector<std::string> args, const std::string& timeZone = "UTC",
                       const std::string& fakeTime = "") {
-        ProcessSetup setup;
-        setup.program = PC_TEST_STAT;
-        setup.args = std::move(args);
-        setup.workDir = dir.path;
-        setup.timeZone = timeZone;
-        setup.fakeTime = fakeTime;
-        return runProcess(setup, runTimeoutMs);
+        return runStat(dir.path, std::move(args), runTimeoutMs, timeZone, fakeTime);
     }
     ScratchDir dir;
 };

@@ -41,18 +41,9 @@ if [[ ! -f $data/complete ]]; then
     # One entrance's year, as a poller open 09:00-21:00 with a record every
     # 15 minutes writes it (09:00, 09:15, ..., 21:00); the total rises by
     # three a record.
-    awk -v interval="$interval" -v dir="$data/template" -v first="$from" '
-    function checksum(text,    i, a, b) {
-        a = 0; b = 0
-        for (i = 1; i <= length(text) && i <= 255; i++) { a += ord[substr(text, i, 1)]; b += a }
-        return sprintf("0X%04X", (a % 251) * 256 + (b % 251))
-    }
-    function line(time, total,    body) {
-        body = sprintf("%s;%6d; 0; 0;", time, total % 1000000)
-        return body checksum(body)
-    }
+    awk -v interval="$interval" -v dir="$data/template" -v first="$from" \
+        "$(cat "$here/tools/record-line.awk")"'
     BEGIN {
-        for (c = 32; c < 127; c++) ord[sprintf("%c", c)] = c
         split("31 29 31 30 31 30 31 31 30 31 30 31", length_of)
         total = 0; n = 0
         for (m = 1; m <= 12; m++)

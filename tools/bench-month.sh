@@ -15,21 +15,12 @@ if [[ $# -ne 4 ]]; then
     echo "usage: $0 REPORTS CONFDIR ENTRANCES INTERVAL" >&2
     exit 2
 fi
+here=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 reports=$1 confdir=$2 entrances=$3 interval=$4
 mkdir -p "$reports" "$confdir"
 
-awk -v interval="$interval" -v dir="$reports" '
-function checksum(text,    i, a, b) {
-    a = 0; b = 0
-    for (i = 1; i <= length(text) && i <= 255; i++) { a += ord[substr(text, i, 1)]; b += a }
-    return sprintf("0X%04X", (a % 251) * 256 + (b % 251))
-}
-function line(time, total,    body) {
-    body = sprintf("%s;%6d; 0; 0;", time, total % 1000000)
-    return body checksum(body)
-}
+awk -v interval="$interval" -v dir="$reports" "$(cat "$here/tools/record-line.awk")"'
 BEGIN {
-    for (c = 32; c < 127; c++) ord[sprintf("%c", c)] = c
     total = 0
     for (day = 1; day <= 31; day++) {
         file = sprintf("%s/door01_201103%02d.csv", dir, day)
