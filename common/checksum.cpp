@@ -74,20 +74,23 @@ bool sumsOfBody(const char* text, std::size_t length, Sums& sums) {
 }
 #endif
 
-Sums sumsOf(const char* text, std::size_t length) {
-#if defined(__SSE2__)
-    Sums sums;
-    if (length >= vectorBytes && length <= 2 * vectorBytes && sumsOfBody(text, length, sums))
-        return sums;
-#endif
-    return sumsOneByOne(text, length);
-}
-
 }  // namespace
 
 int checksumll(std::string_view text) {
     std::size_t length = text.size() < checksumWindow ? text.size() : checksumWindow;
-    Sums sums = sumsOf(text.data(), length);
+#if defined(__SSE2__)
+    Sums vector;
+    if (length >= vectorBytes && length <= 2 * vectorBytes &&
+        sumsOfBody(text.data(), length, vector)) {
+        // Bytes below 0x80: neither sum is negative, and the remainders
+        // are those of unsigned numbers.
+        auto sumA = static_cast<unsigned>(vector.plain);
+        auto sumB =
+            static_cast<unsigned>(static_cast<int>(length) * vector.plain - vector.weighted);
+        return static_cast<int>((sumA % checksumModulus) * highByteShift + sumB % checksumModulus);
+    }
+#endif
+    Sums sums = sumsOneByOne(text.data(), length);
     int sumA = sums.plain;
     int sumB = static_cast<int>(length) * sums.plain - sums.weighted;
     return (sumA % checksumModulus) * highByteShift + (sumB % checksumModulus);

@@ -74,10 +74,6 @@ const char* scanNumber(const char* p, const char* end, long long& value) {
     return p;
 }
 
-bool isDigitChar(char c) { return static_cast<unsigned char>(c - '0') < 10; }
-
-bool isUpperHex(char c) { return isDigitChar(c) || (c >= 'A' && c <= 'F'); }
-
 // Eight bytes of a line from p on, the first in the lowest byte.
 inline std::uint64_t eightBytes(const char* p) {
     std::uint64_t bytes;
@@ -86,88 +82,115 @@ inline std::uint64_t eightBytes(const char* p) {
     return bytes;
 }
 
+constexpr std::uint64_t eachByte = 0x0101010101010101ULL;
+constexpr std::uint64_t highBits = eachByte * 0x80;
+
 // 0x80 in each byte of x that is zero, 0 in the others.
 constexpr std::uint64_t zeroBytes(std::uint64_t x) {
-    constexpr std::uint64_t low7 = 0x7F7F7F7F7F7F7F7FULL;
+    constexpr std::uint64_t low7 = eachByte * 0x7F;
     return ~(((x & low7) + low7) | x | low7);
 }
 
-// The six-character total of a poller line, as "%6d" prints a number that
-// is not negative: blanks, then at least one digit to the end of the
-// field.  Taken eight bytes at a time (the field is followed by the rest
-// of the line): each byte is judged blank or digit at once, and the digits
-// are combined in three multiplications.  False for any other text, which
-// the general reader then takes.
-inline bool readPrintedTotal(const char* p, long long& value) {
-    constexpr std::uint64_t fieldBytes = 0x0000FFFFFFFFFFFFULL;  // the six of the field
-    constexpr std::uint64_t highBits = 0x0000808080808080ULL;
-    constexpr std::uint64_t each = 0x0101010101010101ULL;
-    std::uint64_t x = eightBytes(p) & fieldBytes;
-    std::uint64_t blanks = zeroBytes(x ^ (each * ' ')) & highBits;
-    std::uint64_t low = x & (each * 0x0F);
-    std::uint64_t highNibbleThree = zeroBytes((x & (each * 0xF0)) ^ (each * 0x30));
-    std::uint64_t lowAboveNine = ((low + each * 0x06) & (each * 0x10)) << 3;
-    std::uint64_t digits = highNibbleThree & ~lowAboveNine & highBits;
-    if ((blanks | digits) != highBits || digits == 0) return false;
+// 0x80 in each byte of x that is a decimal digit, 0 in the others.
+constexpr std::uint64_t digitBytes(std::uint64_t x) {
+    std::uint64_t highNibbleThree = zeroBytes((x & (eachByte * 0xF0)) ^ (eachByte * 0x30));
+    std::uint64_t lowAboveNine = (((x & (eachByte * 0x0F)) + eachByte * 0x06) & (eachByte * 0x10))
+                                 << 3;
+    return highNibbleThree & ~lowAboveNine & highBits;
+}
+
+// What each character may be in the places of a poller line, as flags.
+enum PrintedFlag : unsigned char {
+    printedDigit = 1,
+    printedHex = 2,        // a digit or a letter A to F
+    printedPairFirst = 4,  // a digit or a blank: the first place of "%2d"
+};
+
+struct PrintedTable {
+    unsigned char of[256] = {};
+    constexpr PrintedTable() {
+        for (int c = '0'; c <= '9'; ++c) of[c] = printedDigit | printedHex | printedPairFirst;
+        for (int c = 'A'; c <= 'F'; ++c) of[c] = printedHex;
+        of[static_cast<unsigned char>(' ')] = printedPairFirst;
+    }
+};
+constexpr PrintedTable printed;
+
+inline unsigned printedFlags(char c) { return printed.of[static_cast<unsigned char>(c)]; }
+
+inline unsigned twoDigitValue(const char* p) {
+    return static_cast<unsigned>(p[0] - '0') * 10 + static_cast<unsigned>(p[1] - '0');
+}
+
+// The six-character total of a poller line in bytes 1 to 6 of x, as "%6d"
+// prints a number that is not negative: blanks, then at least one digit
+// to the end of the field.  Each byte is judged blank or digit at once,
+// and the digits are combined in three multiplications.  False for any
+// other text, which the general reader then takes.
+inline bool readPrintedTotal(std::uint64_t x, long& value) {
+    constexpr std::uint64_t fieldBits = 0x00FFFFFFFFFFFF00ULL;  // bytes 1 to 6
+    constexpr std::uint64_t fieldHighBits = fieldBits & highBits;
+    x &= fieldBits;
+    std::uint64_t blanks = zeroBytes(x ^ (eachByte * ' ')) & fieldHighBits;
+    std::uint64_t digits = digitBytes(x) & fieldHighBits;
+    if ((blanks | digits) != fieldHighBits || digits == 0) return false;
     // The blanks must all come first: their bytes, filled, are a run from
-    // the lowest byte up.
-    std::uint64_t blankBytes = (blanks >> 7) * 0xFF;
+    // byte 1 up.
+    std::uint64_t blankBytes = (blanks >> 15) * 0xFF;
     if ((blankBytes & (blankBytes + 1)) != 0) return false;
     // A blank's low nibble is 0, a leading zero.  Two more leading zeros
-    // make eight digits, the first the most significant.
-    std::uint64_t number = low << 16;
+    // (bytes 0 and 7) make eight digits, the first the most significant.
+    std::uint64_t number = (x & (eachByte * 0x0F)) << 8;
     number = (number * (10 * 256 + 1)) >> 8;
     number = ((number & 0x00FF00FF00FF00FFULL) * (100 * 65536 + 1)) >> 16;
     number = ((number & 0x0000FFFF0000FFFFULL) * (10000ULL * (1ULL << 32) + 1)) >> 32;
-    value = static_cast<long long>(number & 0xFFFFFFFFULL);
-    return true;
-}
-
-// A two-character field as "%2d" prints a number that is not negative: a
-// blank and a digit, or two digits.
-inline bool readPrintedPair(const char* p, long long& value) {
-    unsigned first = static_cast<unsigned char>(p[0] - '0');
-    unsigned second = static_cast<unsigned char>(p[1] - '0');
-    if (second > 9) return false;
-    if (p[0] == ' ') {
-        value = second;
-        return true;
-    }
-    if (first > 9) return false;
-    value = first * 10 + second;
+    value = static_cast<long>(number & 0xFFFFFFFFULL);
     return true;
 }
 
 // The lines the poller writes: a time HH:MM or HH:MM.SS, the total in 6
-// places, the fault count and the flag in 2 each, a checksum 0X and four
-// digits, each field ending in a semicolon and the line in a line feed.
-// Read straight from their places; false (nothing read) for any other
-// line, which the general reader then takes.
+// places, the fault count and the flag in 2 each ("%2d": a blank or a
+// digit, then a digit), a checksum 0X and four digits, each field ending
+// in a semicolon and the line in a line feed.  Read straight from their
+// places, the characters judged together; false (nothing read) for any
+// other line, which the general reader then takes.  With the line goes
+// its time as seconds of the day, or -1 when it is no time of the clock.
 bool readPollerLine(std::string_view line, RecordView& record) {
     constexpr std::size_t fixedPart = 21;  // all but the time: ";" 6 ";" 2 ";" 2 ";" 6 "\n"
     const std::size_t size = line.size();
     if (size != 5 + fixedPart && size != 8 + fixedPart) return false;
     const std::size_t t = size - fixedPart;
+    const bool withSeconds = t == 8;
     const char* p = line.data();
-    if (p[t] != ';' || p[t + 7] != ';' || p[t + 10] != ';' || p[t + 13] != ';' || p[t + 20] != '\n')
-        return false;
-    bool timeShape = isDigitChar(p[0]) && isDigitChar(p[1]) && p[2] == ':' && isDigitChar(p[3]) &&
-                     isDigitChar(p[4]) &&
-                     (t == 5 || (p[5] == '.' && isDigitChar(p[6]) && isDigitChar(p[7])));
     const char* sum = p + t + 14;
-    bool sumShape = sum[0] == '0' && sum[1] == 'X' && isUpperHex(sum[2]) && isUpperHex(sum[3]) &&
-                    isUpperHex(sum[4]) && isUpperHex(sum[5]);
-    if (!timeShape || !sumShape) return false;
-    long long total = 0, faults = 0, noAnswer = 0;
-    if (!readPrintedTotal(p + t + 1, total) || !readPrintedPair(p + t + 8, faults) ||
-        !readPrintedPair(p + t + 11, noAnswer))
+    if (p[2] != ':' || (withSeconds && p[5] != '.') || p[t] != ';' || p[t + 7] != ';' ||
+        p[t + 10] != ';' || p[t + 13] != ';' || sum[0] != '0' || sum[1] != 'X' || sum[6] != '\n')
         return false;
+    unsigned flags =
+        printedFlags(p[0]) & printedFlags(p[1]) & printedFlags(p[3]) & printedFlags(p[4]) &
+        printedFlags(p[t + 9]) & printedFlags(p[t + 12]) &
+        (withSeconds ? printedFlags(p[6]) & printedFlags(p[7]) : unsigned{printedDigit});
+    unsigned hex =
+        printedFlags(sum[2]) & printedFlags(sum[3]) & printedFlags(sum[4]) & printedFlags(sum[5]);
+    unsigned firsts = printedFlags(p[t + 8]) & printedFlags(p[t + 11]);
+    long total = 0;
+    if ((flags & printedDigit) == 0 || (hex & printedHex) == 0 ||
+        (firsts & printedPairFirst) == 0 || !readPrintedTotal(eightBytes(p + t), total))
+        return false;
+    unsigned hours = twoDigitValue(p), minutes = twoDigitValue(p + 3);
+    unsigned seconds = withSeconds ? twoDigitValue(p + 6) : 0;
+    constexpr unsigned hoursPerDay = 24, perHour = 60;
+    bool clock = hours < hoursPerDay && minutes < perHour && seconds < perHour;
+    auto pair = [](const char* q) {
+        return static_cast<int>(q[0] == ' ' ? static_cast<unsigned>(q[1] - '0') : twoDigitValue(q));
+    };
     record.time = std::string_view(p, t);
-    record.total = static_cast<long>(total);
-    record.faults = static_cast<int>(faults);
-    record.noAnswer = static_cast<int>(noAnswer);
+    record.total = total;
+    record.faults = pair(p + t + 8);
+    record.noAnswer = pair(p + t + 11);
     record.body = std::string_view(p, t + 14);
     record.checksum = std::string_view(sum, 6);
+    record.second = clock ? static_cast<int>(hours * 3600 + minutes * 60 + seconds) : -1;
     return true;
 }
 
@@ -196,6 +219,41 @@ template <typename Number>
 bool fits(long long value) {
     return value >= std::numeric_limits<Number>::min() &&
            value <= std::numeric_limits<Number>::max();
+}
+
+// A record by the general rules, for the lines the poller does not write
+// (readRecord).  Kept out of line: the poller's lines do not pay for it.
+[[gnu::noinline]] bool readAnyRecord(std::string_view line, RecordView& record) {
+    if (line.empty() || line.back() != '\n') return false;
+    const char* p = line.data();
+    const char* end = p + line.size();
+    // The time: anything up to the first terminator.
+    const char* start = p;
+    while (p < end && classOf(*p) != terminator) ++p;
+    if (p == end || static_cast<std::size_t>(p - start) > maxRecordTime) return false;
+    std::string_view time(start, static_cast<std::size_t>(p - start));
+    // Three numbers, each alone in its field.
+    long long numbers[3];
+    for (long long& number : numbers) {
+        start = ++p;
+        p = scanNumber(p, end, number);
+        if (p == nullptr || p == end || classOf(*p) != terminator ||
+            static_cast<std::size_t>(p - start) > maxRecordNumber)
+            return false;
+    }
+    if (!fits<long>(numbers[0]) || !fits<int>(numbers[1]) || !fits<int>(numbers[2])) return false;
+    const char* bodyEnd = ++p;
+    // The checksum, the fifth field.
+    while (p < end && classOf(*p) != terminator) ++p;
+    if (p == end) return false;
+    record.time = time;
+    record.total = static_cast<long>(numbers[0]);
+    record.faults = static_cast<int>(numbers[1]);
+    record.noAnswer = static_cast<int>(numbers[2]);
+    record.body = std::string_view(line.data(), static_cast<std::size_t>(bodyEnd - line.data()));
+    record.checksum = std::string_view(bodyEnd, static_cast<std::size_t>(p - bodyEnd));
+    record.second = -1;
+    return true;
 }
 
 }  // namespace
@@ -246,36 +304,7 @@ bool readDecimal(std::string_view text, long long& value) {
 }
 
 bool readRecord(std::string_view line, RecordView& record) {
-    if (readPollerLine(line, record)) return true;
-    if (line.empty() || line.back() != '\n') return false;
-    const char* p = line.data();
-    const char* end = p + line.size();
-    // The time: anything up to the first terminator.
-    const char* start = p;
-    while (p < end && classOf(*p) != terminator) ++p;
-    if (p == end || static_cast<std::size_t>(p - start) > maxRecordTime) return false;
-    std::string_view time(start, static_cast<std::size_t>(p - start));
-    // Three numbers, each alone in its field.
-    long long numbers[3];
-    for (long long& number : numbers) {
-        start = ++p;
-        p = scanNumber(p, end, number);
-        if (p == nullptr || p == end || classOf(*p) != terminator ||
-            static_cast<std::size_t>(p - start) > maxRecordNumber)
-            return false;
-    }
-    if (!fits<long>(numbers[0]) || !fits<int>(numbers[1]) || !fits<int>(numbers[2])) return false;
-    const char* bodyEnd = ++p;
-    // The checksum, the fifth field.
-    while (p < end && classOf(*p) != terminator) ++p;
-    if (p == end) return false;
-    record.time = time;
-    record.total = static_cast<long>(numbers[0]);
-    record.faults = static_cast<int>(numbers[1]);
-    record.noAnswer = static_cast<int>(numbers[2]);
-    record.body = std::string_view(line.data(), static_cast<std::size_t>(bodyEnd - line.data()));
-    record.checksum = std::string_view(bodyEnd, static_cast<std::size_t>(p - bodyEnd));
-    return true;
+    return readPollerLine(line, record) || readAnyRecord(line, record);
 }
 
 bool numbersInRange(const RecordView& record) {
@@ -290,11 +319,14 @@ bool checksumMatches(const RecordView& record) {
     constexpr std::size_t shortLength = 6;  // "0X" and four digits: every sum of ASCII text
     if (computed >= 0 && computed <= 0xFFFF) {
         static constexpr char hexDigits[] = "0123456789ABCDEF";
-        return found.size() == shortLength && found[0] == '0' && found[1] == 'X' &&
-               found[2] == hexDigits[computed >> 12] &&
-               found[3] == hexDigits[(computed >> 8) & 0xF] &&
-               found[4] == hexDigits[(computed >> 4) & 0xF] &&
-               found[5] == hexDigits[computed & 0xF];
+        const auto value = static_cast<unsigned>(computed);
+        const char text[shortLength] = {'0',
+                                        'X',
+                                        hexDigits[value >> 12],
+                                        hexDigits[(value >> 8) & 0xF],
+                                        hexDigits[(value >> 4) & 0xF],
+                                        hexDigits[value & 0xF]};
+        return found.size() == shortLength && std::memcmp(found.data(), text, shortLength) == 0;
     }
     char text[16];
     std::size_t length = computeChecksumText(record.body, text);

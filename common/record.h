@@ -60,6 +60,9 @@ struct RecordView {
     int noAnswer = 0;
     std::string_view body;      // the line up to and including its fourth terminator
     std::string_view checksum;  // the fifth field
+    // The time as seconds of the day when the reader has read it already
+    // (a line as the poller writes it, with a time of the clock); else -1.
+    int second = -1;
 };
 
 // Reads a complete line (its line feed included) as a record; false, with

@@ -5,7 +5,8 @@
 // record accepts, with the same time and numbers, a body that ends with
 // the fourth terminator and the fifth field as checksum, and leaves the
 // record alone otherwise; checksumMatches holds exactly when the fifth
-// field is "0X%04X" of the body's checksum; and ReportReader cuts a file
+// field is "0X%04X" of the body's checksum; a time read with the line is
+// the clock time its text names; and ReportReader cuts a file
 // into the lines of the model: complete ones of at most 99 characters
 // (line feed included), longer ones whole, and a last one without a line
 // feed.
@@ -41,6 +42,16 @@ void checkLine(const std::string& line) {
     std::size_t end = at;
     while (line[end] != ';' && line[end] != '\n' && line[end] != '\xFF') ++end;
     FUZZ_CHECK(record.checksum == std::string_view(line).substr(at, end - at));
+    // A time read with the line is the clock time its text names.
+    if (record.second != -1) {
+        const std::string_view t = record.time;
+        auto two = [&](std::size_t at) { return (t[at] - '0') * 10 + (t[at + 1] - '0'); };
+        bool clock = (t.size() == 5 || (t.size() == 8 && t[5] == '.')) && t[2] == ':';
+        for (std::size_t at : {0, 1, 3, 4, 6, 7})
+            clock = clock && (at >= t.size() || (t[at] >= '0' && t[at] <= '9'));
+        FUZZ_CHECK(clock && two(0) < 24 && two(3) < 60 && (t.size() == 5 || two(6) < 60));
+        FUZZ_CHECK(record.second == two(0) * 3600 + two(3) * 60 + (t.size() == 8 ? two(6) : 0));
+    }
     bool matches = record.checksum == fmt("0X%04X", checksumll(std::string(record.body)));
     FUZZ_CHECK(checksumMatches(record) == matches);
 }

@@ -13,8 +13,6 @@ namespace {
 
 using std::chrono::days;
 
-constexpr int hoursPerDay = 24;
-
 // The csv period text of the row a day of the range belongs to.
 std::string periodOfDay(Period by, Day day) {
     PeriodRow row;

@@ -7,6 +7,8 @@
 
 namespace {
 
+constexpr std::size_t secondsTimeLength = 8;  // HH:MM.SS
+
 bool twoDigits(std::string_view text, std::size_t at, int limit, int& value) {
     char high = text[at];
     char low = text[at + 1];
@@ -29,10 +31,10 @@ void rebase(RecordView& record, const char* old, const char* text) {
 
 bool readRecordTime(std::string_view text, int& second, bool& withSeconds) {
     int hours = 0, minutes = 0, seconds = 0;
-    if (text.size() != 5 && text.size() != 8) return false;
+    if (text.size() != 5 && text.size() != secondsTimeLength) return false;
     if (!twoDigits(text, 0, 24, hours) || text[2] != ':' || !twoDigits(text, 3, 60, minutes))
         return false;
-    withSeconds = text.size() == 8;
+    withSeconds = text.size() == secondsTimeLength;
     if (withSeconds && (text[5] != '.' || !twoDigits(text, 6, 60, seconds))) return false;
     second = hours * 3600 + minutes * 60 + seconds;
     return true;
@@ -86,7 +88,10 @@ bool DayFile::readLine(DayLine& line) {
         line.kind = LineClass::checksum;
         return true;
     }
-    if (!readRecordTime(line.record.time, line.second, line.withSeconds)) {
+    if (line.record.second >= 0) {
+        line.second = line.record.second;
+        line.withSeconds = line.record.time.size() == secondsTimeLength;
+    } else if (!readRecordTime(line.record.time, line.second, line.withSeconds)) {
         line.kind = LineClass::malformed;
         line.reason = MalformedReason::time;
         return true;

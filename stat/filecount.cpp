@@ -8,12 +8,6 @@
 
 #include "rows.h"
 
-namespace {
-
-constexpr int hoursPerDay = 24;
-
-}  // namespace
-
 const HourRule::DayHours& HourRule::hoursOf(Day day) {
     recent_ = 1 - recent_;
     DayHours& hours = days_[recent_];
@@ -31,9 +25,13 @@ void FileCounter::dueMoments(Day day, bool headOnly) {
     allDue_ = true;
     if (!entrance_.scheduled) return;
     dayMoments_.of(day, moments_);
-    auto past = std::find_if(moments_.begin(), moments_.end(), [&](const ExpectedMoment& m) {
-        return !dueBy(m, now_) || (headOnly && !m.dayBefore);
-    });
+    // Moments lie in the order of their samples: when the last is kept,
+    // so is every one.
+    auto kept = [&](const ExpectedMoment& m) {
+        return dueBy(m, now_) && (!headOnly || m.dayBefore);
+    };
+    if (moments_.empty() || kept(moments_.back())) return;
+    auto past = std::find_if_not(moments_.begin(), moments_.end(), kept);
     // Moments of the file's own day do not matter when only its head is read.
     allDue_ = std::all_of(past, moments_.end(),
                           [&](const ExpectedMoment& m) { return headOnly && !m.dayBefore; });
@@ -51,47 +49,83 @@ bool FileCounter::sameAsMoments() const {
     return true;
 }
 
-void FileCounter::countRecords(Day day, CountState& state, CountVisitor& visitor) {
+// Sums the due moments into their hour rows and notes where those
+// without a record lie in the file.
+void FileCounter::countMoments(Day day, bool ofMissingFile) {
     missingAt_.clear();
-    bool whole = sameAsMoments();
-    if (!whole && !moments_.empty()) {
+    bool whole = !ofMissingFile && sameAsMoments();
+    if (!whole && !ofMissingFile && !moments_.empty()) {
         match_.startFile(entrance_.schedule.interval);
         for (const FileRecord& r : records_) match_.addRecord(r.second, r.withSeconds);
     }
+    Day before = day - std::chrono::days{1};
     for (const ExpectedMoment& m : moments_) {
-        bool found = whole || match_.takeRecordFor(m.second);
-        if (!found) missingAt_.push_back(fileOrder(m.second, m.dayBefore));
-        Day owner = m.dayBefore ? day - std::chrono::days{1} : day;
-        visitor.moment({.day = owner,
-                        .hour = hours_.hourOf(owner, m.second),
-                        .missing = !found,
-                        .dayBefore = m.dayBefore});
+        PeriodCounts& sums =
+            sumsOf(m.dayBefore, hours_.hourOf(m.dayBefore ? before : day, m.second));
+        ++sums.expected;
+        if (whole || (!ofMissingFile && match_.takeRecordFor(m.second))) continue;
+        ++sums.missing;
+        if (ofMissingFile) ++sums.missingOfFiles;
+        missingAt_.push_back(fileOrder(m.second, m.dayBefore));
     }
+}
+
+void FileCounter::countRecords(Day day, CountState& state, CountVisitor& visitor) {
+    const bool keeps = visitor.keepsRecords();
+    Day before = day - std::chrono::days{1};
     std::size_t next = 0;  // the next moment without a record
     for (const FileRecord& r : records_) {
         int order = fileOrder(r.second, r.dayBefore);
         for (; next < missingAt_.size() && missingAt_[next] < order; ++next) state.gap = true;
-        CountedRecord counted{.line = r.line,
-                              .second = r.second,
-                              .withSeconds = r.withSeconds,
-                              .dayBefore = r.dayBefore,
-                              .total = r.total,
-                              .faults = r.faults,
-                              .noAnswer = r.noAnswer};
+        long long increase = 0;
+        bool carried = false;
         if (r.noAnswer == 1) {
             state.gap = true;
         } else {
             bool known = state.tracker.known();
             Fall fall;
-            counted.increase = state.tracker.take(r.total, fall);
-            counted.carried = state.gap && known;
+            increase = state.tracker.take(r.total, fall);
+            carried = state.gap && known;
             state.gap = false;
         }
-        counted.day = r.dayBefore ? day - std::chrono::days{1} : day;
-        counted.hour = hours_.hourOf(counted.day, r.second);
-        visitor.record(counted);
+        Day owner = r.dayBefore ? before : day;
+        int hour = hours_.hourOf(owner, r.second);
+        PeriodCounts& sums = sumsOf(r.dayBefore, hour);
+        sums.visitors += increase;
+        if (carried) sums.carried += increase;
+        ++sums.records;
+        if (r.noAnswer == 1) ++sums.unanswered;
+        if (r.faults > 0) ++sums.faults;
+        if (!keeps) continue;
+        visitor.record({.day = owner,
+                        .hour = hour,
+                        .line = r.line,
+                        .second = r.second,
+                        .withSeconds = r.withSeconds,
+                        .dayBefore = r.dayBefore,
+                        .total = r.total,
+                        .faults = r.faults,
+                        .noAnswer = r.noAnswer,
+                        .increase = increase,
+                        .carried = carried});
     }
     if (next < missingAt_.size()) state.gap = true;
+}
+
+// Tells the hour rows that hold a record or a moment, and clears them.
+void FileCounter::tellHours(Day day, bool ofMissingFile, CountVisitor& visitor) {
+    for (bool dayBefore : {true, false}) {
+        for (int hour = 0; hour < hoursPerDay; ++hour) {
+            PeriodCounts& sums = sumsOf(dayBefore, hour);
+            if (sums.records == 0 && sums.expected == 0) continue;
+            visitor.hour({.day = dayBefore ? day - std::chrono::days{1} : day,
+                          .hour = hour,
+                          .dayBefore = dayBefore,
+                          .ofMissingFile = ofMissingFile,
+                          .counts = sums});
+            sums = PeriodCounts{};
+        }
+    }
 }
 
 Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisitor& visitor,
@@ -100,19 +134,13 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
     DayFile file;
     Opened opened = openDay(file, entrance_, day, error);
     if (opened == Opened::error) return opened;
+    records_.clear();
     if (opened == Opened::missing) {
-        for (const ExpectedMoment& m : moments_) {
-            Day owner = m.dayBefore ? day - std::chrono::days{1} : day;
-            visitor.moment({.day = owner,
-                            .hour = hours_.hourOf(owner, m.second),
-                            .missing = true,
-                            .dayBefore = m.dayBefore,
-                            .ofMissingFile = true});
-        }
+        countMoments(day, true);
         if (!moments_.empty()) state.gap = true;
+        tellHours(day, true, visitor);
         return opened;
     }
-    records_.clear();
     // Room for a record a moment and a few more, so that a whole day's
     // file does not double the room.
     constexpr std::size_t extraRecords = 16;
@@ -132,6 +160,8 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
                             .withSeconds = line.withSeconds,
                             .dayBefore = line.dayBefore});
     }
+    countMoments(day, false);
     countRecords(day, state, visitor);
+    tellHours(day, false, visitor);
     return opened;
 }

@@ -37,20 +37,26 @@ struct CountedRecord {
     bool carried = false;
 };
 
-// An expected moment as matched.
-struct CountedMoment {
-    Day day{};     // the day its record belongs to
-    int hour = 0;  // the hour row it counts in
-    bool missing = false;
-    bool dayBefore = false;
+// The records and expected moments of a file that count in one hour row of
+// one day, summed (of PeriodCounts, all but the days).
+struct CountedHour {
+    Day day{};
+    int hour = 0;
+    bool dayBefore = false;      // of the day before, at the head of the file
     bool ofMissingFile = false;  // the file of the day does not exist
+    PeriodCounts counts;
 };
 
+// Told what FileCounter decides.  A file's hour rows come after its
+// records, the day before's first, each in the order of its hours.
 class CountVisitor {
 public:
     virtual ~CountVisitor() = default;
-    virtual void record(const CountedRecord& record) = 0;
-    virtual void moment(const CountedMoment& moment) = 0;
+    // Each record, for a visitor that keeps them (keepsRecords).
+    virtual bool keepsRecords() const { return false; }
+    virtual void record(const CountedRecord& /*record*/) {}
+    // Each hour row that holds a record or an expected moment.
+    virtual void hour(const CountedHour& sums) = 0;
     // A line of the file that is not a record.
     virtual void unusableLine() {}
 };
@@ -75,7 +81,7 @@ private:
     struct DayHours {
         Day day{};
         bool known = false;
-        bool exists[24] = {};
+        bool exists[hoursPerDay] = {};
     };
     const DayHours& hoursOf(Day day);
     DayHours days_[2];
@@ -109,7 +115,11 @@ private:
     };
     void dueMoments(Day day, bool headOnly);
     bool sameAsMoments() const;
+    void countMoments(Day day, bool ofMissingFile);
     void countRecords(Day day, CountState& state, CountVisitor& visitor);
+    void tellHours(Day day, bool ofMissingFile, CountVisitor& visitor);
+    // The sums of the hour row of a day of the file (the day before or its own).
+    PeriodCounts& sumsOf(bool dayBefore, int hour) { return sums_[dayBefore ? 0 : 1][hour]; }
 
     const Entrance& entrance_;
     std::time_t now_;
@@ -120,4 +130,5 @@ private:
     std::vector<ExpectedMoment> moments_;
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;
+    PeriodCounts sums_[2][hoursPerDay];  // of the day before and of the day
 };

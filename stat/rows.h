@@ -12,6 +12,8 @@
 // What one row of the statistics stands for.
 enum class Period { hour, day, week, month, weekday };
 
+constexpr int hoursPerDay = 24;
+
 // The hour row an increase counts in: the hour that contains the second
 // before the record's moment, on the record's day (10:00 counts for
 // 09:00-10:00, 10:00.10 for 10:00-11:00, 00:00 for 00:00-01:00).  An

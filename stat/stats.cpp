@@ -3,9 +3,10 @@
 // Every entrance's files are read in day order, from the day before the
 // range (looked back up to a week for the previous answered record) to
 // the head of the file after it (which holds the last record of a day open
-// until midnight).  FileCounter makes every counting decision; here each
-// record is summed for the day it belongs to and the hour its increase
-// ends in, and each expected moment likewise.  The counts are kept per hour
+// until midnight).  FileCounter makes every counting decision and sums a
+// file's records and expected moments per day and hour row (the day a
+// record belongs to, the hour its increase ends in); here those sums are
+// added into the rows.  The counts are kept per hour
 // of each day (for --by hour) or per row, so that memory grows with the
 // rows printed, not with the records read.
 #include "stats.h"
@@ -15,8 +16,6 @@
 #include "filecount.h"
 
 namespace {
-
-constexpr int hoursPerDay = 24;
 
 using std::chrono::days;
 
@@ -117,8 +116,8 @@ void markSoFar(const Options& options, StatTable& table) {
     }
 }
 
-// The counting of one entrance into its column of the slots: what
-// FileCounter tells of each record and moment, summed into its period.
+// The counting of one entrance into its column of the slots: the hour rows
+// FileCounter tells of each file, summed into their periods.
 class EntranceCount : public CountVisitor {
 public:
     EntranceCount(const Entrance& entrance, const Options& options, std::size_t column,
@@ -138,24 +137,12 @@ public:
     // column of its own keeps each thread off the others' cache lines).
     bool run(std::string& error);
 
-    void record(const CountedRecord& record) override {
-        PeriodCounts* counts = countsOf(record.day, record.hour);
+    void hour(const CountedHour& sums) override {
+        PeriodCounts* counts = countsOf(sums.day, sums.hour);
         if (counts == nullptr) return;
-        counts->visitors += record.increase;
-        if (record.carried) counts->carried += record.increase;
-        ++counts->records;
-        if (record.noAnswer == 1) ++counts->unanswered;
-        if (record.faults > 0) ++counts->faults;
-    }
-    void moment(const CountedMoment& moment) override {
-        PeriodCounts* counts = countsOf(moment.day, moment.hour);
-        if (counts == nullptr) return;
-        ++counts->expected;
-        if (!moment.missing) return;
-        ++counts->missing;
-        if (!moment.ofMissingFile) return;
-        ++counts->missingOfFiles;
-        if (!moment.dayBefore && !missingDayCounted_) {
+        addRecordCounts(*counts, sums.counts);
+        // A missing file counts as a missing day once, for its own day.
+        if (sums.ofMissingFile && !sums.dayBefore && !missingDayCounted_) {
             ++counts->missingDays;
             missingDayCounted_ = true;
         }
@@ -163,20 +150,13 @@ public:
     void unusableLine() override { ++unusable_; }
 
 private:
-    // The counts of a record or moment of the day owner in the hour row;
-    // null outside the range.
-    PeriodCounts* countsOf(Day owner, int hour) {
-        if (options_.by != Period::hour && owner == lastOwner_) return lastCounts_;
-        if (owner < options_.from || owner > options_.to) return nullptr;
-        long index = (owner - options_.from).count();
-        if (options_.by != Period::hour) {
-            // A day's records all fall in its row: kept for the next one.
-            lastOwner_ = owner;
-            lastCounts_ =
-                &own_[static_cast<std::size_t>(rowOfDay_[static_cast<std::size_t>(index)])];
-            return lastCounts_;
-        }
-        return &own_[static_cast<std::size_t>(index * hoursPerDay + hour)];
+    // The counts of the hour row of a day; null outside the range.
+    PeriodCounts* countsOf(Day day, int hour) {
+        if (day < options_.from || day > options_.to) return nullptr;
+        auto index = static_cast<std::size_t>((day - options_.from).count());
+        if (options_.by == Period::hour)
+            return &own_[index * hoursPerDay + static_cast<std::size_t>(hour)];
+        return &own_[static_cast<std::size_t>(rowOfDay_[index])];
     }
 
     const Entrance& entrance_;
@@ -187,8 +167,6 @@ private:
     long long& unusable_;
     std::vector<PeriodCounts> own_;
     bool missingDayCounted_ = false;  // the missing file of the day is counted
-    Day lastOwner_ = Day::min();      // of periods other than hours: the last day looked up
-    PeriodCounts* lastCounts_ = nullptr;
 };
 
 bool EntranceCount::run(std::string& error) {

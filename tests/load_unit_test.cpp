@@ -159,19 +159,25 @@ TEST(LoadOptions, WhatGoesWithLoad) {
 namespace {
 
 // What FileCounter tells, as text: records "line day hour +increase[c]",
-// moments "m day hour[!]" (! for missing).
+// hour rows "day hour expected/missing[f]" (f for a missing file) with
+// their records' visitors and carried part.
 class Told : public CountVisitor {
 public:
+    bool keepsRecords() const override { return true; }
     void record(const CountedRecord& r) override {
         text += std::to_string(r.line) + " " + dashedDate(r.day) + " " + std::to_string(r.hour) +
                 " +" + std::to_string(r.increase) + (r.carried ? "c" : "") + "\n";
     }
-    void moment(const CountedMoment& m) override {
-        moments += dashedDate(m.day) + " " + std::to_string(m.hour) + (m.missing ? "!" : "") +
-                   (m.ofMissingFile ? "f" : "") + "\n";
+    void hour(const CountedHour& h) override {
+        const PeriodCounts& c = h.counts;
+        hours += dashedDate(h.day) + " " + std::to_string(h.hour) + " " +
+                 std::to_string(c.expected) + "/" + std::to_string(c.missing) +
+                 (h.ofMissingFile ? "f" : "") + " " + std::to_string(c.records) + "r +" +
+                 std::to_string(c.visitors) + " " + std::to_string(c.carried) + "c " +
+                 std::to_string(c.unanswered) + "u\n";
     }
     void unusableLine() override { ++unusable; }
-    std::string text, moments;
+    std::string text, hours;
     int unusable = 0;
 };
 
@@ -207,8 +213,9 @@ TEST(FileCounter, IncreasesHoursAndCarriedAcrossGapsAndFiles) {
               "3 2011-03-14 10 +0\n"
               "4 2011-03-14 10 +30c\n"
               "5 2011-03-14 10 +1\n");
-    EXPECT_EQ(told.moments,
-              "2011-03-14 9\n2011-03-14 10!\n2011-03-14 10\n2011-03-14 10\n2011-03-14 10\n");
+    EXPECT_EQ(told.hours,
+              "2011-03-14 9 1/0 1r +10 0c 0u\n"
+              "2011-03-14 10 4/1 3r +31 30c 1u\n");
     EXPECT_EQ(told.unusable, 1);
     EXPECT_TRUE(counter.allDue());
     EXPECT_EQ(state.tracker.previous(), 131);
@@ -217,14 +224,14 @@ TEST(FileCounter, IncreasesHoursAndCarriedAcrossGapsAndFiles) {
     Told none;
     ASSERT_EQ(counter.count(dayOf("2011-03-15"), false, state, none, error), Opened::missing);
     EXPECT_EQ(none.text, "");
-    EXPECT_EQ(none.moments.substr(0, 17), "2011-03-15 9!f\n20");
+    EXPECT_EQ(none.hours, "2011-03-15 9 1/1f 0r +0 0c 0u\n2011-03-15 10 4/4f 0r +0 0c 0u\n");
     EXPECT_TRUE(state.gap);
     // Moments after now are not expected, and the file is not all due.
     FileCounter early(entrance, dayStart(dayOf("2011-03-14")) + 10 * 3600 + 600);
     CountState fresh;
     Told part;
     ASSERT_EQ(early.count(dayOf("2011-03-14"), false, fresh, part, error), Opened::yes);
-    EXPECT_EQ(part.moments, "2011-03-14 9\n");
+    EXPECT_EQ(part.hours, "2011-03-14 9 1/0 1r +0 0c 0u\n2011-03-14 10 0/0 3r +31 30c 1u\n");
     EXPECT_FALSE(early.allDue());
 }
 

@@ -67,6 +67,41 @@ TEST(RecordRead, FieldsBodyAndChecksum) {
     EXPECT_EQ(record.body, "10:00\xFF   100\n 2\xFF 1;");
 }
 
+TEST(RecordRead, ThePollersLinesCarryTheirSecondOfTheDay) {
+    // Read with the line where the poller wrote it: a time of the clock
+    // in either form, every total "%6d" prints, either "%2d" form.
+    struct Case {
+        const char* line;
+        int second;
+        long total;
+        int faults;
+    };
+    for (const Case& c : {Case{"08:15.30;    52;12; 1;0X0A66\n", 8 * 3600 + 15 * 60 + 30, 52, 12},
+                          Case{"23:59;999999; 0; 0;0X0000\n", 23 * 3600 + 59 * 60, 999999, 0},
+                          Case{"00:00.00;     0; 9; 0;0XFFFF\n", 0, 0, 9},
+                          Case{"12:34;  4321;85; 1;0XABCD\n", 12 * 3600 + 34 * 60, 4321, 85}}) {
+        RecordView record;
+        ASSERT_TRUE(readRecord(c.line, record)) << c.line;
+        EXPECT_EQ(record.second, c.second) << c.line;
+        EXPECT_EQ(record.total, c.total) << c.line;
+        EXPECT_EQ(record.faults, c.faults) << c.line;
+    }
+    // Anything else is read by the general rules, its time left to the
+    // reader of times: a time that is no time of the clock, fields of
+    // other widths or signs, a checksum in other letters.
+    for (const char* line : {"24:00;   100; 0; 0;0X8764\n", "10:60;   100; 0; 0;0X8764\n",
+                             "10:00.60;   100; 0; 0;0X8764\n", "10:00;   100; 0; 0;0x8764\n",
+                             "10:00;  +100; 0; 0;0X8764\n", "10:00;   100;+1; 0;0X8764\n",
+                             "10:00;  100 ; 0; 0;0X8764\n", "10:00;   100;  ; 0;0X8764\n",
+                             "10:00;100; 0; 0;0X8764     \n", "1:00.00;   100; 0; 0;0X8764\n",
+                             "10:00;   100; 0; 0;0X87G4\n", "10.00;   100; 0; 0;0X8764\n"}) {
+        RecordView record;
+        record.second = 7;
+        bool read = readRecord(line, record);
+        EXPECT_EQ(record.second, read ? -1 : 7) << line;
+    }
+}
+
 TEST(RecordRead, RefusesWhatIsNotAWholeRecord) {
     RecordView record;
     record.total = -5;

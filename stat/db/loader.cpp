@@ -177,6 +177,7 @@ public:
           fileDay_(dashedDate(fileDay)),
           firstOfMonth_(std::chrono::year_month_day{fileDay}.day() == std::chrono::day{1}) {}
 
+    bool keepsRecords() const override { return true; }
     void record(const CountedRecord& r) override {
         if (failed_) return;
         bool monthBefore = r.dayBefore && firstOfMonth_;
@@ -204,10 +205,11 @@ public:
         ++records_;
         if (!monthBefore && out.size() >= copyChunk) flush();
     }
-    void moment(const CountedMoment& m) override {
-        auto& counts = moments_[{m.day, m.hour}];
-        ++counts[0];
-        if (m.missing) ++counts[1];
+    void hour(const CountedHour& sums) override {
+        if (sums.counts.expected == 0) return;
+        auto& counts = moments_[{sums.day, sums.hour}];
+        counts[0] += sums.counts.expected;
+        counts[1] += sums.counts.missing;
     }
     void unusableLine() override { ++unusable_; }
 
