@@ -41,15 +41,16 @@ int horizontalSum(__m128i v) {
     return _mm_cvtsi128_si32(v);
 }
 
-// The sums of 16 bytes below 0x80, indices counted from 0 in the vector.
-Sums sumsOfVector(__m128i x) {
+// The sum of each of 16 bytes times its index in the text, the first of
+// them at index first: the bytes widened to 16 bits and multiplied in
+// pairs, into four 32-bit sums.
+__m128i weightedSums(__m128i x, int first) {
     const __m128i zero = _mm_setzero_si128();
-    const __m128i lowIndices = _mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7);
-    const __m128i highIndices = _mm_setr_epi16(8, 9, 10, 11, 12, 13, 14, 15);
-    __m128i plain = _mm_sad_epu8(x, zero);
-    __m128i weighted = _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(x, zero), lowIndices),
-                                     _mm_madd_epi16(_mm_unpackhi_epi8(x, zero), highIndices));
-    return {_mm_cvtsi128_si32(plain) + _mm_extract_epi16(plain, 4), horizontalSum(weighted)};
+    const __m128i low = _mm_add_epi16(_mm_setr_epi16(0, 1, 2, 3, 4, 5, 6, 7),
+                                      _mm_set1_epi16(static_cast<short>(first)));
+    const __m128i high = _mm_add_epi16(low, _mm_set1_epi16(8));
+    return _mm_add_epi32(_mm_madd_epi16(_mm_unpacklo_epi8(x, zero), low),
+                         _mm_madd_epi16(_mm_unpackhi_epi8(x, zero), high));
 }
 
 // The sums of 16 to 32 bytes, a record body: two loads that may overlap,
@@ -67,9 +68,12 @@ bool sumsOfBody(const char* text, std::size_t length, Sums& sums) {
     __m128i second = _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(text + shift)),
                                    _mm_loadu_si128(reinterpret_cast<const __m128i*>(keep + shift)));
     if (_mm_movemask_epi8(_mm_or_si128(first, second)) != 0) return false;
-    Sums a = sumsOfVector(first), b = sumsOfVector(second);
-    sums.plain = a.plain + b.plain;
-    sums.weighted = a.weighted + b.weighted + static_cast<int>(shift) * b.plain;
+    const __m128i zero = _mm_setzero_si128();
+    __m128i plain = _mm_add_epi64(_mm_sad_epu8(first, zero), _mm_sad_epu8(second, zero));
+    __m128i weighted =
+        _mm_add_epi32(weightedSums(first, 0), weightedSums(second, static_cast<int>(shift)));
+    sums.plain = _mm_cvtsi128_si32(_mm_add_epi64(plain, _mm_unpackhi_epi64(plain, plain)));
+    sums.weighted = horizontalSum(weighted);
     return true;
 }
 #endif

@@ -307,12 +307,6 @@ bool readRecord(std::string_view line, RecordView& record) {
     return readPollerLine(line, record) || readAnyRecord(line, record);
 }
 
-bool numbersInRange(const RecordView& record) {
-    return record.total >= 0 && record.total <= maxRecordTotal && record.faults >= 0 &&
-           record.faults <= maxRecordFaults && record.noAnswer >= 0 &&
-           record.noAnswer <= maxRecordNoAnswer;
-}
-
 bool checksumMatches(const RecordView& record) {
     int computed = checksumll(record.body);
     const std::string_view found = record.checksum;

@@ -72,7 +72,11 @@ bool readRecord(std::string_view line, RecordView& record);
 
 // Whether the total, the fault count and the no-answer flag of a record
 // each lie within what the poller writes (0 up to the maxima above).
-bool numbersInRange(const RecordView& record);
+inline bool numbersInRange(const RecordView& record) {
+    return record.total >= 0 && record.total <= maxRecordTotal && record.faults >= 0 &&
+           record.faults <= maxRecordFaults && record.noAnswer >= 0 &&
+           record.noAnswer <= maxRecordNoAnswer;
+}
 
 // Whether the fifth field of a record is the checksum text of its body.
 bool checksumMatches(const RecordView& record);

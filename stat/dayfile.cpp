@@ -147,7 +147,8 @@ void DayFile::settleHead() {
         if (pending_[i].line.kind == LineClass::record) pending_[i].line.dayBefore = dayBefore;
 }
 
-bool DayFile::next(DayLine& line) {
+// The next line while the head of the file is read ahead or handed out.
+bool DayFile::nextOfHead(DayLine& line) {
     if (inHead_) settleHead();
     if (pendingNext_ < pendingCount_) {
         line = pending_[pendingNext_++].line;

@@ -61,10 +61,14 @@ public:
     ReportFileStatus openStatus() const { return openStatus_; }
     void close();
     // The next line; false at the end of the file.
-    bool next(DayLine& line);
+    bool next(DayLine& line) {
+        if (inHead_ || pendingNext_ < pendingCount_) return nextOfHead(line);
+        return readLine(line);
+    }
 
 private:
     struct Pending;
+    bool nextOfHead(DayLine& line);
     bool readLine(DayLine& line);
     void keepCopy(Pending& slot);
     void settleHead();
