@@ -50,11 +50,14 @@ bool FileCounter::sameAsMoments() const {
 }
 
 // Sums the due moments into their hour rows and notes where those
-// without a record lie in the file.
+// without a record lie in the file.  When the records carry exactly the
+// moments' times, each hour row expects the records it holds: their sums
+// are taken from the records once they are counted (wholeFile_).
 void FileCounter::countMoments(Day day, bool ofMissingFile) {
     missingAt_.clear();
-    bool whole = !ofMissingFile && sameAsMoments();
-    if (!whole && !ofMissingFile && !moments_.empty()) {
+    wholeFile_ = !ofMissingFile && sameAsMoments();
+    if (wholeFile_) return;
+    if (!ofMissingFile && !moments_.empty()) {
         match_.startFile(entrance_.schedule.interval);
         for (const FileRecord& r : records_) match_.addRecord(r.second, r.withSeconds);
     }
@@ -63,7 +66,7 @@ void FileCounter::countMoments(Day day, bool ofMissingFile) {
         PeriodCounts& sums =
             sumsOf(m.dayBefore, hours_.hourOf(m.dayBefore ? before : day, m.second));
         ++sums.expected;
-        if (whole || (!ofMissingFile && match_.takeRecordFor(m.second))) continue;
+        if (!ofMissingFile && match_.takeRecordFor(m.second)) continue;
         ++sums.missing;
         if (ofMissingFile) ++sums.missingOfFiles;
         missingAt_.push_back(fileOrder(m.second, m.dayBefore));
@@ -117,6 +120,7 @@ void FileCounter::tellHours(Day day, bool ofMissingFile, CountVisitor& visitor) 
     for (bool dayBefore : {true, false}) {
         for (int hour = 0; hour < hoursPerDay; ++hour) {
             PeriodCounts& sums = sumsOf(dayBefore, hour);
+            if (wholeFile_) sums.expected = sums.records;
             if (sums.records == 0 && sums.expected == 0) continue;
             visitor.hour({.day = dayBefore ? day - std::chrono::days{1} : day,
                           .hour = hour,

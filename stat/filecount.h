@@ -131,4 +131,5 @@ private:
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;
     PeriodCounts sums_[2][hoursPerDay];  // of the day before and of the day
+    bool wholeFile_ = false;             // the file's records are its moments, one each
 };
