@@ -1,7 +1,8 @@
 // Counting one entrance's day file: every record with the increase that
 // pcstat's rules give it, the hour it counts in and whether it is carried
 // across a gap, and every expected moment with whether a record answers
-// it.  The statistics sum what it tells; pcstat --load stores it as it is.
+// it, summed per day and hour row.  The statistics add the hour rows up;
+// pcstat --load stores each record as it is, and the hour rows' moments.
 #pragma once
 
 #include <cstdint>

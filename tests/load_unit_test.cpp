@@ -226,6 +226,14 @@ TEST(FileCounter, IncreasesHoursAndCarriedAcrossGapsAndFiles) {
     EXPECT_EQ(none.text, "");
     EXPECT_EQ(none.hours, "2011-03-15 9 1/1f 0r +0 0c 0u\n2011-03-15 10 4/4f 0r +0 0c 0u\n");
     EXPECT_TRUE(state.gap);
+    // A file with a record at each moment: every hour row expects its records.
+    writeFile(dir.path + "/door1_20110316.csv", rec("10:00", 140) + rec("10:15", 141) +
+                                                    rec("10:30", 143) + rec("10:45", 146) +
+                                                    rec("11:00", 150));
+    Told whole;
+    ASSERT_EQ(counter.count(dayOf("2011-03-16"), false, state, whole, error), Opened::yes);
+    EXPECT_EQ(whole.hours, "2011-03-16 9 1/0 1r +9 9c 0u\n2011-03-16 10 4/0 4r +10 0c 0u\n");
+    EXPECT_FALSE(state.gap);
     // Moments after now are not expected, and the file is not all due.
     FileCounter early(entrance, dayStart(dayOf("2011-03-14")) + 10 * 3600 + 600);
     CountState fresh;
