@@ -122,6 +122,13 @@ inline unsigned twoDigitValue(const char* p) {
     return static_cast<unsigned>(p[0] - '0') * 10 + static_cast<unsigned>(p[1] - '0');
 }
 
+// The second of the day of a time of the clock, or -1 when it is none.
+constexpr int clockSecond(unsigned hours, unsigned minutes, unsigned seconds) {
+    constexpr unsigned hoursPerDay = 24, perHour = 60;
+    if (hours >= hoursPerDay || minutes >= perHour || seconds >= perHour) return -1;
+    return static_cast<int>(hours * 3600 + minutes * 60 + seconds);
+}
+
 // The six-character total of a poller line in bytes 1 to 6 of x, as "%6d"
 // prints a number that is not negative: blanks, then at least one digit
 // to the end of the field.  Each byte is judged blank or digit at once,
@@ -158,9 +165,9 @@ inline bool readPrintedTotal(std::uint64_t x, long& value) {
 bool readPollerLine(std::string_view line, RecordView& record) {
     constexpr std::size_t fixedPart = 21;  // all but the time: ";" 6 ";" 2 ";" 2 ";" 6 "\n"
     const std::size_t size = line.size();
-    if (size != 5 + fixedPart && size != 8 + fixedPart) return false;
+    if (size != minuteTimeLength + fixedPart && size != secondsTimeLength + fixedPart) return false;
     const std::size_t t = size - fixedPart;
-    const bool withSeconds = t == 8;
+    const bool withSeconds = t == secondsTimeLength;
     const char* p = line.data();
     const char* sum = p + t + 14;
     if (p[2] != ':' || (withSeconds && p[5] != '.') || p[t] != ';' || p[t + 7] != ';' ||
@@ -179,8 +186,6 @@ bool readPollerLine(std::string_view line, RecordView& record) {
         return false;
     unsigned hours = twoDigitValue(p), minutes = twoDigitValue(p + 3);
     unsigned seconds = withSeconds ? twoDigitValue(p + 6) : 0;
-    constexpr unsigned hoursPerDay = 24, perHour = 60;
-    bool clock = hours < hoursPerDay && minutes < perHour && seconds < perHour;
     auto pair = [](const char* q) {
         return static_cast<int>(q[0] == ' ' ? static_cast<unsigned>(q[1] - '0') : twoDigitValue(q));
     };
@@ -190,7 +195,7 @@ bool readPollerLine(std::string_view line, RecordView& record) {
     record.noAnswer = pair(p + t + 11);
     record.body = std::string_view(p, t + 14);
     record.checksum = std::string_view(sum, 6);
-    record.second = clock ? static_cast<int>(hours * 3600 + minutes * 60 + seconds) : -1;
+    record.second = clockSecond(hours, minutes, seconds);
     return true;
 }
 
@@ -259,9 +264,26 @@ bool fits(long long value) {
 }  // namespace
 
 std::string recordTimeText(std::string_view time, int interval) {
-    constexpr std::size_t hourMinuteLength = 5;  // "HH:MM" of "HH:MM.SS"
-    if (interval >= hourMinuteInterval) time = time.substr(0, hourMinuteLength);
+    if (interval >= hourMinuteInterval) time = time.substr(0, minuteTimeLength);
     return std::string(time);
+}
+
+bool readRecordTime(std::string_view text, int& second, bool& withSeconds) {
+    const char* p = text.data();
+    bool clockShape = (text.size() == minuteTimeLength ||
+                       (text.size() == secondsTimeLength && p[5] == '.' &&
+                        (printedFlags(p[6]) & printedFlags(p[7]) & printedDigit) != 0)) &&
+                      p[2] == ':' &&
+                      (printedFlags(p[0]) & printedFlags(p[1]) & printedFlags(p[3]) &
+                       printedFlags(p[4]) & printedDigit) != 0;
+    if (!clockShape) return false;
+    bool seconds = text.size() == secondsTimeLength;
+    int value =
+        clockSecond(twoDigitValue(p), twoDigitValue(p + 3), seconds ? twoDigitValue(p + 6) : 0);
+    if (value < 0) return false;
+    second = value;
+    withSeconds = seconds;
+    return true;
 }
 
 std::string recordBodyText(std::string_view time, int total, int faults, int noAnswer) {

@@ -22,6 +22,14 @@ constexpr int hourMinuteInterval = 60;
 // hourMinuteInterval on, the whole text below.
 std::string recordTimeText(std::string_view time, int interval);
 
+// The lengths of the two record time texts of the clock.
+constexpr std::size_t minuteTimeLength = 5;   // HH:MM
+constexpr std::size_t secondsTimeLength = 8;  // HH:MM.SS
+
+// Reads a record time text of the clock, HH:MM or HH:MM.SS, as seconds of
+// the day; false for any other text.
+bool readRecordTime(std::string_view text, int& second, bool& withSeconds);
+
 // ---- forming a record line
 
 // The body "%s;%6d;%2d;%2d;".

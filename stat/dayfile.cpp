@@ -7,16 +7,6 @@
 
 namespace {
 
-constexpr std::size_t secondsTimeLength = 8;  // HH:MM.SS
-
-bool twoDigits(std::string_view text, std::size_t at, int limit, int& value) {
-    char high = text[at];
-    char low = text[at + 1];
-    if (high < '0' || high > '9' || low < '0' || low > '9') return false;
-    value = (high - '0') * 10 + (low - '0');
-    return value < limit;
-}
-
 // Repoints the views of a record copied from old into text.
 void rebase(RecordView& record, const char* old, const char* text) {
     auto move = [&](std::string_view& view) {
@@ -29,22 +19,12 @@ void rebase(RecordView& record, const char* old, const char* text) {
 
 }  // namespace
 
-bool readRecordTime(std::string_view text, int& second, bool& withSeconds) {
-    int hours = 0, minutes = 0, seconds = 0;
-    if (text.size() != 5 && text.size() != secondsTimeLength) return false;
-    if (!twoDigits(text, 0, 24, hours) || text[2] != ':' || !twoDigits(text, 3, 60, minutes))
-        return false;
-    withSeconds = text.size() == secondsTimeLength;
-    if (withSeconds && (text[5] != '.' || !twoDigits(text, 6, 60, seconds))) return false;
-    second = hours * 3600 + minutes * 60 + seconds;
-    return true;
-}
-
 bool isDayEndTime(std::string_view text) {
-    bool minute = text.size() >= 5 && text[0] == '2' && text[1] == '3' && text[2] == ':' &&
-                  text[3] == '5' && text[4] == '9';
-    return minute && (text.size() == 5 ||
-                      (text.size() == 8 && text[5] == '.' && text[6] == '5' && text[7] == '9'));
+    bool minute = text.size() >= minuteTimeLength && text[0] == '2' && text[1] == '3' &&
+                  text[2] == ':' && text[3] == '5' && text[4] == '9';
+    return minute && (text.size() == minuteTimeLength ||
+                      (text.size() == secondsTimeLength && text[5] == '.' && text[6] == '5' &&
+                       text[7] == '9'));
 }
 
 DayFile::~DayFile() { close(); }

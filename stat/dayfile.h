@@ -37,9 +37,6 @@ inline int fileOrder(int second, bool dayBefore) {
     return dayBefore ? second - secondsOfADay : second;
 }
 
-// Reads a time text HH:MM or HH:MM.SS of the clock; false for any other.
-bool readRecordTime(std::string_view text, int& second, bool& withSeconds);
-
 // Whether a record time is the poller's last second of a day open until
 // midnight: 23:59 or 23:59.59.
 bool isDayEndTime(std::string_view text);
