@@ -50,13 +50,12 @@ bool FileCounter::sameAsMoments() const {
 }
 
 // Sums the due moments into their hour rows and notes where those
-// without a record lie in the file.  When the records carry exactly the
-// moments' times, each hour row expects the records it holds: their sums
-// are taken from the records once they are counted (wholeFile_).
-void FileCounter::countMoments(Day day, bool ofMissingFile) {
+// without a record lie in the file.  Returns whether the records carry
+// exactly the moments' times: then nothing is summed, as each hour row
+// expects the records it holds (tellHours).
+bool FileCounter::countMoments(Day day, bool ofMissingFile) {
     missingAt_.clear();
-    wholeFile_ = !ofMissingFile && sameAsMoments();
-    if (wholeFile_) return;
+    if (!ofMissingFile && sameAsMoments()) return true;
     if (!ofMissingFile && !moments_.empty()) {
         match_.startFile(entrance_.schedule.interval);
         for (const FileRecord& r : records_) match_.addRecord(r.second, r.withSeconds);
@@ -71,6 +70,7 @@ void FileCounter::countMoments(Day day, bool ofMissingFile) {
         if (ofMissingFile) ++sums.missingOfFiles;
         missingAt_.push_back(fileOrder(m.second, m.dayBefore));
     }
+    return false;
 }
 
 void FileCounter::countRecords(Day day, CountState& state, CountVisitor& visitor) {
@@ -115,12 +115,13 @@ void FileCounter::countRecords(Day day, CountState& state, CountVisitor& visitor
     if (next < missingAt_.size()) state.gap = true;
 }
 
-// Tells the hour rows that hold a record or a moment, and clears them.
-void FileCounter::tellHours(Day day, bool ofMissingFile, CountVisitor& visitor) {
+// Tells the hour rows that hold a record or a moment, and clears them;
+// with whole, each row's expected moments are its records.
+void FileCounter::tellHours(Day day, bool ofMissingFile, bool whole, CountVisitor& visitor) {
     for (bool dayBefore : {true, false}) {
         for (int hour = 0; hour < hoursPerDay; ++hour) {
             PeriodCounts& sums = sumsOf(dayBefore, hour);
-            if (wholeFile_) sums.expected = sums.records;
+            if (whole) sums.expected = sums.records;
             if (sums.records == 0 && sums.expected == 0) continue;
             visitor.hour({.day = dayBefore ? day - std::chrono::days{1} : day,
                           .hour = hour,
@@ -142,7 +143,7 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
     if (opened == Opened::missing) {
         countMoments(day, true);
         if (!moments_.empty()) state.gap = true;
-        tellHours(day, true, visitor);
+        tellHours(day, true, false, visitor);
         return opened;
     }
     // Room for a record a moment and a few more, so that a whole day's
@@ -164,8 +165,8 @@ Opened FileCounter::count(Day day, bool headOnly, CountState& state, CountVisito
                             .withSeconds = line.withSeconds,
                             .dayBefore = line.dayBefore});
     }
-    countMoments(day, false);
+    bool whole = countMoments(day, false);
     countRecords(day, state, visitor);
-    tellHours(day, false, visitor);
+    tellHours(day, false, whole, visitor);
     return opened;
 }

@@ -116,9 +116,9 @@ private:
     };
     void dueMoments(Day day, bool headOnly);
     bool sameAsMoments() const;
-    void countMoments(Day day, bool ofMissingFile);
+    bool countMoments(Day day, bool ofMissingFile);
     void countRecords(Day day, CountState& state, CountVisitor& visitor);
-    void tellHours(Day day, bool ofMissingFile, CountVisitor& visitor);
+    void tellHours(Day day, bool ofMissingFile, bool whole, CountVisitor& visitor);
     // The sums of the hour row of a day of the file (the day before or its own).
     PeriodCounts& sumsOf(bool dayBefore, int hour) { return sums_[dayBefore ? 0 : 1][hour]; }
 
@@ -132,5 +132,4 @@ private:
     std::vector<FileRecord> records_;
     std::vector<int> missingAt_;
     PeriodCounts sums_[2][hoursPerDay];  // of the day before and of the day
-    bool wholeFile_ = false;             // the file's records are its moments, one each
 };
